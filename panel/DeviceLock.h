@@ -1,0 +1,12 @@
+#pragma once
+// The device lock: every call into the Talvex library, from every thread,
+// together with any GetLastCommError() that judges it, is made holding it.
+// It is re-entrant on purpose: a message box shown inside the lock runs a
+// nested event loop, in which the watchdog or a scheduled task may take it
+// again on the same (UI) thread.
+
+#include <mutex>
+
+extern std::recursive_mutex g_csDevice;
+
+using DeviceLock = std::lock_guard<std::recursive_mutex>;

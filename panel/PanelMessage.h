@@ -1,0 +1,36 @@
+#pragma once
+// Window messages posted to the main window. The numbers are the original
+// window-message values (WM_USER + n) and double as Qt event types, which
+// Qt accepts from QEvent::User (1000) upwards.
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <cstdint>
+
+constexpr int WM_USER = 0x0400;
+constexpr int WM_DEVICE_READING = WM_USER + 100;  // 1124: (reading id, value) from the pollers
+constexpr int WM_SCHEDULED_TASK = WM_USER + 200;  // 1224: (operation, 0) from the scheduler thread
+constexpr int WM_SLIDER_WHEEL = WM_USER + 201;    // 1225: (slider object, new position) from a skinned slider
+
+// A posted window message: the event type is the message number.
+class PanelMessage : public QEvent
+{
+public:
+    PanelMessage(int message, std::intptr_t wParam, std::intptr_t lParam)
+        : QEvent(static_cast<QEvent::Type>(message)), m_wParam(wParam), m_lParam(lParam) {}
+
+    int message() const { return static_cast<int>(type()); }
+    std::intptr_t wParam() const { return m_wParam; }
+    std::intptr_t lParam() const { return m_lParam; }
+
+private:
+    std::intptr_t m_wParam = 0;
+    std::intptr_t m_lParam = 0;
+};
+
+// Posts a message to `target` from any thread; never blocks. The target must
+// outlive every thread that posts to it (the main window joins its threads).
+inline void PostPanelMessage(QObject* target, int message, std::intptr_t wParam, std::intptr_t lParam)
+{
+    QCoreApplication::postEvent(target, new PanelMessage(message, wParam, lParam));
+}

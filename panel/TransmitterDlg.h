@@ -1,0 +1,151 @@
+#pragma once
+// The main window: every control of the panel, the device-state members that
+// the handlers keep in step with the transmitter, the pollers and the
+// schedule. Its member functions are spread over files by concern:
+//   TransmitterDlg.cpp          construction, initialisation, layout, painting
+//                               buttons, readings, watchdog, closing
+//   TransmitterDlgConnect.cpp   port discovery and connection
+//   TransmitterDlgControls.cpp  sliders, step buttons and toggles
+//   TransmitterDlgSchedule.cpp  loading, editing and running the schedule
+//   TransmitterDlgLock.cpp      panel lock, protection and device information
+
+#include "ControlIds.h"
+#include "PanelOptions.h"
+#include "RtVolPoller.h"
+#include "StatusPoller.h"
+#include "TaskSchedule.h"
+
+#include "ImageButton.h"
+#include "SegmentDisplay.h"
+#include "SkinProgress.h"
+#include "SkinSlider.h"
+#include "SkinSliderTenths.h"
+
+#include <QDialog>
+#include <QFont>
+#include <QLabel>
+#include <QPushButton>
+#include <QStringList>
+#include <cstdint>
+#include <map>
+
+class CTransmitterDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CTransmitterDlg(const PanelOptions& options = {}, QWidget* parent = nullptr);
+    ~CTransmitterDlg() override;
+
+    // Initialises and runs the window modally; 0 when no transmitter answered.
+    int DoModal();
+    // Connects, reads the device, sets the controls up and starts the threads.
+    // false when no transmitter answered (the window is then not shown).
+    bool OnInitDialog();
+
+    // Paints a toggle or text button in `colour` (background slots only).
+    void PaintButton(CImageButton& button, COLORREF colour);
+    // Enables (1) or disables (0) the controls the panel lock guards.
+    void EnablePanelControls(int enable);
+
+    // ---- Connection
+    void EnumSerialPorts();
+    int ConnectDevice();
+
+    // ---- Background work
+    void StartWorkerThreads();
+    void OnDeviceReading(std::intptr_t id, std::intptr_t value);
+    void OnTimer(int id);
+    // The stop sequence: close the port, stop the scheduler and the pollers,
+    // and wait until every thread has ended. Safe to call more than once.
+    void OnClose();
+
+    // ---- Control handlers
+    void OnHScroll(int code, int position, CSkinSlider* slider);
+    void OnSliderWheel(CSkinSlider* slider, int position);
+    void OnFreqUp();
+    void OnFreqDown();
+    void OnPwrUp();
+    void OnPwrDown();
+    void OnLineVolUp();
+    void OnLineVolDown();
+    void OnMicVolUp();
+    void OnMicVolDown();
+    void OnPower();
+    void OnLine();
+    void OnMic();
+    void OnEcho();
+    void OnStMono();
+    void OnBackLight();
+
+    // ---- Schedule
+    int LoadSchedule();
+    void OnScheduledTask();
+    void OnScheduledTaskDue(std::intptr_t operation, std::intptr_t unused);
+
+    // ---- Protection, device information, lock
+    void OnSet();
+    void OnDeviceInfo();
+    void OnLockUnlock();
+    void ReadPassword();
+
+    // The control with `id` in the main window's template (null if none).
+    QWidget* Control(int id) const;
+
+    // Buttons.
+    CImageButton m_btnMicDown, m_btnMicUp, m_btnLineDown, m_btnLineUp;
+    CImageButton m_btnPwrUp, m_btnPwrDown, m_btnFreqUp, m_btnFreqDown;
+    CImageButton m_btnSchedule;
+    CImageButton m_btnDeviceInfo;
+    CImageButton m_btnLock;
+    CImageButton m_btnSet;
+    CImageButton m_btnBackLight, m_btnStMono, m_btnEcho, m_btnMic, m_btnLine, m_btnPower;
+    // Level meter, sliders, displays.
+    CSkinProgress m_progressAudio;
+    CSkinSliderTenths m_sliderPower;
+    CSkinSlider m_sliderMicVol;
+    CSkinSlider m_sliderLineVol;
+    CSkinSliderTenths m_sliderFreq;
+    CSegmentDisplay m_dispFreq, m_dispFwdPower, m_dispSwr, m_dispLineVol, m_dispMicVol, m_dispTemperature;
+
+    QIcon m_hIcon;
+    QFont m_fontStMono, m_fontButtons, m_fontDeviceType;
+
+    // Last values the transmitter accepted, in device units.
+    int m_freq = 870;    // 0.1 MHz
+    int m_power = 3;     // 0.1 W
+    int m_lineVol = 1;
+    int m_micVol = 1;
+
+    CStatusPoller m_statusPoller;
+    CRtVolPoller m_rtVolPoller;
+    CTaskSchedule m_schedule;
+
+    QStringList m_portNames;
+
+    // Toggle flags: the value the next press sends; 1 = the function is off now.
+    int m_bPowerOff = 1;
+    int m_bLineOff = 1;
+    int m_bMicOff = 1;
+    int m_bEchoOff = 1;
+    int m_bMono = 1;
+    int m_bBackLightOff = 0;
+    int m_bUnlocked = 1;
+    QString m_password;
+
+    COLORREF m_clrIdle = RGB(50, 50, 50);
+    COLORREF m_clrActive = RGB(255, 75, 0);
+
+protected:
+    bool event(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void accept() override;
+    void reject() override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    PanelOptions m_options;
+    std::map<int, QWidget*> m_controls;  // every control of the template, by id
+    int m_watchdogTimer = 0;             // Qt's id of the 10-second watchdog timer
+    bool m_stopped = false;              // the stop sequence has run
+};

@@ -1,0 +1,52 @@
+#pragma once
+// Numeric readout that shows its text as scaled segment characters.
+
+#include "ColorRef.h"
+#include "SegmentStyle.h"
+
+#include <QWidget>
+#include <cstdint>
+#include <string>
+
+class CSegmentDisplay : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit CSegmentDisplay(QWidget* parent = nullptr);
+    ~CSegmentDisplay() override;
+
+    // Stores the text and repaints, unless it equals the stored one.
+    // "?" means: show the control's own window text.
+    void SetText(const char* text);
+    // printf-style formatting, then SetText.
+    void FormatText(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
+    // Unlit and lit segment colours; repaints unless both are unchanged.
+    void SetSegmentColors(COLORREF off, COLORREF on);
+    // Returns the previous background colour.
+    COLORREF SetBackColor(COLORREF back);
+    // false (and no change) when a bit is in both masks.
+    bool ModifySegmentStyle(std::uint32_t remove, std::uint32_t add);
+    // Invalidates the whole control.
+    void Redraw();
+
+    const std::string& Text() const { return m_text; }
+    std::uint32_t Style() const { return m_style; }
+    COLORREF OffColor() const { return m_offColor; }
+    COLORREF OnColor() const { return m_onColor; }
+    COLORREF BackColor() const { return m_backColor; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::string m_text = "?";
+    bool m_dirty = true;
+    COLORREF m_offColor = 0x3400;
+    COLORREF m_onColor = 0xFF00;
+    COLORREF m_backColor = 0;
+    std::uint32_t m_style = SEGSTYLE_KEEP_ASPECT | SEGSTYLE_SOFT_OUTLINE;
+};

@@ -1,0 +1,35 @@
+#pragma once
+// Level meter: a black field across which up to 30 green blocks light up.
+
+#include "ColorRef.h"
+
+#include <QWidget>
+#include <cstdint>
+
+class CSkinProgress : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit CSkinProgress(QWidget* parent = nullptr);
+    ~CSkinProgress() override;
+
+    // Stored only when 0 <= lower < upper; does not repaint.
+    void SetRange(int lower, int upper);
+    // Stored only inside the range (never clamped); does not repaint.
+    void SetPos(std::int16_t position);
+    int GetPos() const { return m_nPos; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::int16_t m_nBlockHeight = 15;
+    std::int16_t m_nGap = 3;
+    std::int16_t m_nMargin = 4;
+    std::int16_t m_nLower = 0;
+    std::int16_t m_nUpper = 20;
+    std::int16_t m_nPos = 8;
+    std::int16_t m_nBlocks = 30;
+    COLORREF m_crBack = 0x000000;
+    COLORREF m_crBlock = 0x008000;
+};
