@@ -10,6 +10,7 @@
 //   TransmitterDlgLock.cpp      panel lock, protection and device information
 
 #include "ControlIds.h"
+#include "Dialog.h"
 #include "PanelOptions.h"
 #include "RtVolPoller.h"
 #include "StatusPoller.h"
@@ -21,7 +22,6 @@
 #include "SkinSlider.h"
 #include "SkinSliderTenths.h"
 
-#include <QDialog>
 #include <QFont>
 #include <QLabel>
 #include <QPushButton>
@@ -29,18 +29,20 @@
 #include <cstdint>
 #include <map>
 
-class CTransmitterDlg : public QDialog
+class CTransmitterDlg : public CDialog
 {
     Q_OBJECT
 public:
     explicit CTransmitterDlg(const PanelOptions& options = {}, QWidget* parent = nullptr);
     ~CTransmitterDlg() override;
 
-    // Initialises and runs the window modally; 0 when no transmitter answered.
-    int DoModal();
     // Connects, reads the device, sets the controls up and starts the threads.
-    // false when no transmitter answered (the window is then not shown).
-    bool OnInitDialog();
+    // false when no transmitter answered (the dialog is then ended with 0 and
+    // never shown; DoModal returns 0).
+    bool OnInitDialog() override;
+    // Enter and Escape end the window through the same stop sequence as closing it.
+    void OnOK() override;
+    void OnCancel() override;
 
     // Paints a toggle or text button in `colour` (background slots only).
     void PaintButton(CImageButton& button, COLORREF colour);
@@ -50,6 +52,11 @@ public:
     // ---- Connection
     void EnumSerialPorts();
     int ConnectDevice();
+    // The per-port probe shared by connecting and the scheduled start-up: opens
+    // each of m_portNames in order (57600 8N1) and sends StartUp; the first port
+    // that answers (an acknowledgement or a refusal) stays open. The caller
+    // holds the device lock. Shows nothing.
+    bool ProbePortList();
 
     // ---- Background work
     void StartWorkerThreads();
@@ -139,8 +146,6 @@ protected:
     bool event(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void accept() override;
-    void reject() override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
