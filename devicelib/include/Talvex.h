@@ -11,13 +11,14 @@
  * ---------------------------------------------------------
  *  - Every function returns an int: 1 (non-zero) on success, 0 on failure.
  *  - The reason for the last failure is kept in one library-wide code, read
- *    with TalvexGetLastCommError():
+ *    with GetLastCommError():
  *       0  the last exchange got a valid acknowledgement
  *       1  the transmitter refused the command ("ER")
  *       2  an exchange was attempted while no port is open (nothing was sent)
  *       3  the request could not be written within 2000 ms
  *       4  the reply could not be read within 2000 ms
- *       5  writing failed, or fewer bytes were written than the request holds
+ *       5  writing failed (including a line that hung up), or fewer bytes
+ *          were written than the request holds
  *       6  reading failed (including a line that hung up)
  *      -1  set by every open and left there by it until the first exchange;
  *          no reply byte within 2000 ms; or a reply that is neither a valid
@@ -59,7 +60,10 @@ extern "C" {
 #endif
 
 /* Serial timeouts record, in milliseconds, laid out as the platform's
- * COMMTIMEOUTS. Pass null to the open functions for the library's default. */
+ * COMMTIMEOUTS. Pass null to the open functions for the library's default,
+ * under which a reply read ends 50 ms after the last byte arrived (or after
+ * 1000 ms when none does), so short replies come back without waiting out a
+ * time-out. The record need not be aligned; it is copied. */
 typedef struct TalvexCommTimeouts {
     uint32_t readIntervalTimeout;         /* longest gap between two bytes of a reply */
     uint32_t readTotalTimeoutMultiplier;  /* per byte requested */
@@ -90,8 +94,9 @@ enum {
  * `timeouts` may be null. The code is -1 afterwards until the first exchange. */
 TALVEX_API int TALVEX_CALL OpenComm(int port, int baud, int parity, int dataBits,
                                     int stopBits, const void* timeouts);
-/* As OpenComm, for a device path ("/dev/ttyUSB0", "COM3", ...). The port is
- * used exclusively: one that another process holds fails to open. */
+/* As OpenComm, for a device path ("/dev/ttyUSB0", "COM3", ...); a null or
+ * empty path fails. The port is used exclusively: one that another process
+ * (or another open in this one) holds fails to open. */
 TALVEX_API int TALVEX_CALL OpenCommPath(const char* device, int baud, int parity,
                                         int dataBits, int stopBits, const void* timeouts);
 /* Closes the open port. 0 when none is open, else the close's result. */

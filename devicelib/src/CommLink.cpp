@@ -1,0 +1,122 @@
+#include "CommLink.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <thread>
+
+namespace talvex {
+
+namespace {
+
+// Purges the port however the exchange ends.
+class CFinalPurge {
+public:
+    explicit CFinalPurge(CCommLink& link) : m_link(link) {}
+    ~CFinalPurge() { m_link.PurgeCommAll(); }
+    CFinalPurge(const CFinalPurge&) = delete;
+    CFinalPurge& operator=(const CFinalPurge&) = delete;
+
+private:
+    CCommLink& m_link;
+};
+
+}  // namespace
+
+CCommLink::CCommLink(CSerialPort& port, Sleeper sleep)
+    : m_port(port), m_sleep(sleep != nullptr ? sleep : SleepMs)
+{
+}
+
+void CCommLink::SleepMs(int ms)
+{
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool CCommLink::Open(const char* device, const LineSettings& settings)
+{
+    m_lastError = kCodeNoReply;
+    if (m_port.IsOpen())
+        Close();
+    if (device == nullptr || device[0] == '\0' || !m_port.Open(device))
+        return false;
+    if (!m_port.Configure(settings)) {
+        m_port.Close();
+        return false;
+    }
+    m_port.Purge();
+    return true;
+}
+
+int CCommLink::Close()
+{
+    if (!m_port.IsOpen())
+        return 0;
+    return m_port.Close() ? 1 : 0;
+}
+
+void CCommLink::PurgeCommAll()
+{
+    if (m_port.IsOpen())
+        m_port.Purge();
+}
+
+bool CCommLink::Fail(int code)
+{
+    m_lastError = code;
+    return false;
+}
+
+bool CCommLink::CommTransact(std::span<const std::uint8_t> request, std::uint8_t* replyData,
+                             std::size_t expected, int replyDelayMs)
+{
+    if (!m_port.IsOpen())
+        return Fail(kCodeNotOpen);
+    if (expected > kMaxReplyData)
+        return Fail(kCodeNoReply);
+
+    PurgeCommAll();
+    m_sleep(kSettleMs);
+    const CFinalPurge finalPurge(*this);
+    return Exchange(request, replyData, expected, replyDelayMs);
+}
+
+bool CCommLink::Exchange(std::span<const std::uint8_t> request, std::uint8_t* replyData,
+                         std::size_t expected, int replyDelayMs)
+{
+    const IoResult written = m_port.Write(request.data(), request.size(), kGuardMs);
+    if (written.status == IoStatus::TimedOut)
+        return Fail(kCodeWriteTimeout);
+    if (written.status == IoStatus::Failed || written.count != request.size())
+        return Fail(kCodeWriteFailed);
+
+    switch (m_port.WaitForInput(kGuardMs)) {
+    case IoStatus::Ok:
+        break;
+    case IoStatus::TimedOut:
+        return Fail(kCodeNoReply);
+    case IoStatus::Failed:
+        return Fail(kCodeReadFailed);
+    }
+
+    m_sleep(std::max(replyDelayMs, 0));
+
+    std::array<std::uint8_t, kReplyBufferSize> reply{};
+    const IoResult read = m_port.Read(reply.data(), expected + 2, kGuardMs);
+    if (read.status == IoStatus::TimedOut)
+        return Fail(kCodeReadTimeout);
+    if (read.status == IoStatus::Failed)
+        return Fail(kCodeReadFailed);
+
+    const Verdict verdict = JudgeReply({reply.data(), read.count}, expected);
+    m_lastError = verdict.code;
+    if (!verdict.Accepted())
+        return false;
+    if (replyData != nullptr && expected > 0)
+        std::copy_n(reply.begin() + static_cast<std::ptrdiff_t>(verdict.dataOffset), expected,
+                    replyData);
+    return true;
+}
+
+}  // namespace talvex

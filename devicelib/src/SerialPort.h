@@ -1,0 +1,73 @@
+#pragma once
+// The serial port as the link layer needs it. One backend per platform
+// implements it (src/platform/); nothing outside that backend knows how the
+// platform opens, configures or waits on a port.
+
+#include "Talvex.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace talvex {
+
+// Line settings for Configure(); parity, data bits and stop bits use the
+// codes of Talvex.h and are already cut to their low byte.
+struct LineSettings {
+    int baud = 57600;
+    int parity = TALVEX_PARITY_NONE;
+    int dataBits = 8;
+    int stopBits = TALVEX_STOPBITS_ONE;
+    // Absent: the backend's default, which ends a reply read shortly after
+    // the line goes quiet.
+    std::optional<TalvexCommTimeouts> timeouts;
+};
+
+enum class IoStatus {
+    Ok,
+    TimedOut,  // the guard time ran out
+    Failed     // an error, or the line hung up
+};
+
+struct IoResult {
+    IoStatus status = IoStatus::Failed;
+    std::size_t count = 0;  // bytes moved before the call ended
+};
+
+class CSerialPort {
+public:
+    virtual ~CSerialPort() = default;
+
+    // Opens the device for exclusive use; false when it does not exist, is
+    // held by someone else or is not a serial line.
+    virtual bool Open(const char* device) = 0;
+    // Applies line settings and timeouts; false when the platform or the
+    // device cannot provide them.
+    virtual bool Configure(const LineSettings& settings) = 0;
+    // True when the platform's close succeeded. Closed afterwards either way.
+    virtual bool Close() = 0;
+    virtual bool IsOpen() const = 0;
+
+    // Discards queued data in both directions and aborts pending transfers.
+    virtual void Purge() = 0;
+    // Writes all of `data`; TimedOut after `guardMs` (the unsent rest is
+    // discarded). A count below `size` with Ok means the configured write
+    // timeout ended the write early.
+    virtual IoResult Write(const std::uint8_t* data, std::size_t size, int guardMs) = 0;
+    // Waits until at least one byte can be read.
+    virtual IoStatus WaitForInput(int timeoutMs) = 0;
+    // Reads up to `size` bytes: returns as soon as all have arrived, or with
+    // fewer once the read timeouts end it; TimedOut only when `guardMs` runs
+    // out first.
+    virtual IoResult Read(std::uint8_t* data, std::size_t size, int guardMs) = 0;
+};
+
+// The platform's backend.
+std::unique_ptr<CSerialPort> CreateSerialPort();
+// The device name of numbered port `number` (COM1 is 1); empty when there is
+// no such name.
+std::string PortNameForNumber(int number);
+
+}  // namespace talvex

@@ -1,0 +1,14 @@
+#include "Library.h"
+
+namespace talvex {
+
+CCommLink& Library()
+{
+    // The port outlives the link that refers to it: statics are destroyed
+    // in reverse order of construction.
+    static const std::unique_ptr<CSerialPort> port = CreateSerialPort();
+    static CCommLink link(*port);
+    return link;
+}
+
+}  // namespace talvex

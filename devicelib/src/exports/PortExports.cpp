@@ -1,0 +1,69 @@
+// Exported port functions: open, close and the library state.
+
+#include "Library.h"
+#include "Talvex.h"
+
+#include <cstring>
+#include <string>
+
+using talvex::Library;
+using talvex::LineSettings;
+
+namespace {
+
+LineSettings MakeSettings(int baud, int parity, int dataBits, int stopBits, const void* timeouts)
+{
+    LineSettings settings;
+    settings.baud = baud;
+    settings.parity = parity & 0xFF;
+    settings.dataBits = dataBits & 0xFF;
+    settings.stopBits = stopBits & 0xFF;
+    if (timeouts != nullptr) {
+        // The record comes as an untyped pointer: copy it rather than trust
+        // its alignment.
+        TalvexCommTimeouts record;
+        std::memcpy(&record, timeouts, sizeof record);
+        settings.timeouts = record;
+    }
+    return settings;
+}
+
+int OpenDevice(const char* device, const LineSettings& settings)
+{
+    return Library().Open(device, settings) ? 1 : 0;
+}
+
+}  // namespace
+
+int OpenComm(int port, int baud, int parity, int dataBits, int stopBits, const void* timeouts)
+{
+    const LineSettings settings = MakeSettings(baud, parity, dataBits, stopBits, timeouts);
+    try {
+        const std::string name = talvex::PortNameForNumber(port);
+        return OpenDevice(name.c_str(), settings);
+    } catch (...) {
+        // No memory for the name: fail like a port that does not exist.
+        return OpenDevice(nullptr, settings);
+    }
+}
+
+int OpenCommPath(const char* device, int baud, int parity, int dataBits, int stopBits,
+                 const void* timeouts)
+{
+    return OpenDevice(device, MakeSettings(baud, parity, dataBits, stopBits, timeouts));
+}
+
+int CloseComm(void)
+{
+    return Library().Close();
+}
+
+int IsOpen(void)
+{
+    return Library().IsOpen() ? 1 : 0;
+}
+
+int GetLastCommError(void)
+{
+    return Library().LastError();
+}
