@@ -64,8 +64,9 @@ constexpr int IDC_EDIT_PASSWORD1 = 1042;
 constexpr int IDC_EDIT_PASSWORD2 = 1043;
 constexpr int IDC_EDIT_UNLOCK = 1044;
 
-// Scheduled task dialog: time pickers 1045 + 2k, date pickers 1046 + 2k,
-// operation combo boxes 1059 - k, for row k = 0..4.
+// Scheduled task dialog, for row k = 0..4: time picker 1045 + 2k, date
+// picker 1046 + 2k, operation combo box 1055 + k (the dialog's combo box
+// array runs the other way: its element k is control 1059 - k).
 constexpr int IDC_TASK_TIME_FIRST = 1045;
 constexpr int IDC_TASK_DATE_FIRST = 1046;
 constexpr int IDC_TASK_OPERATION_LAST = 1059;

@@ -3,8 +3,45 @@
 #include "ControlIds.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+struct DialogColors {
+    COLORREF background;
+    COLORREF text;
+};
+
+std::optional<DialogColors>& ProgramDialogColors()
+{
+    static std::optional<DialogColors> colors;
+    return colors;
+}
+
+// Gives `widget` the system colours explicitly, so that the dialog's own
+// colours do not reach it through palette inheritance.
+void KeepSystemColors(QWidget* widget)
+{
+    const QPalette system = QApplication::palette(widget);
+    QPalette palette = widget->palette();
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+        const auto r = static_cast<QPalette::ColorRole>(role);
+        for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            palette.setColor(group, r, system.color(group, r));
+        }
+    }
+    widget->setPalette(palette);
+}
+
+}  // namespace
 
 CDialog::CDialog(const DialogTemplate& tmpl, QWidget* parent)
     : QDialog(parent), m_template(tmpl)
@@ -30,6 +67,7 @@ bool CDialog::OnInitDialog()
     }
     m_laidOut = true;
     m_controls = BuildDialog(this, m_template, m_bound);
+    ApplyDialogColors(this);
     if (auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(IDOK))) {
         connect(ok, &QAbstractButton::clicked, this, &CDialog::OnOK);
     }
@@ -86,5 +124,45 @@ void CDialog::SetDlgItemText(int id, const QString& text)
 
 void CDialog::Bind(int id, QWidget* control) { m_bound[id] = control; }
 
+void CDialog::SetDialogBkColor(COLORREF background, COLORREF text)
+{
+    ProgramDialogColors() = DialogColors{background, text};
+}
+
+void CDialog::ApplyDialogColors(QWidget* dialog)
+{
+    const std::optional<DialogColors>& colors = ProgramDialogColors();
+    if (!colors) {
+        return;
+    }
+    QPalette palette = dialog->palette();
+    palette.setColor(QPalette::Window, ToQColor(colors->background));
+    palette.setColor(QPalette::WindowText, ToQColor(colors->text));
+    dialog->setPalette(palette);
+    dialog->setAutoFillBackground(true);
+    for (QWidget* child : dialog->findChildren<QWidget*>()) {
+        if (qobject_cast<QLineEdit*>(child) || qobject_cast<QAbstractSpinBox*>(child) ||
+            qobject_cast<QComboBox*>(child)) {
+            KeepSystemColors(child);
+        }
+    }
+}
+
 void CDialog::accept() { OnOK(); }
+
+void CDialog::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        const auto buttons = findChildren<QPushButton*>();
+        const bool visibleDefault = std::any_of(buttons.begin(), buttons.end(), [](const QPushButton* b) {
+            return b->isDefault() && b->isVisible();
+        });
+        if (!visibleDefault) {
+            OnOK();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
 void CDialog::reject() { OnCancel(); }

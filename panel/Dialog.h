@@ -3,6 +3,7 @@
 // binds custom controls to their ids, and routes OK (id 1, Enter) and
 // Cancel (id 2, Escape, the close box) to OnOK and OnCancel.
 
+#include "ColorRef.h"
 #include "DialogTemplate.h"
 
 #include <QDialog>
@@ -31,6 +32,12 @@ public:
     QString GetDlgItemText(int id) const;
     void SetDlgItemText(int id, const QString& text);
 
+    // The program-wide dialog colours: the face and the static text of every
+    // dialog laid out from then on. Edit fields keep the system colours.
+    static void SetDialogBkColor(COLORREF background, COLORREF text);
+    // Puts the program-wide colours (if any were set) on `dialog`.
+    static void ApplyDialogColors(QWidget* dialog);
+
 protected:
     // Attaches a control the dialog constructed itself to template id `id`.
     // Call before OnInitDialog.
@@ -38,6 +45,9 @@ protected:
 
     void accept() override;
     void reject() override;
+    // Enter with no visible default button still means OK, as it does for a
+    // dialog whose OK button is hidden.
+    void keyPressEvent(QKeyEvent* event) override;
 
     const DialogTemplate& m_template;
     std::map<int, QWidget*> m_bound;

@@ -38,10 +38,18 @@ QWidget* CreateStandardControl(const ControlTemplate& c, QWidget* parent)
         button->setAutoDefault(false);
         return button;
     }
-    case ControlKind::Static:
-        return new QLabel(text, parent);
+    case ControlKind::Static: {
+        auto* label = new QLabel(text, parent);
+        const Qt::Alignment horizontal = (c.flags & CF_RIGHT)    ? Qt::AlignRight
+                                         : (c.flags & CF_CENTER) ? Qt::AlignHCenter
+                                                                 : Qt::AlignLeft;
+        label->setAlignment(horizontal | Qt::AlignTop);
+        return label;
+    }
     case ControlKind::Picture: {
+        // A picture control shows its bitmap at its natural size from the top left.
         auto* label = new QLabel(parent);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setPixmap(LoadBitmapResource(c.resource));
         return label;
     }

@@ -30,6 +30,8 @@ enum class ControlKind {
 enum ControlFlags : unsigned {
     CF_NONE = 0,
     CF_HIDDEN = 1u << 0,  // created but not visible
+    CF_RIGHT = 1u << 1,   // static text aligned to the right edge
+    CF_CENTER = 1u << 2,  // static text centred
 };
 
 struct ControlTemplate {

@@ -98,6 +98,14 @@ public:
     // The control with `id` in the main window's template (null if none).
     QWidget* Control(int id) const;
 
+    // The window's menu commands: IDM_ABOUTBOX shows the About box.
+    void OnSysCommand(int command);
+
+    // Table rows of the control handlers (defined with them): a quantity set
+    // by a slider and its step buttons, and an on/off function.
+    struct SliderQuantity;
+    struct Toggle;
+
     // Buttons.
     CImageButton m_btnMicDown, m_btnMicUp, m_btnLineDown, m_btnLineUp;
     CImageButton m_btnPwrUp, m_btnPwrDown, m_btnFreqUp, m_btnFreqDown;
@@ -149,8 +157,21 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Reads device type, state flags, frequency, power and volumes under the
+    // device lock; `withPowerBit` also takes the standby flag from the state.
+    void ReadDeviceSettings(bool withPowerBit);
+    void SetUpControls();
+    void PlaceScaleTexts();
+    void PaintToggleButtons();
+    const SliderQuantity* FindSliderQuantity(const CSkinSlider* slider) const;
+    bool SetQuantity(const SliderQuantity& quantity, int value);
+    void StepQuantity(int sliderId, int delta);
+    void OnToggle(const Toggle& toggle);
+
     PanelOptions m_options;
-    std::map<int, QWidget*> m_controls;  // every control of the template, by id
     int m_watchdogTimer = 0;             // Qt's id of the 10-second watchdog timer
     bool m_stopped = false;              // the stop sequence has run
+    int m_watchdogFailures = 0;          // failed checks since start-up or the last warning
+    bool m_watchdogWarning = false;      // the watchdog's warning is on screen
+    bool m_sliderFailShown = false;      // a slider's failure message is on screen
 };

@@ -5,7 +5,9 @@
 
 #include "ColorRef.h"
 
+#include <QImage>
 #include <QPushButton>
+#include <array>
 
 enum ImageButtonColor {
     IBC_BK_ACTIVE = 0,  // background while hovered or pressed
@@ -14,6 +16,17 @@ enum ImageButtonColor {
     IBC_FG_NORMAL = 3,  // text otherwise
     IBC_BK_FOCUS = 4,   // background while focused, neither hovered nor pressed
     IBC_FG_FOCUS = 5,   // stored only
+};
+
+// One image of the button: the bitmap with its transparent colour turned
+// into transparency, and that colour.
+struct ButtonImage {
+    QImage bitmap;
+    int width = 0;
+    int height = 0;
+    COLORREF transparent = 0;
+
+    bool IsSet() const { return !bitmap.isNull(); }
 };
 
 class CImageButton : public QPushButton
@@ -30,4 +43,59 @@ public:
     int ResetColors(bool repaint = true);
     // Bitmap resources for the active and (optional, 0 = none) normal image.
     int LoadImages(int idActive, COLORREF transparentActive, int idNormal = 0, COLORREF transparentNormal = 0);
+    // The images themselves: the active one (hovered or pressed) and an
+    // optional one for the normal state. A null active image clears both.
+    // 0 on success; 2 when an image's transparency could not be made (no
+    // memory for it), and the button then keeps no images.
+    int SetImages(const QImage& active, COLORREF transparentActive, const QImage& normal = QImage(),
+                  COLORREF transparentNormal = 0);
+    void ReleaseImages();
+
+    // Check mode: the button then keeps a check state that each click toggles.
+    void SetCheckMode(bool checkMode);
+    bool IsCheckMode() const { return m_bCheckMode; }
+    void SetChecked(bool checked, bool repaint = true);  // only in check mode
+    int IsChecked() const { return m_nChecked; }
+
+    void SetGrayWhenDisabled(bool gray) { m_bGrayWhenDisabled = gray; update(); }
+    bool IsHover() const { return m_bHover; }
+    void EndHover();
+
+    // Where the image goes in `r` (and, with a caption, how far the caption
+    // area then starts to its right).
+    QRect PlaceImage(const ButtonImage& image, const QRect& r, QRect* caption) const;
+    const ButtonImage& Image(int index) const { return m_images[static_cast<std::size_t>(index)]; }
+
+protected:
+    // The face and the edge; a derived button may draw its own.
+    virtual void DrawFace(QPainter& painter, const QRect& r);
+    virtual void DrawFrame(QPainter& painter, const QRect& r, bool sunken);
+
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void TrackHover(const QPoint& pos, Qt::MouseButtons buttons);
+    void DrawImage(QPainter& painter, const QRect& r, QRect* caption);
+    void DrawCaption(QPainter& painter, QRect caption);
+    void MoveFocusOn();
+    void OnClicked();
+
+    bool m_bGrayWhenDisabled = true;
+    bool m_bFlat = true;
+    bool m_bHover = false;
+    bool m_bPressed = false;
+    bool m_bFocused = false;
+    bool m_bDisabled = false;
+    bool m_bCheckMode = false;
+    bool m_bBorder = true;
+    std::array<COLORREF, 6> m_clr{};
+    bool m_bTrackInactive = true;
+    int m_nChecked = 0;
+    std::array<ButtonImage, 2> m_images{};
 };

@@ -2,11 +2,15 @@
 // Numeric readout that shows its text as scaled segment characters.
 
 #include "ColorRef.h"
+#include "SegmentChar.h"
 #include "SegmentStyle.h"
 
+#include <QImage>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 class CSegmentDisplay : public QWidget
 {
@@ -39,14 +43,29 @@ public:
     COLORREF OnColor() const { return m_onColor; }
     COLORREF BackColor() const { return m_backColor; }
 
+    // The cells of the current text (rebuilt first if the text or style
+    // changed) and their device rectangles for the current size.
+    const std::vector<std::unique_ptr<CSegmentChar>>& Chars();
+    std::vector<SegmentRect> CellRects();
+    // The whole control as the paint composes it off screen.
+    QImage Compose();
+    // Number of paints so far; lets callers see that an unchanged value
+    // caused no repaint.
+    int PaintCount() const { return m_paintCount; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void RebuildChars();
+    std::vector<int> CellWidths() const;
+
     std::string m_text = "?";
     bool m_dirty = true;
+    std::vector<std::unique_ptr<CSegmentChar>> m_chars;
     COLORREF m_offColor = 0x3400;
     COLORREF m_onColor = 0xFF00;
     COLORREF m_backColor = 0;
     std::uint32_t m_style = SEGSTYLE_KEEP_ASPECT | SEGSTYLE_SOFT_OUTLINE;
+    int m_paintCount = 0;
 };

@@ -18,6 +18,13 @@ public:
     // Stored only inside the range (never clamped); does not repaint.
     void SetPos(std::int16_t position);
     int GetPos() const { return m_nPos; }
+    int GetLower() const { return m_nLower; }
+    int GetUpper() const { return m_nUpper; }
+
+    // Blocks lit at the current position: (pos - lower) * blocks / (upper - lower).
+    int LitBlocks() const;
+    // Block `index` (from 0, left to right) in client coordinates.
+    QRect BlockRect(int index) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,10 +1,383 @@
-// Placeholder: replaced by the skinned slider implementation.
 #include "SkinSlider.h"
 
-CSkinSlider::CSkinSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+#include "ColorRef.h"
+#include "PanelMessage.h"
+#include "Resources.h"
+#include "SkinSliderStyle.h"
+#include "TrackingTip.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QStyleOptionSlider>
+#include <QWheelEvent>
+#include <array>
+#include <cstdint>
+
+namespace {
+
+QPointer<CTrackingTip> s_hTipWnd;
+
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kTickGrey = RGB(208, 208, 208);
+constexpr COLORREF kChannelGrey = RGB(128, 128, 128);
+
+// The value tip sits this far from the thumb's left edge and the control's top.
+constexpr int kTipOffsetX = -5;
+constexpr int kTipOffsetY = -15;
+
+// Tick marks relative to the channel rectangle: every tenth one is long.
+struct TickShape {
+    int above;  // pixels above the channel's top
+    int below;  // pixels below the channel's bottom
+    int width;
+};
+constexpr TickShape kLongTick{8, 6, 2};
+constexpr TickShape kShortTick{5, 3, 1};
+constexpr int kTicksFrom = 5;  // first tick, right of the channel's left end
+
+// The channel shows as two grey lines: a grey band with a black band inside.
+struct Band {
+    int left, above, right, below;  // offsets from the channel's edges
+    COLORREF colour;
+};
+constexpr std::array<Band, 2> kChannelBands{{
+    {5, 4, 4, 2, kChannelGrey},
+    {5, 3, 4, 1, kBlack},
+}};
+
+// Keys as the platform trackbar reads them: up and left move towards the
+// minimum, down and right towards the maximum.
+struct KeyAction {
+    int key;
+    QAbstractSlider::SliderAction action;
+    TrackbarCode code;
+};
+constexpr std::array<KeyAction, 8> kKeys{{
+    {Qt::Key_Left, QAbstractSlider::SliderSingleStepSub, TB_LINEUP},
+    {Qt::Key_Up, QAbstractSlider::SliderSingleStepSub, TB_LINEUP},
+    {Qt::Key_Right, QAbstractSlider::SliderSingleStepAdd, TB_LINEDOWN},
+    {Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd, TB_LINEDOWN},
+    {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub, TB_PAGEUP},
+    {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd, TB_PAGEDOWN},
+    {Qt::Key_Home, QAbstractSlider::SliderToMinimum, TB_TOP},
+    {Qt::Key_End, QAbstractSlider::SliderToMaximum, TB_BOTTOM},
+}};
+
+const KeyAction* FindKey(int key)
+{
+    for (const KeyAction& k : kKeys) {
+        if (k.key == key) {
+            return &k;
+        }
+    }
+    return nullptr;
+}
+
+// The code a slider action is reported with; -1 for none.
+int CodeOf(int action)
+{
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd: return TB_LINEDOWN;
+    case QAbstractSlider::SliderSingleStepSub: return TB_LINEUP;
+    case QAbstractSlider::SliderPageStepAdd: return TB_PAGEDOWN;
+    case QAbstractSlider::SliderPageStepSub: return TB_PAGEUP;
+    case QAbstractSlider::SliderToMinimum: return TB_TOP;
+    case QAbstractSlider::SliderToMaximum: return TB_BOTTOM;
+    case QAbstractSlider::SliderMove: return TB_THUMBTRACK;
+    default: return -1;
+    }
+}
+
+}  // namespace
+
+CSkinSlider::CSkinSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent)
+{
+    m_bmpThumb = LoadBitmapResource(IDB_THUMB);
+    // Owned as a child; the widget only borrows its style.
+    auto* style = new CSkinSliderStyle;
+    style->setParent(this);
+    setStyle(style);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // actionTriggered comes before the value moves; the notification waits
+    // until the handler that caused it has finished.
+    connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) { m_pendingAction = action; });
+}
+
 CSkinSlider::~CSkinSlider() = default;
-void CSkinSlider::SetRange(int minimum, int maximum, bool) { setRange(minimum, maximum); }
-void CSkinSlider::SetTicFreq(int frequency) { setTickInterval(frequency); }
-void CSkinSlider::SetPos(int position) { setValue(position); }
-int CSkinSlider::GetPos() const { return value(); }
-QString CSkinSlider::TipText(int position) const { return QString::number(position); }
+
+void CSkinSlider::SetRange(int minimum, int maximum, bool redraw)
+{
+    setRange(minimum, maximum);
+    if (redraw) {
+        update();
+    }
+}
+
+void CSkinSlider::SetTicFreq(int frequency)
+{
+    setTickInterval(frequency);
+}
+
+void CSkinSlider::SetPos(int position)
+{
+    setValue(position);
+}
+
+int CSkinSlider::GetPos() const
+{
+    return value();
+}
+
+QRect CSkinSlider::ChannelRect() const
+{
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+    const QRect thumb = ThumbRect();
+    // Thumb centres at either end of the groove.
+    const int first = groove.x() + thumb.width() / 2;
+    const int last = groove.x() + groove.width() - thumb.width() + thumb.width() / 2;
+    return QRect(first - kTicksFrom, groove.y(), last - first, groove.height());
+}
+
+QRect CSkinSlider::ThumbRect() const
+{
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+}
+
+QRect CSkinSlider::ThumbImageRect(const QRect& thumb)
+{
+    // Centre by halving the sums of the edges (right edge exclusive); the
+    // image's top-left corner sits at (cx - 9, cy - 6).
+    const int cx = (thumb.left() + thumb.left() + thumb.width()) >> 1;
+    const int cy = (thumb.top() + thumb.top() + thumb.height()) >> 1;
+    return QRect(cx - 9, cy - 6, CSkinSliderStyle::kThumbWidth, CSkinSliderStyle::kThumbHeight);
+}
+
+CTrackingTip* CSkinSlider::TipWindow() const
+{
+    if (!s_hTipWnd) {
+        s_hTipWnd = new CTrackingTip;
+        qAddPostRoutine([] { delete s_hTipWnd.data(); });
+    }
+    return s_hTipWnd;
+}
+
+QString CSkinSlider::TipText(int position) const
+{
+    return QString::asprintf("%d", position);
+}
+
+bool CSkinSlider::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+    case QEvent::HoverLeave:
+        // Nothing here changes with hover: no repaint for a passing pointer.
+        return QWidget::event(event);
+    default:
+        return QSlider::event(event);
+    }
+}
+
+void CSkinSlider::PaintChannel(QPainter& painter, const QRect& rc) const
+{
+    const int left = rc.left();
+    const int right = rc.left() + rc.width();  // exclusive, as the drawing counts
+    const int top = rc.top();
+    const int bottom = rc.top() + rc.height();
+    const auto spacing = static_cast<std::int16_t>((right - left) / m_nTicks);
+
+    int x = left + kTicksFrom;
+    for (int i = 0; i <= m_nTicks; ++i) {
+        const TickShape& tick = (i % 10 == 0) ? kLongTick : kShortTick;
+        painter.fillRect(QRect(QPoint(x, top - tick.above), QPoint(x + tick.width - 1, bottom + tick.below - 1)),
+                         ToQColor(kTickGrey));
+        x += spacing;
+    }
+    for (const Band& band : kChannelBands) {
+        painter.fillRect(QRect(QPoint(left + band.left, top - band.above),
+                               QPoint(right + band.right - 1, bottom + band.below - 1)),
+                         ToQColor(band.colour));
+    }
+}
+
+void CSkinSlider::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), ToQColor(kBlack));
+    PaintChannel(painter, ChannelRect());
+
+    m_paintedThumb = ThumbImageRect(ThumbRect());
+    painter.drawPixmap(m_paintedThumb.topLeft(), m_bmpThumb);
+
+    // One-pixel black frame around the control.
+    const QColor black = ToQColor(kBlack);
+    painter.fillRect(0, 0, width(), 1, black);
+    painter.fillRect(0, height() - 1, width(), 1, black);
+    painter.fillRect(0, 0, 1, height(), black);
+    painter.fillRect(width() - 1, 0, 1, height(), black);
+}
+
+void CSkinSlider::sliderChange(SliderChange change)
+{
+    if (change == SliderValueChange) {
+        // Only the thumb moves: repaint where it was and where it is now.
+        update(m_paintedThumb.united(ThumbImageRect(ThumbRect())));
+        return;
+    }
+    QSlider::sliderChange(change);
+}
+
+void CSkinSlider::NotifyPendingAction()
+{
+    const int action = m_pendingAction;
+    m_pendingAction = SliderNoAction;
+    if (const int code = CodeOf(action); code >= 0) {
+        emit hScroll(code, value(), this);
+    }
+}
+
+void CSkinSlider::ShowTip()
+{
+    const QPoint local(ThumbRect().left() + kTipOffsetX, kTipOffsetY);
+    TipWindow()->Track(mapToGlobal(local), TipText(value()));
+}
+
+void CSkinSlider::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        m_bDragging = true;
+        // Moves with no button held come in only while a press lasts, so
+        // that a release taken by another window is noticed.
+        setMouseTracking(true);
+    }
+    m_pendingAction = SliderNoAction;
+    QSlider::mousePressEvent(event);
+    m_bChannelPressed = !isSliderDown() && m_pendingAction != SliderNoAction;
+    NotifyPendingAction();
+}
+
+void CSkinSlider::FinishPress(bool thumbWasDown)
+{
+    if (m_bDragging) {
+        TipWindow()->Deactivate();
+    }
+    m_bDragging = false;
+    setMouseTracking(false);
+    const bool channel = m_bChannelPressed;
+    m_bChannelPressed = false;
+    if (thumbWasDown) {
+        emit hScroll(TB_THUMBPOSITION, value(), this);
+    }
+    if (thumbWasDown || channel) {
+        emit hScroll(TB_ENDTRACK, value(), this);
+    }
+}
+
+void CSkinSlider::EndLostPress()
+{
+    // The release went to another window: a receiver of a notification
+    // opened a message box while the button was down. Finish the press as a
+    // release here would, so a page step does not repeat behind the box and
+    // a dragged thumb's position still reaches the parent.
+    const bool thumbWasDown = isSliderDown();
+    setRepeatAction(SliderNoAction);
+    setSliderDown(false);
+    m_pendingAction = SliderNoAction;
+    FinishPress(thumbWasDown);
+}
+
+void CSkinSlider::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_bDragging) {
+        return;  // the slider never sees the pointer pass with the button up
+    }
+    if (!(event->buttons() & Qt::LeftButton)) {
+        EndLostPress();
+        return;
+    }
+    QSlider::mouseMoveEvent(event);
+    NotifyPendingAction();
+    // After the move, so the tip reads the position the thumb now shows.
+    ShowTip();
+}
+
+void CSkinSlider::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool thumbWasDown = isSliderDown();
+    QSlider::mouseReleaseEvent(event);
+    NotifyPendingAction();
+    if (event->button() == Qt::LeftButton) {
+        FinishPress(thumbWasDown);
+    }
+}
+
+void CSkinSlider::timerEvent(QTimerEvent* event)
+{
+    // Page steps repeat from a timer while the channel is held, and only
+    // while it is: a modal window may have taken the release.
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (m_bChannelPressed &&
+        (!(QGuiApplication::mouseButtons() & Qt::LeftButton) || (modal && modal != window()))) {
+        EndLostPress();
+    }
+    QSlider::timerEvent(event);
+    NotifyPendingAction();
+}
+
+void CSkinSlider::keyPressEvent(QKeyEvent* event)
+{
+    const KeyAction* key = FindKey(event->key());
+    if (!key) {
+        QSlider::keyPressEvent(event);
+        return;
+    }
+    triggerAction(key->action);
+    m_pendingAction = SliderNoAction;
+    emit hScroll(key->code, value(), this);
+    event->accept();
+}
+
+void CSkinSlider::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!FindKey(event->key())) {
+        QSlider::keyReleaseEvent(event);
+        return;
+    }
+    // A held key repeats its step; the track ends when the key comes up.
+    if (!event->isAutoRepeat()) {
+        emit hScroll(TB_ENDTRACK, value(), this);
+    }
+    event->accept();
+}
+
+void CSkinSlider::wheelEvent(QWheelEvent* event)
+{
+    const QPoint delta = event->angleDelta();
+    // A sideways scroll is not a wheel turn, nor are the start and end
+    // markers of a touchpad gesture, which carry no movement.
+    if ((delta.y() == 0 && delta.x() != 0) || event->phase() == Qt::ScrollBegin ||
+        event->phase() == Qt::ScrollEnd) {
+        event->ignore();
+        return;
+    }
+    // One step per event whatever its size; no turn at all counts as down.
+    const int from = value();
+    if (delta.y() > 0) {
+        SetPos(from < maximum() ? from + 1 : from);
+    } else {
+        SetPos(from > minimum() ? from - 1 : from);
+    }
+    const int position = value();  // clamped to the range
+    if (QWidget* parent = parentWidget()) {
+        PostPanelMessage(parent, WM_SLIDER_WHEEL, reinterpret_cast<std::intptr_t>(this), position);
+    }
+    event->accept();
+}

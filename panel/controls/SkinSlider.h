@@ -2,7 +2,10 @@
 // Horizontal slider drawn in the panel's own look, with a value tip while the
 // thumb is dragged and one position per mouse-wheel turn.
 
+#include <QPixmap>
 #include <QSlider>
+
+class CTrackingTip;
 
 // Scroll notification codes, as the parent's OnHScroll receives them.
 enum TrackbarCode {
@@ -29,6 +32,17 @@ public:
     void SetPos(int position);  // moves the thumb and repaints; sends nothing
     int GetPos() const;
 
+    // The trackbar's channel rectangle, from which the ticks and the channel
+    // lines are drawn: the span of the thumb's centre, moved 5 pixels left.
+    QRect ChannelRect() const;
+    // The thumb rectangle (the area that starts a drag).
+    QRect ThumbRect() const;
+    // Where the thumb image is drawn for a thumb rectangle.
+    static QRect ThumbImageRect(const QRect& thumb);
+    bool IsDragging() const { return m_bDragging; }
+    // The value tip shared by every slider of this class.
+    virtual CTrackingTip* TipWindow() const;
+
 signals:
     // Emitted to the parent after the position changed (or after a release),
     // with the trackbar code. Dragging emits TB_THUMBTRACK only.
@@ -37,4 +51,29 @@ signals:
 protected:
     // The value tip's text for a position: "%d".
     virtual QString TipText(int position) const;
+
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void sliderChange(SliderChange change) override;
+
+private:
+    void PaintChannel(class QPainter& painter, const QRect& channel) const;
+    void ShowTip();
+    void NotifyPendingAction();
+    void FinishPress(bool thumbWasDown);
+    void EndLostPress();
+
+    QPixmap m_bmpThumb;
+    int m_nTicks = 20;
+    bool m_bDragging = false;
+    bool m_bChannelPressed = false;       // a press in the channel is paging
+    int m_pendingAction = SliderNoAction;  // set by actionTriggered, sent once the value moved
+    QRect m_paintedThumb;                  // thumb image area of the last paint
 };

@@ -1,5 +1,26 @@
-// Placeholder: replaced by the skinned slider implementation.
 #include "SkinSliderTenths.h"
 
+#include "TrackingTip.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+namespace {
+QPointer<CTrackingTip> s_hTipWnd;
+}
+
 CSkinSliderTenths::CSkinSliderTenths(QWidget* parent) : CSkinSlider(parent) {}
-QString CSkinSliderTenths::TipText(int position) const { return QString::number(position * 0.1, 'f', 1); }
+
+CTrackingTip* CSkinSliderTenths::TipWindow() const
+{
+    if (!s_hTipWnd) {
+        s_hTipWnd = new CTrackingTip;
+        qAddPostRoutine([] { delete s_hTipWnd.data(); });
+    }
+    return s_hTipWnd;
+}
+
+QString CSkinSliderTenths::TipText(int position) const
+{
+    return QString::asprintf("%.1f", position * 0.1);
+}

@@ -10,6 +10,8 @@ class CSkinSliderTenths : public CSkinSlider
 public:
     explicit CSkinSliderTenths(QWidget* parent = nullptr);
 
+    CTrackingTip* TipWindow() const override;
+
 protected:
     QString TipText(int position) const override;
 };

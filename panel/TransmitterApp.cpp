@@ -1,0 +1,43 @@
+#include "TransmitterApp.h"
+
+#include "ColorRef.h"
+#include "Dialog.h"
+#include "TransmitterDlg.h"
+
+#include <SimTransmitter.h>
+
+#include <QFont>
+#include <QString>
+#include <utility>
+
+CTransmitterApp::CTransmitterApp(PanelOptions options) : m_options(std::move(options)) {}
+
+CTransmitterApp::~CTransmitterApp() = default;
+
+void CTransmitterApp::InstallFontSubstitutes()
+{
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("System"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+}
+
+bool CTransmitterApp::InitInstance()
+{
+    InstallFontSubstitutes();
+    CDialog::SetDialogBkColor(RGB(0, 0, 0), RGB(128, 128, 255));
+
+    if (m_options.simulate) {
+        m_simulator = std::make_unique<SimTransmitter>();
+        m_simulator->Start();
+        m_options.ports = QStringList{QString::fromStdString(m_simulator->DevicePath())};
+    }
+
+    {
+        CTransmitterDlg dlg(m_options);
+        dlg.DoModal();
+    }
+    // The window has closed its port and ended its threads; the simulated
+    // transmitter can go now.
+    m_simulator.reset();
+    return false;
+}

@@ -1,0 +1,163 @@
+// How the skinned slider answers the wheel, the keyboard and the mouse, and
+// what it tells its parent.
+
+#include "ControlsTestApp.h"
+#include "PanelMessage.h"
+#include "SkinSlider.h"
+#include "SkinSliderTenths.h"
+#include "TrackingTip.h"
+
+#include <QTest>
+#include <QWheelEvent>
+#include <vector>
+
+namespace {
+
+using Notes = std::vector<std::pair<int, int>>;  // (code, position)
+
+class Parent : public QWidget
+{
+public:
+    std::vector<std::pair<std::intptr_t, std::intptr_t>> wheelMessages;
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() != static_cast<QEvent::Type>(WM_SLIDER_WHEEL)) {
+            return QWidget::event(event);
+        }
+        const auto* message = static_cast<PanelMessage*>(event);
+        wheelMessages.emplace_back(message->wParam(), message->lParam());
+        return true;
+    }
+};
+
+struct Rig {
+    Parent parent;
+    CSkinSlider* slider;
+    Notes notes;
+
+    Rig(int minimum, int maximum, int position, CSkinSlider* s = nullptr) : slider(s ? s : new CSkinSlider)
+    {
+        slider->setParent(&parent);
+        slider->setGeometry(0, 0, 596, 25);
+        slider->SetRange(minimum, maximum);
+        slider->SetPos(position);
+        slider->setPageStep(5);
+        QObject::connect(slider, &CSkinSlider::hScroll, [this](int code, int pos, CSkinSlider* from) {
+            EXPECT_EQ(from, slider);
+            EXPECT_EQ(pos, slider->GetPos()) << "notified before the position moved";
+            notes.emplace_back(code, pos);
+        });
+    }
+    QPoint Thumb() const { return slider->ThumbRect().center(); }
+};
+
+TEST(SliderWheel, OneStepPerEventPostedToTheParent)
+{
+    struct Case {
+        int start, delta, expected;
+    } const cases[] = {
+        {10, 120, 11}, {10, -120, 9}, {10, 0, 9},  // no turn counts as down
+        {10, 960, 11}, {10, -15, 9},               // any size is one step
+        {1, -120, 1},  {30, 120, 30},              // clamped, and still posted
+    };
+    for (const Case& c : cases) {
+        Rig rig(1, 30, c.start);
+        QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, c.delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(rig.slider, &wheel);
+        EXPECT_EQ(rig.slider->GetPos(), c.expected) << c.start << " by " << c.delta;
+        EXPECT_TRUE(rig.parent.wheelMessages.empty()) << "posted, not sent";
+        QCoreApplication::sendPostedEvents(&rig.parent);
+        const std::vector<std::pair<std::intptr_t, std::intptr_t>> expected{
+            {reinterpret_cast<std::intptr_t>(rig.slider), c.expected}};
+        EXPECT_EQ(rig.parent.wheelMessages, expected);
+        EXPECT_TRUE(rig.notes.empty()) << "no scroll notification for a wheel step";
+    }
+}
+
+TEST(SliderKeyboard, KeysStepLikeATrackbarAndEndTheTrack)
+{
+    const std::tuple<Qt::Key, int, int> cases[] = {
+        {Qt::Key_Right, TB_LINEDOWN, 11}, {Qt::Key_Down, TB_LINEDOWN, 11},  {Qt::Key_Left, TB_LINEUP, 9},
+        {Qt::Key_Up, TB_LINEUP, 9},       {Qt::Key_PageDown, TB_PAGEDOWN, 15}, {Qt::Key_PageUp, TB_PAGEUP, 5},
+        {Qt::Key_Home, TB_TOP, 1},        {Qt::Key_End, TB_BOTTOM, 30},
+    };
+    for (const auto& [key, code, expected] : cases) {
+        Rig rig(1, 30, 10);
+        QTest::keyClick(rig.slider, key);
+        EXPECT_EQ(rig.notes, (Notes{{code, expected}, {TB_ENDTRACK, expected}})) << "key " << key;
+    }
+}
+
+TEST(SliderMouse, DragTracksOnlyAndTheReleaseReportsThePosition)
+{
+    Rig rig(870, 1080, 870);
+    const QPoint grab = rig.Thumb();
+    Mouse(rig.slider, QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    for (int dx = 50; dx <= 700; dx += 50) {
+        Mouse(rig.slider, QEvent::MouseMove, grab + QPoint(dx, 0), Qt::LeftButton);
+    }
+    ASSERT_GE(rig.notes.size(), 10u);
+    for (const auto& [code, position] : rig.notes) {
+        EXPECT_EQ(code, TB_THUMBTRACK) << position;
+    }
+    EXPECT_EQ(rig.notes.back().second, 1080) << "dragged past the right end";
+    rig.notes.clear();
+    Mouse(rig.slider, QEvent::MouseButtonRelease, grab + QPoint(700, 0), Qt::NoButton);
+    EXPECT_EQ(rig.notes, (Notes{{TB_THUMBPOSITION, 1080}, {TB_ENDTRACK, 1080}}));
+}
+
+TEST(SliderMouse, ClickInTheChannelPagesAndSetPosSendsNothing)
+{
+    Rig rig(1, 30, 10);
+    const QPoint right(rig.slider->ThumbRect().right() + 200, 2);  // above the channel lines
+    Mouse(rig.slider, QEvent::MouseButtonPress, right, Qt::LeftButton);
+    Mouse(rig.slider, QEvent::MouseButtonRelease, right, Qt::NoButton);
+    rig.slider->SetPos(3);
+    EXPECT_EQ(rig.notes, (Notes{{TB_PAGEDOWN, 15}, {TB_ENDTRACK, 15}}));
+}
+
+TEST(SliderTip, FloatsAboveTheThumbWhileDraggingAndEachClassHasItsOwn)
+{
+    Rig rig(870, 1080, 1080, new CSkinSliderTenths);
+    CTrackingTip* tip = rig.slider->TipWindow();
+    Mouse(rig.slider, QEvent::MouseButtonPress, rig.Thumb(), Qt::LeftButton);
+    EXPECT_FALSE(tip->isVisible()) << "pressing without moving shows no tip";
+    Mouse(rig.slider, QEvent::MouseMove, rig.Thumb() + QPoint(5, 0), Qt::LeftButton);
+    ASSERT_TRUE(tip->isVisible());
+    EXPECT_EQ(tip->text(), QStringLiteral("108.0"));
+    Mouse(rig.slider, QEvent::MouseMove, QPoint(300, 10), Qt::LeftButton);
+    EXPECT_EQ(tip->text(), QString::asprintf("%d.%d", rig.slider->GetPos() / 10, rig.slider->GetPos() % 10));
+    EXPECT_EQ(tip->pos(), rig.slider->mapToGlobal(QPoint(rig.slider->ThumbRect().left() - 5, -15)));
+    Mouse(rig.slider, QEvent::MouseButtonRelease, QPoint(300, 10), Qt::NoButton);
+    EXPECT_FALSE(tip->isVisible());
+
+    CSkinSliderTenths power;
+    CSkinSlider line, mic;
+    EXPECT_EQ(power.TipWindow(), tip);
+    EXPECT_EQ(line.TipWindow(), mic.TipWindow());
+    EXPECT_NE(line.TipWindow(), tip);
+}
+
+// A failure message shown from a notification takes the mouse release: the
+// slider then sees the button up without a release of its own.
+TEST(SliderLostRelease, DragIsFinishedAndPageStepsStopRepeating)
+{
+    Rig rig(1, 30, 5);
+    Mouse(rig.slider, QEvent::MouseButtonPress, rig.Thumb(), Qt::LeftButton);
+    Mouse(rig.slider, QEvent::MouseMove, rig.Thumb() + QPoint(100, 0), Qt::LeftButton);
+    const int moved = rig.slider->GetPos();
+    rig.notes.clear();
+    Mouse(rig.slider, QEvent::MouseMove, rig.Thumb() + QPoint(20, 0), Qt::NoButton);
+    EXPECT_EQ(rig.notes, (Notes{{TB_THUMBPOSITION, moved}, {TB_ENDTRACK, moved}}));
+    EXPECT_FALSE(rig.slider->TipWindow()->isVisible());
+
+    rig.notes.clear();
+    Mouse(rig.slider, QEvent::MouseButtonPress, QPoint(590, 2), Qt::LeftButton);
+    QTest::qWait(700);  // past the first repeat, with no button held
+    EXPECT_EQ(rig.notes, (Notes{{TB_PAGEDOWN, moved + 5}, {TB_ENDTRACK, moved + 5}}));
+}
+
+}  // namespace
