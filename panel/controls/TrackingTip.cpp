@@ -12,6 +12,7 @@ CTrackingTip::CTrackingTip() : QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindow
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setMargin(2);
     setText(QStringLiteral("1"));
+    adjustSize();
 }
 
 void CTrackingTip::Track(const QPoint& globalPos, const QString& text)
@@ -21,10 +22,7 @@ void CTrackingTip::Track(const QPoint& globalPos, const QString& text)
         adjustSize();
     }
     move(globalPos);
-    if (!isVisible()) {
-        adjustSize();
-        show();
-    }
+    show();
 }
 
 void CTrackingTip::Deactivate()

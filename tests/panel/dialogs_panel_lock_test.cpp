@@ -233,28 +233,6 @@ TEST_F(PanelLockTest, CancelledUnlockStaysLocked)
     ExpectLocked(true);
 }
 
-TEST_F(PanelLockTest, MismatchedEntriesLeaveThePanelUnlocked)
-{
-    Start();
-    LockWith("one", "two");
-    EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg("The 1st and 2nd Enter is different", "Warning")});
-    ExpectLocked(false);
-    EXPECT_EQ(CPasswordStore().Read(), "");
-}
-
-TEST_F(PanelLockTest, LongEntriesLockWithTheirFirstFifteenCharacters)
-{
-    Start();
-    LockWith("0123456789abcdefXYZ", "0123456789abcdeQ");
-    ExpectLocked(true);
-    EXPECT_EQ(m_window->m_password, "0123456789abcde");
-
-    UnlockWith("0123456789abcdefXYZ");
-    ExpectLocked(true);
-    UnlockWith("0123456789abcde");
-    ExpectLocked(false);
-}
-
 TEST_F(PanelLockTest, EmptyPasswordLocksAndTheNextStartIsUnlocked)
 {
     ASSERT_TRUE(CPasswordStore().Write("old"));

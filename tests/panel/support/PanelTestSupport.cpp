@@ -16,6 +16,21 @@
 
 namespace panel_test {
 
+namespace {
+
+// Ends the test program's QApplication after the last test, so that the
+// libraries it brought up (fonts, platform plugin) are shut down in order.
+class ApplicationEnvironment : public ::testing::Environment
+{
+public:
+    void TearDown() override { delete QCoreApplication::instance(); }
+};
+
+[[maybe_unused]] ::testing::Environment* const g_applicationEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+}  // namespace
+
 void EnsureApplication()
 {
     if (QCoreApplication::instance()) {
@@ -27,7 +42,7 @@ void EnsureApplication()
     static int argc = 1;
     static char name[] = "panel_tests";
     static char* argv[] = {name, nullptr};
-    // Lives for the whole test program; reachable through qApp, never freed.
+    // Lives for the whole test program; deleted after the last test.
     new QApplication(argc, argv);
 }
 

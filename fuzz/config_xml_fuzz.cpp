@@ -1,0 +1,234 @@
+// config.xml load -> save -> load. The whole input is the file. A file that
+// does not parse must be refused and left alone; one that parses must keep
+// every element, every foreign attribute and every text through a save, get
+// the written values in exactly the attributes that existed, read back what
+// was written, and a second save must give the same bytes.
+
+#include "FuzzCheck.h"
+#include "ScheduleFile.h"
+
+#include <pugixml.hpp>
+
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kTaskAttributes[] = {"Year", "Month", "Day", "Hour", "Min", "Sec", "Opt"};
+constexpr char kDeclaration[] = "<?xml version=\"1.0\"?>\n";
+
+// One directory per process, so parallel fuzzing jobs never share a file.
+const fs::path& WorkFile()
+{
+    static const fs::path file = [] {
+        fs::path base = fs::temp_directory_path();
+        // A memory file system keeps the rename-and-sync of every save cheap.
+        if (std::error_code ec; fs::is_directory("/dev/shm", ec)) {
+            base = "/dev/shm";
+        }
+        std::string pattern = (base / "talvex-config-fuzz-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            std::perror("mkdtemp");
+            std::abort();
+        }
+        std::atexit([] { std::error_code ec; fs::remove_all(WorkFile().parent_path(), ec); });
+        return fs::path(pattern) / kScheduleFileName;
+    }();
+    return file;
+}
+
+void WriteBytes(const fs::path& path, const std::uint8_t* data, std::size_t size)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    FUZZ_CHECK(out.good());
+}
+
+std::string ReadBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool IsTaskAttribute(const char* name)
+{
+    for (const char* task : kTaskAttributes) {
+        if (std::strcmp(task, name) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Values to save, taken from the input so each file meets a different
+// schedule, extremes included.
+TaskRecords RecordsFor(const std::uint8_t* data, std::size_t size)
+{
+    std::uint64_t state = 1469598103934665603ULL;
+    for (std::size_t i = 0; i < size; ++i) {
+        state = (state ^ data[i]) * 1099511628211ULL;
+    }
+    auto next = [&state] {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    auto value = [&next] {
+        const std::uint64_t r = next();
+        switch (r % 8) {
+        case 0: return INT_MIN;
+        case 1: return INT_MAX;
+        case 2: return -1;
+        default: return static_cast<int>(static_cast<std::int64_t>(r >> 32) % 4000) - 1000;
+        }
+    };
+    TaskRecords records;
+    for (TaskRecord& r : records) {
+        r = {value(), value(), value(), value(), value(), value(), value()};
+    }
+    return records;
+}
+
+int RecordValue(const TaskRecord& record, std::size_t attribute)
+{
+    const int values[] = {record.year, record.month, record.day, record.hour, record.minute, record.second, record.opt};
+    return values[attribute];
+}
+
+// Everything a save must carry through, in document order: element names,
+// attribute names and values, and text. The seven schedule attributes of
+// the saved Task elements are left out, since the save replaces them. A
+// carriage return in text is read back as a line feed: a text node holds
+// one only from a character reference, and the save writes it as it is.
+bool IsSavedTask(const pugi::xpath_node_set& tasks, const pugi::xml_node& node)
+{
+    for (std::size_t i = 0; i < tasks.size() && i < kTaskRows; ++i) {
+        if (tasks[i].node() == node) {
+            return true;
+        }
+    }
+    return false;
+}
+
+class KeepsakeWalker : public pugi::xml_tree_walker
+{
+public:
+    explicit KeepsakeWalker(const pugi::xpath_node_set& tasks) : m_tasks(tasks) {}
+
+    bool for_each(pugi::xml_node& node) override
+    {
+        const std::string at = std::to_string(depth()) + " ";
+        if (node.type() == pugi::node_element) {
+            items.push_back(at + "<" + node.name());
+            const bool saved = IsSavedTask(m_tasks, node);
+            for (const pugi::xml_attribute& a : node.attributes()) {
+                // Only the first attribute of a name is the one the save assigns.
+                const bool replaced = saved && IsTaskAttribute(a.name()) && node.attribute(a.name()) == a;
+                items.push_back(at + "@" + a.name() + (replaced ? "" : "=" + std::string(a.value())));
+            }
+        } else {
+            std::string text = node.value();
+            for (char& c : text) {
+                c = c == '\r' ? '\n' : c;
+            }
+            items.push_back(at + std::to_string(node.type()) + " " + text);
+        }
+        return true;
+    }
+
+    std::vector<std::string> items;
+
+private:
+    const pugi::xpath_node_set& m_tasks;
+};
+
+// Everything a save must carry through, in document order: element names,
+// attribute names and values, and text. The seven schedule attributes of
+// the saved Task elements are left out, since the save replaces them. A
+// carriage return in text is read back as a line feed: a text node holds
+// one only from a character reference, and the save writes it as it is.
+std::vector<std::string> Keepsake(pugi::xml_document& document, const pugi::xpath_node_set& tasks)
+{
+    KeepsakeWalker walker(tasks);
+    document.traverse(walker);
+    return walker.items;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size > 16384) {
+        return -1;
+    }
+    const fs::path& path = WorkFile();
+    const std::string file = path.string();
+    WriteBytes(path, data, size);
+
+    pugi::xml_document before;
+    const bool parses = static_cast<bool>(before.load_buffer(data, size, pugi::parse_default, pugi::encoding_auto));
+    const TaskRecords records = RecordsFor(data, size);
+    TaskRecords read;
+
+    if (!parses) {
+        FUZZ_CHECK(!ReadScheduleFile(file.c_str(), read));
+        FUZZ_CHECK(!WriteScheduleFile(file.c_str(), records));
+        const std::string after = ReadBytes(path);
+        FUZZ_CHECK(after.size() == size && std::memcmp(after.data(), data, size) == 0);
+        return 0;
+    }
+
+    const pugi::xpath_node_set tasksBefore = before.select_nodes("/root/Task");
+    FUZZ_CHECK(ReadScheduleFile(file.c_str(), read) == (tasksBefore.size() >= kTaskRows));
+
+    FUZZ_CHECK(WriteScheduleFile(file.c_str(), records));
+    const std::string saved = ReadBytes(path);
+    FUZZ_CHECK(saved.compare(0, std::strlen(kDeclaration), kDeclaration) == 0);
+    FUZZ_CHECK(!saved.empty() && saved.back() == '\n');
+
+    pugi::xml_document after;
+    FUZZ_CHECK(after.load_buffer(saved.data(), saved.size(), pugi::parse_default, pugi::encoding_auto));
+    const pugi::xpath_node_set tasksAfter = after.select_nodes("/root/Task");
+    FUZZ_CHECK(tasksAfter.size() == tasksBefore.size());
+    FUZZ_CHECK(Keepsake(before, tasksBefore) == Keepsake(after, tasksAfter));
+
+    // The saved rows hold the written values, in the attributes they had.
+    for (std::size_t i = 0; i < tasksAfter.size() && i < kTaskRows; ++i) {
+        const pugi::xml_node task = tasksAfter[i].node();
+        for (std::size_t a = 0; a < std::size(kTaskAttributes); ++a) {
+            const pugi::xml_attribute attribute = task.attribute(kTaskAttributes[a]);
+            FUZZ_CHECK(static_cast<bool>(attribute) ==
+                       static_cast<bool>(tasksBefore[i].node().attribute(kTaskAttributes[a])));
+            if (attribute) {
+                FUZZ_CHECK(std::to_string(RecordValue(records[i], a)) == attribute.value());
+            }
+        }
+    }
+
+    // Load after save: the rows come back as saved, a missing attribute as 0.
+    TaskRecords reread;
+    FUZZ_CHECK(ReadScheduleFile(file.c_str(), reread) == (tasksAfter.size() >= kTaskRows));
+    for (std::size_t i = 0; i < tasksAfter.size() && i < kTaskRows; ++i) {
+        const pugi::xml_node task = tasksAfter[i].node();
+        for (std::size_t a = 0; a < std::size(kTaskAttributes); ++a) {
+            const int expected = task.attribute(kTaskAttributes[a]) ? RecordValue(records[i], a) : 0;
+            FUZZ_CHECK(RecordValue(reread[i], a) == expected);
+        }
+    }
+
+    // Saving the same schedule again changes nothing.
+    FUZZ_CHECK(WriteScheduleFile(file.c_str(), records));
+    FUZZ_CHECK(ReadBytes(path) == saved);
+    return 0;
+}
