@@ -183,12 +183,14 @@ void DeviceModel::Advance(Clock::time_point now)
 
     const bool audioIn = m_state.lineOn || !m_state.micOff;
     if (!audioIn) {
-        r.level = static_cast<int>(m_random() % 200);
+        r.level = static_cast<int>(m_random() % 12);
     } else {
         const double t = std::chrono::duration<double>(now - m_start).count();
         const double swing = std::sin(2.0 * std::numbers::pi * 0.3 * t) + 0.5 * std::sin(2.0 * std::numbers::pi * 1.7 * t);
-        const int noise = static_cast<int>(m_random() % 12000);
-        r.level = std::clamp(static_cast<int>(24000 + 14000 * swing) + noise, 0, 0xFFFF);
+        // Programme audio mostly inside the meter's 0..255 with peaks above it,
+        // as a transmitter fed at the usual level reports it.
+        const int noise = static_cast<int>(m_random() % 50);
+        r.level = std::clamp(static_cast<int>(140 + 100 * swing) + noise, 0, 0xFFFF);
     }
 }
 

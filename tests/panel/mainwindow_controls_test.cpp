@@ -1,6 +1,8 @@
 // The control handlers: sliders, wheel steps, step buttons, toggles and ON/OFF.
 #include "mainwindow_fixture.h"
 
+#include <QTest>
+
 namespace panel_test {
 namespace {
 
@@ -79,19 +81,23 @@ TEST_F(ControlsTest, SliderReleaseSendsThePositionAndDraggingSendsNothing)
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
-TEST_F(ControlsTest, KeyboardAndPageStepsOfEverySliderReachTheTransmitter)
+TEST_F(ControlsTest, SliderKeysReachTheHandlerThroughTheSlidersOwnNotifications)
 {
+    ChangeState([](SimState& s) { s.lineVolume = 5; });
     CTransmitterDlg& dlg = OpenQuiet();
-    for (const Quantity& q : kQuantities) {
-        SCOPED_TRACE(q.name);
-        m_sim.ClearReceived();
-        CSkinSlider& slider = SliderOf(dlg, q.name);
-        const int target = dlg.*q.member == q.minimum ? q.minimum + 1 : q.minimum;
-        slider.SetPos(target);
-        dlg.OnHScroll(TB_PAGEUP, target, &slider);
-        EXPECT_EQ(FramesToString(Sent()), FramesToString({SetFrame(q, target)}));
-        EXPECT_EQ(dlg.*q.member, target);
-    }
+    ASSERT_EQ(dlg.m_sliderLineVol.GetPos(), 5);
+
+    // Home and End move the thumb only.
+    QTest::keyClick(&dlg.m_sliderLineVol, Qt::Key_Home);
+    QTest::keyClick(&dlg.m_sliderLineVol, Qt::Key_End);
+    EXPECT_EQ(dlg.m_sliderLineVol.GetPos(), 13);
+    EXPECT_EQ(FramesToString(Sent()), "(none)");
+    EXPECT_EQ(dlg.m_lineVol, 5);
+
+    // An arrow key is a line step: applied at once.
+    QTest::keyClick(&dlg.m_sliderLineVol, Qt::Key_Left);
+    EXPECT_EQ(FramesToString(Sent()), "01 02 0F 0C");
+    EXPECT_EQ(dlg.m_lineVol, 12);
 }
 
 TEST_F(ControlsTest, RefusedSliderOrWheelMovePutsTheSliderBack)
@@ -121,26 +127,16 @@ TEST_F(ControlsTest, RefusedSliderOrWheelMovePutsTheSliderBack)
     }
 }
 
-TEST_F(ControlsTest, WheelStepIsSentEvenAtTheStoredValue)
+TEST_F(ControlsTest, PostedWheelStepIsSentEvenAtTheStoredValue)
 {
     CTransmitterDlg& dlg = OpenQuiet();
-    dlg.OnSliderWheel(&dlg.m_sliderLineVol, dlg.m_lineVol);
-    ASSERT_EQ(Sent().size(), 1u);
-    m_sim.ClearReceived();
-
-    // Posted as the slider posts it, with a new position.
-    const int next = dlg.m_lineVol == 13 ? 12 : dlg.m_lineVol + 1;
-    dlg.m_sliderLineVol.SetPos(next);
-    PostPanelMessage(&dlg, WM_SLIDER_WHEEL, reinterpret_cast<std::intptr_t>(&dlg.m_sliderLineVol), next);
-    ASSERT_TRUE(PumpUntil([&] { return dlg.m_lineVol == next; }));
-    EXPECT_EQ(FramesToString(Sent()), FramesToString({F({0x01, 0x02, 0x0F, next})}));
-
+    const int stored = dlg.m_lineVol;
+    PostPanelMessage(&dlg, WM_SLIDER_WHEEL, reinterpret_cast<std::intptr_t>(&dlg.m_sliderLineVol), stored);
     // A pointer that is not one of the window's sliders is ignored.
-    m_sim.ClearReceived();
     int stranger = 0;
     PostPanelMessage(&dlg, WM_SLIDER_WHEEL, reinterpret_cast<std::intptr_t>(&stranger), 5);
-    PumpFor(std::chrono::milliseconds(20));
-    EXPECT_TRUE(Sent().empty());
+    QCoreApplication::sendPostedEvents(&dlg);
+    EXPECT_EQ(FramesToString(Sent()), FramesToString({F({0x01, 0x02, 0x0F, stored})}));
 }
 
 TEST_F(ControlsTest, FrequencyReleaseWhileItsFailureIsShownSendsNothing)
@@ -163,7 +159,7 @@ TEST_F(ControlsTest, FrequencyReleaseWhileItsFailureIsShownSendsNothing)
     EXPECT_EQ(dlg.m_sliderFreq.GetPos(), accepted);
 }
 
-TEST_F(ControlsTest, StepButtonsWrapAroundAtBothEnds)
+TEST_F(ControlsTest, StepButtonsWrapAroundAtBothEndsAndARefusedStepChangesNothing)
 {
     ChangeState([](SimState& s) {
         s.frequency = 1080;
@@ -189,27 +185,15 @@ TEST_F(ControlsTest, StepButtonsWrapAroundAtBothEnds)
         EXPECT_EQ(dlg.*q.member, q.maximum);
         EXPECT_EQ(slider.GetPos(), q.maximum);
 
-        m_sim.ClearReceived();
-        (dlg.*q.down).click();
-        EXPECT_EQ(FramesToString(Sent()), FramesToString({SetFrame(q, q.maximum - 1)}));
-        EXPECT_EQ(dlg.*q.member, q.maximum - 1);
-    }
-    EXPECT_TRUE(m_messages.Messages().empty());
-}
+        EXPECT_TRUE(m_messages.Messages().empty());
 
-TEST_F(ControlsTest, RefusedStepLeavesSliderAndValue)
-{
-    CTransmitterDlg& dlg = OpenQuiet();
-    for (const Quantity& q : kQuantities) {
-        SCOPED_TRACE(q.name);
-        CSkinSlider& slider = SliderOf(dlg, q.name);
-        const int accepted = dlg.*q.member;
-        m_messages.Clear();
+        // A refused step leaves slider and value where they were.
         Refuse(q.code);
-        (dlg.*q.up).click();
+        (dlg.*q.down).click();
         EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg(q.failText)});
-        EXPECT_EQ(dlg.*q.member, accepted);
-        EXPECT_EQ(slider.GetPos(), accepted);
+        EXPECT_EQ(dlg.*q.member, q.maximum);
+        EXPECT_EQ(slider.GetPos(), q.maximum);
+        m_messages.Clear();
     }
 }
 
@@ -265,15 +249,6 @@ TEST_F(ControlsTest, TogglesSwitchBothWaysAndNameTheRefusedDirection)
             EXPECT_EQ(button.GetStateColor(IBC_BK_ACTIVE), face);
         }
     }
-}
-
-TEST_F(ControlsTest, FirstBackLightPressSwitchesTheBacklightOff)
-{
-    ChangeState([](SimState& s) { s.backlightOn = true; });
-    CTransmitterDlg& dlg = OpenQuiet();
-    dlg.m_btnBackLight.click();
-    EXPECT_EQ(FramesToString(Sent()), "01 01 0B");
-    EXPECT_FALSE(m_sim.State().backlightOn);
 }
 
 TEST_F(ControlsTest, RefusedPowerOffClosesThePortAndTheNextPressReconnects)

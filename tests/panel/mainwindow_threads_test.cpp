@@ -41,13 +41,9 @@ TEST_F(ThreadsTest, ReadingsAreFormattedForTheirDisplays)
 
     PostPanelMessage(&dlg, WM_DEVICE_READING, IDC_PROGRESS_AUDIO, 17);
     PostPanelMessage(&dlg, WM_DEVICE_READING, IDC_STATIC_STMONO, 4);
-    PostPanelMessage(&dlg, WM_DEVICE_READING, IDC_DISP_FREQ, 875);
-    PostPanelMessage(&dlg, WM_DEVICE_READING, 1031, 1234);  // not a reading: ignored
     QCoreApplication::sendPostedEvents(&dlg);
     EXPECT_EQ(dlg.m_progressAudio.GetPos(), 17);
     EXPECT_EQ(dlg.GetDlgItemText(IDC_STATIC_STMONO), QStringLiteral("MONO"));
-    EXPECT_EQ(dlg.m_dispFreq.Text(), "87.5");
-    EXPECT_EQ(dlg.GetDlgItemText(IDC_STATIC_DEVTYPE).left(6), QStringLiteral("Vemra-"));
 }
 
 TEST_F(ThreadsTest, PollersBringTheTransmitterReadingsToTheDisplays)
@@ -74,11 +70,6 @@ TEST_F(ThreadsTest, PollersBringTheTransmitterReadingsToTheDisplays)
     EXPECT_EQ(dlg.m_dispMicVol.Text(), "12");
     EXPECT_EQ(dlg.GetDlgItemText(IDC_STATIC_STMONO), QStringLiteral("ST"));
     EXPECT_TRUE(PumpUntil([&] { return dlg.m_progressAudio.GetPos() == 255; }));
-
-    // The level thread asks with the short reply delay's command, every 100 ms.
-    m_sim.ClearReceived();
-    PumpFor(std::chrono::milliseconds(700));
-    EXPECT_GE(CountCode(Sent(), 0x22), 2);
 }
 
 TEST_F(ThreadsTest, StatusCycleStopsAtTheFirstFailedReading)
