@@ -5,8 +5,8 @@
 #   scripts/fuzz.sh --short            every target for 5 seconds (seed 1);
 #                                      fails when any target crashes or
 #                                      breaks one of its properties
-#   scripts/fuzz.sh TARGET SECONDS     one target for SECONDS, using both
-#                                      cores; new inputs collect in
+#   scripts/fuzz.sh TARGET SECONDS     one target for SECONDS, one job per
+#                                      core; new inputs collect in
 #                                      build/fuzz/long/TARGET/corpus
 #   scripts/fuzz.sh --list             the target names
 #
@@ -24,7 +24,7 @@ build=build/fuzz
 export QT_QPA_PLATFORM=offscreen
 
 usage() {
-  sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
   exit 2
 }
 

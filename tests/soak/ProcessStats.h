@@ -1,0 +1,17 @@
+#pragma once
+// The process's own resource use: resident memory and CPU time.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace soak {
+
+// The VmRSS line of a /proc/<pid>/status text, in KiB.
+std::optional<std::int64_t> ParseVmRssKb(std::string_view status);
+// This process's resident set now, in KiB (nothing when it cannot be read).
+std::optional<std::int64_t> ResidentKb();
+// CPU time this process has used so far (all threads), in seconds.
+double ProcessCpuSeconds();
+
+}  // namespace soak
