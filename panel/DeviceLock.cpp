@@ -2,4 +2,4 @@
 
 // A namespace-scope object: constructed before main() and destroyed after it,
 // so it exists before the first device call and outlives every window.
-std::recursive_mutex g_csDevice;
+CDeviceMutex g_csDevice;

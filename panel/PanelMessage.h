@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <atomic>
 #include <cstdint>
 
 constexpr int WM_USER = 0x0400;
@@ -28,9 +29,31 @@ private:
     std::intptr_t m_lParam = 0;
 };
 
+// The hand-over of a message from the thread that builds it to the thread
+// that reads it. Qt orders a post before its delivery with a lock of its own,
+// which a thread checker cannot see inside a Qt that was not built for it;
+// this counter states the same order where it can: released by every post
+// after the message is built, acquired before a received event is read.
+inline std::atomic<unsigned> g_panelMessageHandOver{0};
+
 // Posts a message to `target` from any thread; never blocks. The target must
 // outlive every thread that posts to it (the main window joins its threads).
 inline void PostPanelMessage(QObject* target, int message, std::intptr_t wParam, std::intptr_t lParam)
 {
-    QCoreApplication::postEvent(target, new PanelMessage(message, wParam, lParam));
+    auto* event = new PanelMessage(message, wParam, lParam);
+    g_panelMessageHandOver.fetch_add(1, std::memory_order_release);
+    QCoreApplication::postEvent(target, event);
+}
+
+// The panel message in `event`, or null when it is some other event. Use it
+// before reading anything of an event that another thread may have posted
+// (the type included), so that the post is seen to come first.
+inline const PanelMessage* AsPanelMessage(const QEvent* event)
+{
+    g_panelMessageHandOver.load(std::memory_order_acquire);
+    const int type = static_cast<int>(event->type());
+    if (type == WM_DEVICE_READING || type == WM_SCHEDULED_TASK || type == WM_SLIDER_WHEEL) {
+        return static_cast<const PanelMessage*>(event);
+    }
+    return nullptr;
 }

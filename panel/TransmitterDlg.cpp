@@ -401,12 +401,13 @@ void CTransmitterDlg::OnSysCommand(int command)
 
 bool CTransmitterDlg::event(QEvent* event)
 {
-    const int type = static_cast<int>(event->type());
-    if (type == WM_DEVICE_READING || type == WM_SCHEDULED_TASK || type == WM_SLIDER_WHEEL) {
+    // Readings and due tasks come from other threads: nothing of the event,
+    // not even its type, is read before the hand-over.
+    if (const PanelMessage* message = AsPanelMessage(event)) {
+        const int type = message->message();
         // Once the window has stopped, late messages are dropped, as they
         // would be for a window that is gone.
         if (!m_stopped) {
-            const auto* message = static_cast<const PanelMessage*>(event);
             if (type == WM_DEVICE_READING) {
                 OnDeviceReading(message->wParam(), message->lParam());
             } else if (type == WM_SCHEDULED_TASK) {

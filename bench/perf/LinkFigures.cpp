@@ -68,10 +68,10 @@ public:
 protected:
     bool event(QEvent* event) override
     {
-        if (static_cast<int>(event->type()) != WM_DEVICE_READING) {
+        const PanelMessage* message = AsPanelMessage(event);
+        if (message == nullptr || message->message() != WM_DEVICE_READING) {
             return QObject::event(event);
         }
-        const auto* message = static_cast<const PanelMessage*>(event);
         if (message->wParam() == IDC_DISP_TEMPERATURE) {
             m_stamps.push_back(static_cast<double>(m_clock.nsecsElapsed()) / 1e6);
             if (m_stamps.size() >= m_wanted) {

@@ -3,12 +3,14 @@
 #include "PerfStats.h"
 
 #include "Dialog.h"
+#include "PanelMessage.h"
 #include "TransmitterApp.h"
 #include "TransmitterDlg.h"
 
 #include <SimTransmitter.h>
 
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -16,6 +18,8 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdio>
+#include <map>
 #include <unistd.h>
 #include <vector>
 
@@ -45,6 +49,36 @@ private:
     CTransmitterDlg& m_dlg;
     QElapsedTimer m_clock;
     std::optional<double> m_ms;
+};
+
+// Counts the paint events of every widget of one window, per class, and the
+// readings the window receives, while `counting` is set.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget& window) : m_window(window) {}
+
+    bool m_counting = false;
+    std::map<std::string, int> m_paints;
+    int m_readings = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!m_counting) {
+            return false;
+        }
+        if (watched == &m_window && AsPanelMessage(event) != nullptr) {
+            ++m_readings;
+        } else if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+                   (watched == &m_window || m_window.isAncestorOf(static_cast<QWidget*>(watched)))) {
+            ++m_paints[watched->metaObject()->className()];
+        }
+        return false;
+    }
+
+private:
+    QWidget& m_window;
 };
 
 std::optional<QByteArray> ReadProcFile(qint64 pid, const char* name)
@@ -89,6 +123,44 @@ std::optional<double> MeasureStartUp(int runs)
     }
     sim.Stop();
     return Percentile(samples, 0.5);
+}
+
+RepaintFigures MeasureRepaints(double settleSeconds, double seconds)
+{
+    RepaintFigures figures;
+    SimTransmitter sim;
+    if (!sim.Start()) {
+        return figures;
+    }
+    PanelOptions options;
+    options.ports = QStringList{QString::fromStdString(sim.DevicePath())};
+    CTransmitterDlg dlg(options);
+    PaintCounter counter(dlg);
+    qApp->installEventFilter(&counter);
+    const auto settle = std::chrono::milliseconds(static_cast<int>(settleSeconds * 1000.0));
+    const auto span = std::chrono::milliseconds(static_cast<int>(seconds * 1000.0));
+    QTimer::singleShot(settle, &dlg, [&counter] { counter.m_counting = true; });
+    QTimer::singleShot(settle + span, &dlg, [&dlg, &counter] {
+        counter.m_counting = false;
+        dlg.close();
+    });
+    dlg.DoModal();
+    qApp->removeEventFilter(&counter);
+    sim.Stop();
+    int total = 0;
+    std::pair<std::string, int> busiest{"", 0};
+    for (const auto& [name, count] : counter.m_paints) {
+        total += count;
+        if (count > busiest.second) {
+            busiest = {name, count};
+        }
+    }
+    figures.perSecond = total / seconds;
+    figures.readingsPerSecond = counter.m_readings / seconds;
+    char text[128];
+    std::snprintf(text, sizeof text, "%s %.1f/s", busiest.first.c_str(), busiest.second / seconds);
+    figures.busiest = text;
+    return figures;
 }
 
 RunningFigures MeasureRunningPanel(const QString& program, double settleSeconds, double seconds)

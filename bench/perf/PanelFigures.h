@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace perf {
 
@@ -16,6 +17,16 @@ constexpr double kMandatedStartUpMs = 7 * (50.0 + 100.0);
 // Median over `runs` of the time from constructing the main window (in this
 // process, on a simulated transmitter) to its first paint.
 std::optional<double> MeasureStartUp(int runs);
+
+struct RepaintFigures {
+    std::optional<double> perSecond;   // paint events of the window and its controls
+    std::optional<double> readingsPerSecond;  // readings that arrived meanwhile
+    std::string busiest;               // the control painted most, and how often
+};
+
+// Opens the main window in this process on a simulated transmitter, lets it
+// poll for `settleSeconds`, then counts paint events over `seconds`.
+RepaintFigures MeasureRepaints(double settleSeconds, double seconds);
 
 struct RunningFigures {
     std::optional<double> corePercent;     // share of one core while polling

@@ -7,6 +7,7 @@
 // Exit status 1 when a figure is below its limit or could not be measured.
 
 #include "LinkFigures.h"
+#include "LockFigures.h"
 #include "PaintFigures.h"
 #include "PanelFigures.h"
 #include "PerfTable.h"
@@ -30,6 +31,8 @@ struct RunOptions {
     int transactions = 200;
     int statusCycles = 8;
     int startUps = 3;
+    double repaintSeconds = 10.0;
+    double lockSeconds = 15.0;
 };
 
 std::string LoadAverage()
@@ -64,7 +67,7 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], "--cpu-seconds") == 0 && i + 1 < argc) {
             run.cpuSeconds = std::atof(argv[++i]);
         } else if (std::strcmp(argv[i], "--quick") == 0) {
-            run = {5.0, 40, 3, 1};
+            run = {5.0, 40, 3, 1, 3.0, 5.0};
         } else {
             std::fprintf(stderr, "usage: %s [--cpu-seconds N] [--quick]\n", argv[0]);
             return 2;
@@ -85,8 +88,12 @@ int main(int argc, char** argv)
     const perf::TransactionFigures transactions = perf::MeasureTransactions(run.transactions);
     std::fprintf(stderr, "measuring: status cycle...\n");
     const perf::StatusCycleFigures cycle = perf::MeasureStatusCycle(run.statusCycles);
+    std::fprintf(stderr, "measuring: device lock sharing...\n");
+    const perf::LockFigures sharing = perf::MeasureLockSharing(run.lockSeconds);
     std::fprintf(stderr, "measuring: start-up...\n");
     const std::optional<double> startUp = perf::MeasureStartUp(run.startUps);
+    std::fprintf(stderr, "measuring: repaints...\n");
+    const perf::RepaintFigures repaints = perf::MeasureRepaints(2.0, run.repaintSeconds);
     std::fprintf(stderr, "measuring: running panel for %.0f s...\n", run.cpuSeconds);
     const perf::RunningFigures running =
         perf::MeasureRunningPanel(QStringLiteral(TALVEX_PANEL_PROGRAM), 3.0, run.cpuSeconds);
@@ -103,6 +110,15 @@ int main(int argc, char** argv)
     table.Add({"status cycle (7 exchanges)", cycle.medianMs, "ms", perf::kMandatedStatusCycleMs,
                perf::kMandatedStatusCycleMs * 1.02,
                "7 x (50 + 100) ms, goal +2 %; median of " + std::to_string(cycle.cycles) + " cycles", 1});
+    const std::string actions = std::to_string(sharing.actions) + " operator actions, both pollers running";
+    table.Add({"operator action's wait for the device lock, longest", sharing.longestWaitMs, "ms", std::nullopt,
+               perf::kLockWaitGoalMs, "transaction in progress + one queued (150 + 70 + 5 ms); " + actions, 1});
+    table.Add({"operator action's wait for the device lock, median", sharing.medianWaitMs, "ms", std::nullopt,
+               perf::kLockWaitGoalMs, actions, 1});
+    // Alone the level thread reads every 100 + 70 ms; beside the status
+    // thread it should still get the line between two status readings.
+    table.Add({"level readings per second, status thread running", sharing.levelPerSecond, "/s", std::nullopt,
+               std::nullopt, "alone: 1000 / (100 + 70) = 5.9/s", 1});
     table.Add({"start-up to first shown window", startUp, "ms", perf::kMandatedStartUpMs,
                perf::kMandatedStartUpMs + 150.0, "probe + 6 reads = 7 x 150 ms, goal +150 ms; in process", 1});
     char watched[64];
@@ -111,6 +127,10 @@ int main(int argc, char** argv)
     table.Add({"panel resident memory", running.residentKb ? std::optional<double>(*running.residentKb / 1024.0)
                                                            : std::nullopt,
                "MB", std::nullopt, std::nullopt, watched, 1});
+    // Every reading may change what one control shows, so one paint per
+    // reading is the most the window should need.
+    table.Add({"paints per second while polling", repaints.perSecond, "/s", std::nullopt, repaints.readingsPerSecond,
+               "goal: readings per second; busiest: " + repaints.busiest, 1});
     AddPaintRows(table, paints);
 
     std::printf("Talvex performance table, %s\n", QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8().constData());
