@@ -6,6 +6,9 @@
 
 #include <SimTransmitter.h>
 
+#include <cstdio>
+#include <string>
+
 #include <QFont>
 #include <QString>
 #include <utility>
@@ -27,8 +30,14 @@ bool CTransmitterApp::InitInstance()
     CDialog::SetDialogBkColor(RGB(0, 0, 0), RGB(128, 128, 255));
 
     if (m_options.simulate) {
-        m_simulator = std::make_unique<SimTransmitter>();
-        m_simulator->Start();
+        SimOptions simOptions;
+        simOptions.recordFrames = false;
+        m_simulator = std::make_unique<SimTransmitter>(simOptions);
+        std::string error;
+        if (!m_simulator->Start(&error)) {
+            // Connecting then finds no transmitter and says so; this says why.
+            std::fprintf(stderr, "TalvexPanel: cannot start the simulated transmitter: %s\n", error.c_str());
+        }
         m_options.ports = QStringList{QString::fromStdString(m_simulator->DevicePath())};
     }
 

@@ -41,6 +41,7 @@ int UsageError(const std::string& message)
 int main(int argc, char** argv)
 {
     SimOptions options;
+    options.recordFrames = false;  // runs for as long as wanted: nobody reads the record
     std::vector<SimFault> faults;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];

@@ -18,6 +18,10 @@ struct SimOptions {
     std::string linkPath;
     // Seed of the live readings' noise, so runs can be repeated.
     unsigned seed = 1;
+    // Keep every received frame for ReceivedFrames(). A simulator that runs
+    // for days (the panel's --simulate, the talvex-sim program) turns it off,
+    // or its memory would grow with every request.
+    bool recordFrames = true;
 };
 
 class SimTransmitter {
@@ -64,7 +68,8 @@ public:
     // Waits until the line is up with a generation of at least `generation`.
     bool WaitForLine(unsigned generation, std::chrono::milliseconds timeout) const;
 
-    // Every complete request frame received, exact bytes, oldest first.
+    // Every complete request frame received, exact bytes, oldest first
+    // (empty when recording is off).
     std::vector<Frame> ReceivedFrames() const;
     void ClearReceived();
     // Waits until at least `count` frames have been received since the last clear.

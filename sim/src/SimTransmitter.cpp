@@ -161,11 +161,12 @@ public:
     {
         std::lock_guard lock(m_mutex);
         m_received.clear();
+        m_receivedCount = 0;
     }
     bool WaitForFrames(std::size_t count, milliseconds timeout) const
     {
         std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, timeout, [&] { return m_received.size() >= count; });
+        return m_changed.wait_for(lock, timeout, [&] { return m_receivedCount >= count; });
     }
     Clock::time_point LastFrameTime() const
     {
@@ -213,6 +214,7 @@ private:
     bool m_lineUp = false;
     unsigned m_generation = 0;
     std::vector<Frame> m_received;
+    std::size_t m_receivedCount = 0;  // frames since the last clear, recorded or not
     Clock::time_point m_lastFrameTime{};
     std::deque<PendingAnswer> m_pending;
     std::optional<milliseconds> m_hangUpRequest;
@@ -352,7 +354,9 @@ void SimTransmitter::Worker::ReadRequests(Clock::time_point now)
 
 void SimTransmitter::Worker::HandleFrame(const Frame& frame, Clock::time_point now)
 {
-    m_received.push_back(frame);
+    if (m_options.recordFrames)
+        m_received.push_back(frame);
+    ++m_receivedCount;
     m_lastFrameTime = now;
     m_changed.notify_all();
 

@@ -27,6 +27,23 @@ TEST_F(SimWire, RecordsEveryFrameExactlyAndInOrder)
     EXPECT_FALSE(m_sim.WaitForFrames(1, 100ms));
 }
 
+TEST(SimRecording, OffKeepsNoFramesButStillCountsThem)
+{
+    SimOptions options;
+    options.recordFrames = false;
+    SimTransmitter sim(options);
+    std::string error;
+    ASSERT_TRUE(sim.Start(&error)) << error;
+    simtest::RawClient client(sim.DevicePath());
+    ASSERT_TRUE(client.IsOpen());
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(client.Exchange({0x01, 0x01, 0x18}, 3).size(), 3u);
+    EXPECT_TRUE(sim.WaitForFrames(3, 500ms));
+    EXPECT_TRUE(sim.ReceivedFrames().empty());
+    sim.ClearReceived();
+    EXPECT_FALSE(sim.WaitForFrames(1, 100ms));
+}
+
 TEST_F(SimWire, FindsTheFrameAfterNoise)
 {
     // Noise without a lead byte, then a lead byte with an impossible count.
