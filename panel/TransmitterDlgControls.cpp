@@ -185,8 +185,13 @@ void CTransmitterDlg::OnBackLight() { OnToggle(kBackLightToggle); }
 
 void CTransmitterDlg::OnPower()
 {
+    // What the press tried to do. The message box of a failed reconnection
+    // runs an event loop in which a scheduled task can change m_bPowerOff;
+    // the outcome must still be judged against the press, or a start-up
+    // that just connected would be taken for a failed power-off and closed.
+    const bool wasOff = m_bPowerOff != 0;
     bool ok = false;
-    if (!m_bPowerOff) {
+    if (!wasOff) {
         DeviceLock lock(g_csDevice);
         ok = ShutDown(kReplyDelay) != 0;
     } else {
@@ -212,10 +217,10 @@ void CTransmitterDlg::OnPower()
     }
 
     if (ok) {
-        m_bPowerOff = m_bPowerOff ? 0 : 1;
+        m_bPowerOff = wasOff ? 0 : 1;
     } else {
         QString text;
-        if (m_bPowerOff) {
+        if (wasOff) {
             text = QStringLiteral("Power On Fail");
         } else {
             text = QStringLiteral("Power Off Fail");

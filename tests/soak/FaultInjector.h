@@ -12,11 +12,15 @@
 
 #include <QObject>
 #include <QTimer>
+#include <atomic>
 #include <map>
 #include <random>
 #include <string>
 
 namespace soak {
+
+// The newest fault injected, for a stall report.
+extern std::atomic<const char*> g_lastFault;
 
 class CFaultInjector : public QObject
 {

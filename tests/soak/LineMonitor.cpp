@@ -52,10 +52,27 @@ std::int64_t CMemoryTrend::GrowthKb() const
     return highest - first->kb;
 }
 
-CLineMonitor::CLineMonitor(SimTransmitter& sim, std::chrono::seconds warmUp)
-    : m_sim(sim), m_start(std::chrono::steady_clock::now())
+std::string CMemoryTrend::Trend(std::size_t points) const
 {
-    m_memory.SetWarmUpEnd(static_cast<double>(warmUp.count()));
+    std::string text;
+    if (m_samples.empty() || points == 0) {
+        return text;
+    }
+    const std::size_t step = std::max<std::size_t>(1, m_samples.size() / points);
+    for (std::size_t i = 0; i < m_samples.size(); i += step) {
+        char entry[48];
+        std::snprintf(entry, sizeof entry, "%s%.0fs %lld", text.empty() ? "" : ", ", m_samples[i].seconds,
+                      static_cast<long long>(m_samples[i].kb));
+        text += entry;
+    }
+    return text;
+}
+
+CLineMonitor::CLineMonitor(SimTransmitter& sim) : m_sim(sim), m_start(std::chrono::steady_clock::now()) {}
+
+double CLineMonitor::Elapsed() const
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
 }
 
 CLineMonitor::~CLineMonitor() { Stop(); }
@@ -123,8 +140,7 @@ void CLineMonitor::TakeFrames()
 void CLineMonitor::SampleMemory()
 {
     if (const auto kb = ResidentKb()) {
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - m_start;
-        m_memory.Add(elapsed.count(), *kb);
+        m_memory.Add(Elapsed(), *kb);
     }
 }
 

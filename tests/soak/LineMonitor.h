@@ -31,6 +31,8 @@ public:
     // the run never got past the warm-up.
     std::int64_t GrowthKb() const;
     std::size_t Samples() const { return m_samples.size(); }
+    // About `points` samples spread over the run: "0s 61234, 6s 62001, ...".
+    std::string Trend(std::size_t points) const;
 
 private:
     struct Sample {
@@ -44,7 +46,7 @@ private:
 class CLineMonitor
 {
 public:
-    CLineMonitor(SimTransmitter& sim, std::chrono::seconds warmUp);
+    explicit CLineMonitor(SimTransmitter& sim);
     ~CLineMonitor();
     CLineMonitor(const CLineMonitor&) = delete;
     CLineMonitor& operator=(const CLineMonitor&) = delete;
@@ -60,6 +62,11 @@ public:
     // The first few bad frames, each with the reason.
     const std::vector<std::string>& BadFrames() const { return m_bad; }
     const CMemoryTrend& Memory() const { return m_memory; }
+    // Seconds since the monitor was made.
+    double Elapsed() const;
+    // When growth starts to count, in seconds since the monitor was made.
+    // Call once stopped.
+    void SetWarmUpEnd(double seconds) { m_memory.SetWarmUpEnd(seconds); }
 
 private:
     void Run();

@@ -77,24 +77,35 @@ void COperatorScript::Turn()
         {&COperatorScript::ProtectionDialog, 1}, {&COperatorScript::DeviceInfoDialog, 1},
         {&COperatorScript::ScheduleDialog, 2},
     };
-    int total = 0;
-    for (const Choice& c : kChoices) {
-        total += c.weight;
-    }
-    int pick = Between(0, total - 1);
     Action action = kChoices[0].action;
-    for (const Choice& c : kChoices) {
-        if (pick < c.weight) {
-            action = c.action;
-            break;
+    if (m_tour < std::size(kChoices)) {
+        // Every kind of action once first, so that what each first use sets
+        // up for good (dialog styles, fonts, caches) lands in the warm-up
+        // rather than reading as growth later.
+        action = kChoices[m_tour++].action;
+    } else {
+        int total = 0;
+        for (const Choice& c : kChoices) {
+            total += c.weight;
         }
-        pick -= c.weight;
+        int pick = Between(0, total - 1);
+        for (const Choice& c : kChoices) {
+            if (pick < c.weight) {
+                action = c.action;
+                break;
+            }
+            pick -= c.weight;
+        }
     }
     // Message boxes and dialogs run nested event loops inside the action;
     // the flag keeps this operator from acting again until it returns.
     m_acting = true;
     (this->*action)();
     m_acting = false;
+    if (m_tour == std::size(kChoices) && m_firstRoundDone) {
+        ++m_tour;
+        m_firstRoundDone();
+    }
     g_currentAction = "(between actions)";
     m_timer.start(Between(kMinTurnMs, kMaxTurnMs));
 }

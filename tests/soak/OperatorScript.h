@@ -39,6 +39,8 @@ public:
     void SetLastScheduleMoment(std::int64_t secondsSinceEpoch) { m_lastDue = secondsSinceEpoch; }
 
     const std::map<std::string, int>& Actions() const { return m_actions; }
+    // Called once every kind of action has been done once.
+    void OnFirstRoundDone(std::function<void()> done) { m_firstRoundDone = std::move(done); }
     // Turns skipped because a box or dialog was open.
     int WaitedTurns() const { return m_waited; }
 
@@ -72,6 +74,8 @@ private:
     const CMessageBoxReader& m_reader;
     QTimer m_timer;
     bool m_acting = false;
+    std::size_t m_tour = 0;  // actions of the first round, one of each kind
+    std::function<void()> m_firstRoundDone;
     std::int64_t m_lastDue = 0;
     std::map<std::string, int> m_actions;
     int m_waited = 0;

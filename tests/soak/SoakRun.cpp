@@ -25,6 +25,9 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <string>
+#include <sys/prctl.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <random>
 #include <type_traits>
@@ -81,6 +84,19 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs)
     return done();
 }
 
+// Where every thread stands, for a deadlock report: a debugger, when there
+// is one, attached to this process for a moment.
+void DumpAllThreads()
+{
+    if (std::system("command -v gdb > /dev/null 2>&1") != 0) {
+        return;
+    }
+    prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY, 0, 0, 0);
+    const std::string command = "gdb -p " + std::to_string(getpid()) +
+                                " -batch -ex 'thread apply all bt 30' 1>&2 2>/dev/null";
+    [[maybe_unused]] const int status = std::system(command.c_str());
+}
+
 }  // namespace
 
 int RunSoak(const SoakOptions& options)
@@ -123,13 +139,13 @@ int RunSoak(const SoakOptions& options)
     CUiPing ping(kPingLimit, kPingPeriod, [](std::chrono::milliseconds age) {
         std::fprintf(stderr,
                      "FAIL: deadlock: the user-interface thread has not answered a ping for %lld ms "
-                     "(operator: %s; seed %u)\n",
-                     static_cast<long long>(age.count()), g_currentAction.load(), g_seed);
+                     "(operator: %s; newest fault: %s; seed %u)\n",
+                     static_cast<long long>(age.count()), g_currentAction.load(), g_lastFault.load(), g_seed);
         std::fflush(stderr);
+        DumpAllThreads();
         std::_Exit(kSoakDeadlock);
     });
-    const auto warmUp = std::chrono::seconds(std::max(1, options.seconds / 5));
-    CLineMonitor line(sim, warmUp);
+    CLineMonitor line(sim);
     line.Start();
     ping.Start();
 
@@ -154,6 +170,10 @@ int RunSoak(const SoakOptions& options)
     COperatorScript script(*dlg, rng, reader);
     const std::int64_t end = QDateTime::currentSecsSinceEpoch() + options.seconds;
     script.SetLastScheduleMoment(end - kNoNewTasksSeconds);
+    // The warm-up: the first fifth of the run, and at least until every kind
+    // of action has been done once (plus a moment for its dialog to close).
+    double warmUp = options.seconds / 5.0;
+    script.OnFirstRoundDone([&] { warmUp = std::max(warmUp, line.Elapsed() + 3.0); });
     faults.Start();
     script.Start();
 
@@ -177,6 +197,7 @@ int RunSoak(const SoakOptions& options)
     const double seconds = wall.elapsed() / 1000.0;
     ping.Stop();
     line.Stop();
+    line.SetWarmUpEnd(warmUp);
     sim.Stop();
 
     // ---- What happened
@@ -198,8 +219,9 @@ int RunSoak(const SoakOptions& options)
     std::printf("CPU: %.1f s in %.0f s (%.0f %% of one core)\n", cpu, seconds, seconds > 0 ? 100.0 * cpu / seconds : 0.0);
     const CMemoryTrend& memory = line.Memory();
     std::printf("memory: peak RSS %lld KiB, growth after warm-up (%lld s) %lld KiB (limit %lld KiB), %zu samples\n",
-                static_cast<long long>(memory.PeakKb()), static_cast<long long>(warmUp.count()),
+                static_cast<long long>(memory.PeakKb()), static_cast<long long>(warmUp),
                 static_cast<long long>(memory.GrowthKb()), static_cast<long long>(kGrowthLimitKb), memory.Samples());
+    std::printf("  RSS trend (s KiB): %s\n", memory.Trend(12).c_str());
     std::printf("bytes the transmitter could not frame: %zu\n", sim.DiscardedBytes());
 
     // ---- Checks

@@ -188,6 +188,9 @@ protected:
     static void SetUpTestSuite()
     {
         if (!QCoreApplication::instance()) {
+            if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            }
             static int argc = 1;
             static char name[] = "soak_checks_tests";
             static char* argv[] = {name, nullptr};
@@ -254,10 +257,3 @@ TEST_F(UiPingTest, AMessageBeingReadKeepsTheThreadResponsive)
 
 }  // namespace
 }  // namespace soak
-
-// Font configuration keeps allocations for the process's life that the leak
-// checker cannot see being freed.
-extern "C" __attribute__((weak, used)) const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
-}

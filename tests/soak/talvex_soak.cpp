@@ -9,16 +9,10 @@
 #include <random>
 
 // The sanitizer build keeps freed memory in a quarantine that would read as
-// growth; a small one still catches a use right after a free. Font
-// configuration keeps allocations for the process's life that the leak
-// checker cannot see being freed.
+// growth; a small one still catches a use right after a free.
 extern "C" __attribute__((weak, used)) const char* __asan_default_options()
 {
     return "quarantine_size_mb=4:thread_local_quarantine_size_kb=64";
-}
-extern "C" __attribute__((weak, used)) const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
 }
 
 int main(int argc, char** argv)
