@@ -65,18 +65,3 @@ BENCHMARK(BM_PaintCaptionButton)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaintImageButton)->Arg(1)->Arg(0)->ArgName("enabled")->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -33,18 +33,3 @@ BENCHMARK(BM_PaintCurved)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaintStraight)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
