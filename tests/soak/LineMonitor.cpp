@@ -139,8 +139,12 @@ void CLineMonitor::TakeFrames()
 
 void CLineMonitor::SampleMemory()
 {
+    const double now = Elapsed();
     if (const auto kb = ResidentKb()) {
-        m_memory.Add(Elapsed(), *kb);
+        m_memory.Add(now, *kb);
+    }
+    if (const auto kb = SanitizerHeapKb()) {
+        m_heap.Add(now, *kb);
     }
 }
 

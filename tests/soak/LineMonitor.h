@@ -62,11 +62,17 @@ public:
     // The first few bad frames, each with the reason.
     const std::vector<std::string>& BadFrames() const { return m_bad; }
     const CMemoryTrend& Memory() const { return m_memory; }
+    // The sanitizer's count of the heap in use (sanitizer builds only).
+    const CMemoryTrend& Heap() const { return m_heap; }
     // Seconds since the monitor was made.
     double Elapsed() const;
     // When growth starts to count, in seconds since the monitor was made.
     // Call once stopped.
-    void SetWarmUpEnd(double seconds) { m_memory.SetWarmUpEnd(seconds); }
+    void SetWarmUpEnd(double seconds)
+    {
+        m_memory.SetWarmUpEnd(seconds);
+        m_heap.SetWarmUpEnd(seconds);
+    }
 
 private:
     void Run();
@@ -81,6 +87,7 @@ private:
     std::size_t m_badCount = 0;
     std::vector<std::string> m_bad;
     CMemoryTrend m_memory;
+    CMemoryTrend m_heap;
 
     std::mutex m_stopMutex;
     std::condition_variable m_stopSignal;

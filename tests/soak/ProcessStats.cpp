@@ -1,10 +1,16 @@
 #include "ProcessStats.h"
 
 #include <charconv>
+#include <cstddef>
 #include <ctime>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#if defined(__SANITIZE_ADDRESS__)
+// From the sanitizer runtime (its interface header is not always installed).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
 
 namespace soak {
 
@@ -48,6 +54,15 @@ std::optional<std::int64_t> ResidentKb()
     std::ostringstream text;
     text << file.rdbuf();
     return ParseVmRssKb(text.str());
+}
+
+std::optional<std::int64_t> SanitizerHeapKb()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return static_cast<std::int64_t>(__sanitizer_get_current_allocated_bytes() / 1024);
+#else
+    return std::nullopt;
+#endif
 }
 
 double ProcessCpuSeconds()
