@@ -57,6 +57,17 @@ bool COperatorScript::Busy() const
            QApplication::activePopupWidget() != nullptr;
 }
 
+int ActionsTaken(const std::map<std::string, int>& counts)
+{
+    int total = 0;
+    for (const auto& [name, count] : counts) {
+        if (name.find(": ") == std::string::npos) {
+            total += count;
+        }
+    }
+    return total;
+}
+
 void COperatorScript::Count(const char* action)
 {
     g_currentAction = action;

@@ -27,6 +27,10 @@ class CMessageBoxReader;
 // The action in progress on the user-interface thread, for a stall report.
 extern std::atomic<const char*> g_currentAction;
 
+// The operator actions taken: every count but a dialog's outcomes, which are
+// parts of the action that opened the dialog.
+int ActionsTaken(const std::map<std::string, int>& counts);
+
 class COperatorScript : public QObject
 {
 public:
@@ -38,6 +42,8 @@ public:
     // task set during the run has fallen due before it ends.
     void SetLastScheduleMoment(std::int64_t secondsSinceEpoch) { m_lastDue = secondsSinceEpoch; }
 
+    // Counts by name. An outcome inside a dialog ("protection: cancel") is
+    // counted under its own name as well as under the dialog's opening.
     const std::map<std::string, int>& Actions() const { return m_actions; }
     // Called once every kind of action has been done once.
     void OnFirstRoundDone(std::function<void()> done) { m_firstRoundDone = std::move(done); }

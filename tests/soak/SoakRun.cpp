@@ -56,12 +56,18 @@ const char* const kFiveEmptyRows =
 std::uint32_t g_seed = 0;
 
 template <typename Map>
-void PrintCounts(const char* title, const Map& counts)
+int Sum(const Map& counts)
 {
     int total = 0;
     for (const auto& entry : counts) {
         total += entry.second;
     }
+    return total;
+}
+
+template <typename Map>
+void PrintCounts(const char* title, const Map& counts, int total)
+{
     std::printf("%s: %d\n", title, total);
     for (const auto& [name, count] : counts) {
         if constexpr (std::is_same_v<typename Map::key_type, QString>) {
@@ -202,11 +208,11 @@ int RunSoak(const SoakOptions& options)
 
     // ---- What happened
     std::printf("\n== Summary (seed %u, %.0f s)\n", options.seed, seconds);
-    PrintCounts("operator actions", script.Actions());
+    PrintCounts("operator actions", script.Actions(), ActionsTaken(script.Actions()));
     std::printf("  (turns waited for a box or dialog: %d)\n", script.WaitedTurns());
-    PrintCounts("faults injected", faults.Injected());
-    PrintCounts("frames received by the transmitter", line.FramesByCommand());
-    PrintCounts("messages shown", reader.Shown());
+    PrintCounts("faults injected", faults.Injected(), Sum(faults.Injected()));
+    PrintCounts("frames received by the transmitter", line.FramesByCommand(), Sum(line.FramesByCommand()));
+    PrintCounts("messages shown", reader.Shown(), Sum(reader.Shown()));
     std::printf("  (shown while another was open: %d)\n", reader.Nested());
     std::printf("readings shown: %d\n", events.Readings());
     std::printf("scheduled tasks fired: start-up %d, shut-down %d, nothing %d\n",

@@ -3,6 +3,7 @@
 #include "FrameRules.h"
 #include "LineMonitor.h"
 #include "MessageBoxReader.h"
+#include "OperatorScript.h"
 #include "ProcessStats.h"
 #include "SoakChecks.h"
 #include "SoakOptions.h"
@@ -115,6 +116,15 @@ TEST(MemoryTrendTest, GrowthCountsOnlyFromTheEndOfTheWarmUp)
     EXPECT_EQ(trend.GrowthKb(), 600);
     EXPECT_EQ(trend.PeakKb(), 9000);
     EXPECT_EQ(trend.Samples(), 5u);
+}
+
+TEST(OperatorScriptTest, ADialogsOutcomesAreNotCountedAsActionsOfTheirOwn)
+{
+    const std::map<std::string, int> counts{{"protection dialog", 4}, {"protection: cancel", 3},
+                                            {"protection: OK as read", 1}, {"schedule dialog", 2},
+                                            {"schedule: start-up task", 2}, {"toggle", 5}};
+    EXPECT_EQ(ActionsTaken(counts), 11);
+    EXPECT_EQ(ActionsTaken({}), 0);
 }
 
 TEST(SoakOptionsTest, ParsesLengthAndSeedAndRefusesNonsense)
