@@ -15,6 +15,22 @@ extern "C" __attribute__((weak, used)) const char* __asan_default_options()
     return "quarantine_size_mb=4:thread_local_quarantine_size_kb=64";
 }
 
+namespace {
+
+QtMessageHandler g_qtHandler = nullptr;
+
+// The offscreen platform warns on every raise(), i.e. on every message box
+// the run shows; hundreds of those lines would bury the summary.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtWarningMsg && text == QLatin1String("This plugin does not support raise()")) {
+        return;
+    }
+    g_qtHandler(type, context, text);
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -35,6 +51,7 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    g_qtHandler = qInstallMessageHandler(QuietQtMessages);
     QApplication app(argc, argv);
     return soak::RunSoak(*options);
 }
