@@ -78,6 +78,9 @@ bool CCommLink::CommTransact(std::span<const std::uint8_t> request, std::uint8_t
 
     PurgeCommAll();
     m_sleep(kSettleMs);
+    // An answer to an earlier request that lands during the pause would
+    // otherwise be read as this request's reply.
+    PurgeCommAll();
     const CFinalPurge finalPurge(*this);
     return Exchange(request, replyData, expected, replyDelayMs);
 }

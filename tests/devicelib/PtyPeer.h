@@ -24,7 +24,12 @@ class CPtyPeer {
 public:
     using Bytes = std::vector<std::uint8_t>;
 
-    CPtyPeer()
+    // How the peer leaves the line before the library opens it: raw, or
+    // cooked the way a fresh terminal starts (line editing, echo, XON/XOFF,
+    // CR/LF translation, output processing, signal characters).
+    enum class Line { Raw, Cooked };
+
+    explicit CPtyPeer(Line line = Line::Raw)
     {
         const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
@@ -39,7 +44,13 @@ public:
             ADD_FAILURE() << "cannot open " << m_path;
             return;
         }
-        ::cfmakeraw(&tio);
+        if (line == Line::Raw) {
+            ::cfmakeraw(&tio);
+        } else {
+            tio.c_iflag |= ICRNL | IXON | IXOFF;
+            tio.c_oflag |= OPOST | ONLCR;
+            tio.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
+        }
         ::tcsetattr(m_slave, TCSANOW, &tio);
     }
 
@@ -82,6 +93,12 @@ public:
             bytes.insert(bytes.end(), chunk, chunk + n);
         }
         return bytes;
+    }
+
+    // Sends `bytes` to the library's side at once.
+    void Send(const Bytes& bytes)
+    {
+        EXPECT_EQ(::write(m_master.load(), bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
 
     // In the background: waits for a request of `requestSize` bytes and

@@ -80,14 +80,14 @@ TEST(CommTransact, RunsEveryStepInOrderAndDeliversTheData)
     ASSERT_TRUE(link.CommTransact(kGetFreq, data, 2, 100));
     EXPECT_EQ(link.LastError(), talvex::kCodeOk);
     EXPECT_EQ(data[0] * 256 + data[1], 1000);
-    const Log steps{"purge",     "sleep 50",     "write 3 /2000", "wait /2000",
-                    "sleep 100", "read 4 /2000", "purge"};
+    const Log steps{"purge",      "sleep 50",  "purge",        "write 3 /2000",
+                    "wait /2000", "sleep 100", "read 4 /2000", "purge"};
     EXPECT_EQ(g_log, steps);
 
     // A negative reply delay does not wait.
     g_log.clear();
     ASSERT_TRUE(link.CommTransact(kGetFreq, data, 2, -5));
-    EXPECT_EQ(g_log.at(4), "sleep 0");
+    EXPECT_EQ(g_log.at(5), "sleep 0");
 }
 
 TEST(CommTransact, EveryFailureSetsItsCodeStopsThereAndStillPurges)

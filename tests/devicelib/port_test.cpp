@@ -1,6 +1,7 @@
 // The port's life and the transaction over a real tty (a pseudo-terminal
 // whose master plays the transmitter), through the library's C interface.
 
+#include "CommLink.h"
 #include "PtyPeer.h"
 #include "Talvex.h"
 
@@ -110,6 +111,9 @@ TEST_F(PortTest, PortIsHeldExclusively)
     ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
     EXPECT_EQ(OpenPath(m_peer.Path()), 0);
     EXPECT_EQ(IsOpen(), 0);
+    // The failed open leaves the tty as it found it: not exclusive.
+    ASSERT_EQ(::ioctl(m_peer.Slave(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
     ::close(other);
 }
 
@@ -133,7 +137,70 @@ TEST_F(PortTest, LineIsRawAndFramingThePlatformLacksIsRefused)
     EXPECT_EQ(OpenCommPath(m_peer.Path(), 12345, 0, 8, 0, nullptr), 0);
     EXPECT_EQ(OpenCommPath(m_peer.Path(), 57600, 0, 9, 0, nullptr), 0);
     EXPECT_EQ(OpenCommPath(m_peer.Path(), 57600, 5, 8, 0, nullptr), 0);
+    // Mark and space parity are accepted by tcsetattr() on a pseudo-terminal,
+    // which then quietly keeps no parity: the open must notice and fail.
+    for (const int parity : {TALVEX_PARITY_MARK, TALVEX_PARITY_SPACE}) {
+        EXPECT_EQ(OpenCommPath(m_peer.Path(), 57600, parity, 8, 0, nullptr), 0) << parity;
+        EXPECT_EQ(IsOpen(), 0);
+        EXPECT_EQ(GetLastCommError(), TALVEX_E_NO_REPLY);
+    }
     EXPECT_TRUE(CanLock(m_peer.Path()));
+}
+
+TEST(CookedLineTest, ControlBytesPassUnchangedBothWays)
+{
+    // A line the peer left cooked: a library that set no flags would lose
+    // 0x11/0x13 to XON/XOFF and 0x03 to the signal characters, turn 0x0D
+    // into 0x0A on input and 0x0A into 0x0D 0x0A on output, hold input
+    // back until a newline and echo it.
+    CPtyPeer peer(CPtyPeer::Line::Cooked);
+    CloseComm();
+    ASSERT_EQ(OpenPath(peer.Path()), 1);
+
+    auto tune = peer.Answer(5, {'O', 'K'});
+    EXPECT_EQ(SetFMFreq(0x0A0D, 0), 1);
+    EXPECT_EQ(tune.get(), (Bytes{0x01, 0x03, 0x0E, 0x0A, 0x0D}));
+    for (const int value : {0x03, 0x11, 0x13}) {
+        auto request = peer.Answer(4, {'O', 'K'});
+        EXPECT_EQ(SetLINEVol(value, 0), 1);
+        EXPECT_EQ(request.get(), (Bytes{0x01, 0x02, 0x0F, static_cast<std::uint8_t>(value)}));
+    }
+    char serial[20] = {};
+    auto reading = peer.Answer(3, {'O', 'K', 0x03, 0x0A, 0x0D, 0x11, 0x13, 0x0D, 0x0A});
+    EXPECT_EQ(GetSerialNum(serial, sizeof serial, 20), 1);
+    reading.get();
+    EXPECT_STREQ(serial, "030A0D11130D0A");
+    EXPECT_TRUE(peer.Receive(1, 100).empty()) << "nothing echoed back";
+    CloseComm();
+}
+
+// Stands in for the 50 ms pause: the answer to an earlier request that
+// timed out lands during it.
+CPtyPeer* g_latePeer = nullptr;
+
+void LateAnswerDuringPause(int ms)
+{
+    if (ms == talvex::CCommLink::kSettleMs && g_latePeer != nullptr) {
+        g_latePeer->Send({'O', 'K', 0x03, 0xE8});  // GetFMFreq's answer: 1000
+        g_latePeer = nullptr;
+    }
+    talvex::CCommLink::SleepMs(ms);
+}
+
+TEST(LateAnswerTest, AnswerLandingInThePauseIsNotTakenForTheReply)
+{
+    CPtyPeer peer;
+    const auto port = talvex::CreateSerialPort();
+    talvex::CCommLink link(*port, LateAnswerDuringPause);
+    ASSERT_TRUE(link.Open(peer.Path(), {}));
+    g_latePeer = &peer;
+    auto request = peer.Answer(3, {'O', 'K', 0x05});
+    const Bytes getLineVol{0x01, 0x01, 0x1D};
+    std::uint8_t volume = 0;
+    EXPECT_TRUE(link.CommTransact(getLineVol, &volume, 1, 20));
+    EXPECT_EQ(request.get(), getLineVol);
+    EXPECT_EQ(link.LastError(), talvex::kCodeOk);
+    EXPECT_EQ(volume, 5) << "3 would be the stale frequency's high byte";
 }
 
 TEST_F(PortTest, UnusableOutputsAreRefusedWithoutTouchingLineOrCode)

@@ -13,6 +13,7 @@
 namespace cmd = talvex::commands;
 using talvex::Command;
 using talvex::Frame;
+using talvex::Guarded;
 using talvex::Library;
 
 namespace {
@@ -65,155 +66,159 @@ int ReadText(char* text, unsigned size, int replyDelayMs)
 
 int ShutDown(int replyDelayMs)
 {
-    return Send(talvex::CommandFrame(cmd::kShutDown.code), replyDelayMs);
+    return Guarded([&] { return Send(talvex::CommandFrame(cmd::kShutDown.code), replyDelayMs); });
 }
 
 int StartUp(int replyDelayMs)
 {
-    return Send(talvex::CommandFrame(cmd::kStartUp.code), replyDelayMs);
+    return Guarded([&] { return Send(talvex::CommandFrame(cmd::kStartUp.code), replyDelayMs); });
 }
 
 int SetLINE(int on, int replyDelayMs)
 {
-    return Send(talvex::CommandFrame(cmd::kLine.CodeFor(on)), replyDelayMs);
+    return Guarded([&] { return Send(talvex::CommandFrame(cmd::kLine.CodeFor(on)), replyDelayMs); });
 }
 
 int SetMIC(int on, int replyDelayMs)
 {
-    return Send(talvex::CommandFrame(cmd::kMic.CodeFor(on)), replyDelayMs);
+    return Guarded([&] { return Send(talvex::CommandFrame(cmd::kMic.CodeFor(on)), replyDelayMs); });
 }
 
 int SetRBT(int on, int replyDelayMs)
 {
-    return Send(talvex::CommandFrame(cmd::kEcho.CodeFor(on)), replyDelayMs);
+    return Guarded([&] { return Send(talvex::CommandFrame(cmd::kEcho.CodeFor(on)), replyDelayMs); });
 }
 
 int SetBackLight(int on, int replyDelayMs)
 {
-    return Send(talvex::CommandFrame(cmd::kBackLight.CodeFor(on)), replyDelayMs);
+    return Guarded([&] { return Send(talvex::CommandFrame(cmd::kBackLight.CodeFor(on)), replyDelayMs); });
 }
 
 int SetSoundChannel(int stereo, int replyDelayMs)
 {
-    return Send(talvex::CommandFrame(cmd::kSoundChannel.CodeFor(stereo)), replyDelayMs);
+    return Guarded([&] { return Send(talvex::CommandFrame(cmd::kSoundChannel.CodeFor(stereo)), replyDelayMs); });
 }
 
 int SetFMFreq(int freq, int replyDelayMs)
 {
-    return Send(talvex::WordFrame(cmd::kSetFMFreq.code, freq), replyDelayMs);
+    return Guarded([&] { return Send(talvex::WordFrame(cmd::kSetFMFreq.code, freq), replyDelayMs); });
 }
 
 int SetLINEVol(int volume, int replyDelayMs)
 {
-    return Send(talvex::ByteFrame(cmd::kSetLineVol.code, volume), replyDelayMs);
+    return Guarded([&] { return Send(talvex::ByteFrame(cmd::kSetLineVol.code, volume), replyDelayMs); });
 }
 
 int SetMICVol(int volume, int replyDelayMs)
 {
-    return Send(talvex::ByteFrame(cmd::kSetMicVol.code, volume), replyDelayMs);
+    return Guarded([&] { return Send(talvex::ByteFrame(cmd::kSetMicVol.code, volume), replyDelayMs); });
 }
 
 int SetLaunchPWR(int power, int replyDelayMs)
 {
-    return Send(talvex::ByteFrame(cmd::kSetLaunchPower.code, power), replyDelayMs);
+    return Guarded([&] { return Send(talvex::ByteFrame(cmd::kSetLaunchPower.code, power), replyDelayMs); });
 }
 
 int SetStdyWavePt(int point, int replyDelayMs)
 {
-    return Send(talvex::ByteFrame(cmd::kSetSwrPoint.code, point), replyDelayMs);
+    return Guarded([&] { return Send(talvex::ByteFrame(cmd::kSetSwrPoint.code, point), replyDelayMs); });
 }
 
 int SetTmpPt(int point, int replyDelayMs)
 {
-    return Send(talvex::ByteFrame(cmd::kSetTempPoint.code, point), replyDelayMs);
+    return Guarded([&] { return Send(talvex::ByteFrame(cmd::kSetTempPoint.code, point), replyDelayMs); });
 }
 
 int GetFwdPWR(int* power, int replyDelayMs)
 {
-    return ReadNumber<cmd::kGetFwdPower>(power, replyDelayMs);
+    return Guarded([&] { return ReadNumber<cmd::kGetFwdPower>(power, replyDelayMs); });
 }
 
 int GetRvrPWR(int* power, int replyDelayMs)
 {
-    return ReadNumber<cmd::kGetRvrPower>(power, replyDelayMs);
+    return Guarded([&] { return ReadNumber<cmd::kGetRvrPower>(power, replyDelayMs); });
 }
 
 int GetStdyWaveRatio(int* ratio, int replyDelayMs)
 {
-    return ReadNumber<cmd::kGetSwr>(ratio, replyDelayMs);
+    return Guarded([&] { return ReadNumber<cmd::kGetSwr>(ratio, replyDelayMs); });
 }
 
 int GetTemperature(int* degrees, int replyDelayMs)
 {
-    return ReadNumber<cmd::kGetTemperature>(degrees, replyDelayMs);
+    return Guarded([&] { return ReadNumber<cmd::kGetTemperature>(degrees, replyDelayMs); });
 }
 
 int GetDevState(unsigned char* state, int replyDelayMs)
 {
-    if (state == nullptr)
-        return 0;
-    ReplyData<cmd::kGetDevState> data{};
-    if (!Query<cmd::kGetDevState>(data, replyDelayMs))
-        return 0;
-    *state = data[0];
-    return 1;
+    return Guarded([&] {
+        if (state == nullptr)
+            return 0;
+        ReplyData<cmd::kGetDevState> data{};
+        if (!Query<cmd::kGetDevState>(data, replyDelayMs))
+            return 0;
+        *state = data[0];
+        return 1;
+    });
 }
 
 int GetSerialNum(char* text, unsigned size, int replyDelayMs)
 {
-    if (text == nullptr || size < talvex::kSerialTextSize)
-        return 0;
-    ReplyData<cmd::kGetSerialNum> data{};
-    const bool ok = Query<cmd::kGetSerialNum>(data, replyDelayMs);
-    // Emptied either way, so a failed read never leaves an old number behind.
-    text[0] = '\0';
-    if (!ok)
-        return 0;
-    talvex::FormatSerialNumber(data, std::span<char, talvex::kSerialTextSize>(text, talvex::kSerialTextSize));
-    return 1;
+    return Guarded([&] {
+        if (text == nullptr || size < talvex::kSerialTextSize)
+            return 0;
+        ReplyData<cmd::kGetSerialNum> data{};
+        const bool ok = Query<cmd::kGetSerialNum>(data, replyDelayMs);
+        // Emptied either way, so a failed read never leaves an old number behind.
+        text[0] = '\0';
+        if (!ok)
+            return 0;
+        talvex::FormatSerialNumber(data, std::span<char, talvex::kSerialTextSize>(text, talvex::kSerialTextSize));
+        return 1;
+    });
 }
 
 int GetVersionNum(char* text, unsigned size, int replyDelayMs)
 {
-    return ReadText<cmd::kGetVersionNum>(text, size, replyDelayMs);
+    return Guarded([&] { return ReadText<cmd::kGetVersionNum>(text, size, replyDelayMs); });
 }
 
 int GetDevType(char* text, unsigned size, int replyDelayMs)
 {
-    return ReadText<cmd::kGetDevType>(text, size, replyDelayMs);
+    return Guarded([&] { return ReadText<cmd::kGetDevType>(text, size, replyDelayMs); });
 }
 
 int GetFMFreq(int* freq, int replyDelayMs)
 {
-    return ReadNumber<cmd::kGetFMFreq>(freq, replyDelayMs);
+    return Guarded([&] { return ReadNumber<cmd::kGetFMFreq>(freq, replyDelayMs); });
 }
 
 int GetLineVol(int* volume, int replyDelayMs)
 {
-    return ReadNumber<cmd::kGetLineVol>(volume, replyDelayMs);
+    return Guarded([&] { return ReadNumber<cmd::kGetLineVol>(volume, replyDelayMs); });
 }
 
 int GetMicVol(int* volume, int replyDelayMs)
 {
-    return ReadNumber<cmd::kGetMicVol>(volume, replyDelayMs);
+    return Guarded([&] { return ReadNumber<cmd::kGetMicVol>(volume, replyDelayMs); });
 }
 
 int GetLaunchPWR(int* power, int replyDelayMs)
 {
-    return ReadNumber<cmd::kGetLaunchPower>(power, replyDelayMs);
+    return Guarded([&] { return ReadNumber<cmd::kGetLaunchPower>(power, replyDelayMs); });
 }
 
 int GetTmpPt(int* point, int replyDelayMs)
 {
-    return ReadNumber<cmd::kGetTempPoint>(point, replyDelayMs);
+    return Guarded([&] { return ReadNumber<cmd::kGetTempPoint>(point, replyDelayMs); });
 }
 
 int GetStdyWavePt(int* point, int replyDelayMs)
 {
-    return ReadNumber<cmd::kGetSwrPoint>(point, replyDelayMs);
+    return Guarded([&] { return ReadNumber<cmd::kGetSwrPoint>(point, replyDelayMs); });
 }
 
 int GetRtVol(int* level, int replyDelayMs)
 {
-    return ReadNumber<cmd::kGetRtVol>(level, replyDelayMs);
+    return Guarded([&] { return ReadNumber<cmd::kGetRtVol>(level, replyDelayMs); });
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+using talvex::Guarded;
 using talvex::Library;
 using talvex::LineSettings;
 
@@ -37,33 +38,35 @@ int OpenDevice(const char* device, const LineSettings& settings)
 
 int OpenComm(int port, int baud, int parity, int dataBits, int stopBits, const void* timeouts)
 {
-    const LineSettings settings = MakeSettings(baud, parity, dataBits, stopBits, timeouts);
-    try {
-        const std::string name = talvex::PortNameForNumber(port);
-        return OpenDevice(name.c_str(), settings);
-    } catch (...) {
-        // No memory for the name: fail like a port that does not exist.
-        return OpenDevice(nullptr, settings);
-    }
+    return Guarded([&] {
+        const LineSettings settings = MakeSettings(baud, parity, dataBits, stopBits, timeouts);
+        try {
+            const std::string name = talvex::PortNameForNumber(port);
+            return OpenDevice(name.c_str(), settings);
+        } catch (...) {
+            // No memory for the name: fail like a port that does not exist.
+            return OpenDevice(nullptr, settings);
+        }
+    });
 }
 
 int OpenCommPath(const char* device, int baud, int parity, int dataBits, int stopBits,
                  const void* timeouts)
 {
-    return OpenDevice(device, MakeSettings(baud, parity, dataBits, stopBits, timeouts));
+    return Guarded([&] { return OpenDevice(device, MakeSettings(baud, parity, dataBits, stopBits, timeouts)); });
 }
 
 int CloseComm(void)
 {
-    return Library().Close();
+    return Guarded([] { return Library().Close(); });
 }
 
 int IsOpen(void)
 {
-    return Library().IsOpen() ? 1 : 0;
+    return Guarded([] { return Library().IsOpen() ? 1 : 0; });
 }
 
 int GetLastCommError(void)
 {
-    return Library().LastError();
+    return Guarded([] { return Library().LastError(); });
 }

@@ -122,6 +122,19 @@ bool ApplyFraming(const LineSettings& settings, tcflag_t& cflag)
     return true;
 }
 
+// tcsetattr() succeeds when the driver took any part of the request, so
+// the settings are read back: a line that silently kept another speed or
+// framing would garble every exchange.
+bool Took(int fd, const termios& asked)
+{
+    termios now{};
+    if (::tcgetattr(fd, &now) != 0)
+        return false;
+    constexpr tcflag_t kFraming = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+    return ::cfgetispeed(&now) == ::cfgetispeed(&asked) && ::cfgetospeed(&now) == ::cfgetospeed(&asked) &&
+           (now.c_cflag & kFraming) == (asked.c_cflag & kFraming);
+}
+
 class CPosixSerialPort final : public CSerialPort {
 public:
     ~CPosixSerialPort() override { Close(); }
@@ -152,7 +165,14 @@ bool CPosixSerialPort::Open(const char* device)
         return false;
     // TIOCEXCL keeps other opens out (except privileged ones); the lock is
     // what other well-behaved programs, and a privileged caller, respect.
-    if (::ioctl(fd, TIOCEXCL) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (::ioctl(fd, TIOCEXCL) != 0) {
+        ::close(fd);
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // The flag belongs to the tty, not to this descriptor: left set, it
+        // would keep the port shut for as long as the other holder keeps it.
+        ::ioctl(fd, TIOCNXCL);
         ::close(fd);
         return false;
     }
@@ -185,7 +205,7 @@ bool CPosixSerialPort::Configure(const LineSettings& settings)
     tio.c_cc[VTIME] = 0;
     if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0)
         return false;
-    if (::tcsetattr(m_fd, TCSANOW, &tio) != 0)
+    if (::tcsetattr(m_fd, TCSANOW, &tio) != 0 || !Took(m_fd, tio))
         return false;
     m_timeouts = settings.timeouts.value_or(kDefaultTimeouts);
     return true;
