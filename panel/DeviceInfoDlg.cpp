@@ -5,7 +5,6 @@
 
 #include "Talvex.h"
 
-#include <QLabel>
 #include <cstring>
 
 namespace {
@@ -41,12 +40,6 @@ const DialogTemplate& CDeviceInfoDlg::Template() { return kTemplate; }
 bool CDeviceInfoDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    // The texts come from the device: never let a label read them as markup.
-    for (int id : {IDC_INFO_SERIAL, IDC_INFO_VERSION, IDC_INFO_DEVTYPE}) {
-        if (auto* label = qobject_cast<QLabel*>(GetDlgItem(id))) {
-            label->setTextFormat(Qt::PlainText);
-        }
-    }
 
     char text[kTextSize] = {};
     DeviceLock lock(g_csDevice);

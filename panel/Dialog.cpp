@@ -154,6 +154,13 @@ void CDialog::keyPressEvent(QKeyEvent* event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // As in the platform's dialogs, Enter presses the push button that
+        // has the focus; only elsewhere does it mean the default button.
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        if (focused && isAncestorOf(focused) && focused->isVisible() && focused->isEnabled()) {
+            focused->click();
+            return;
+        }
         const auto buttons = findChildren<QPushButton*>();
         const bool visibleDefault = std::any_of(buttons.begin(), buttons.end(), [](const QPushButton* b) {
             return b->isDefault() && b->isVisible();

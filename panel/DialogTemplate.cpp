@@ -40,6 +40,9 @@ QWidget* CreateStandardControl(const ControlTemplate& c, QWidget* parent)
     }
     case ControlKind::Static: {
         auto* label = new QLabel(text, parent);
+        // A static control shows its text as it is: bytes from the
+        // transmitter must never be read as markup.
+        label->setTextFormat(Qt::PlainText);
         const Qt::Alignment horizontal = (c.flags & CF_RIGHT)    ? Qt::AlignRight
                                          : (c.flags & CF_CENTER) ? Qt::AlignHCenter
                                                                  : Qt::AlignLeft;

@@ -136,10 +136,12 @@ void CTransmitterDlg::StepQuantity(int sliderId, int delta)
         return;
     }
     int& accepted = this->*quantity->member;
+    // Each button wraps only at its own end: a value the transmitter
+    // reported below the range steps up into it, not round to the top.
     int next = accepted + delta;
-    if (next > quantity->maximum) {
+    if (delta > 0 && next > quantity->maximum) {
         next = quantity->minimum;
-    } else if (next < quantity->minimum) {
+    } else if (delta < 0 && next < quantity->minimum) {
         next = quantity->maximum;
     }
     if (!SetQuantity(*quantity, next)) {

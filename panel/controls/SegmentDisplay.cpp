@@ -1,5 +1,7 @@
 #include "SegmentDisplay.h"
 
+#include "CLocaleFormat.h"
+
 #include "SegmentPaint.h"
 
 #include <QBrush>
@@ -48,27 +50,10 @@ void CSegmentDisplay::FormatText(const char* format, ...)
         SetText("");
         return;
     }
-    char small[64];
     va_list args;
     va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    const int length = std::vsnprintf(small, sizeof small, format, args);
+    const std::string text = FormatInCLocale(format, args);
     va_end(args);
-    if (length < 0) {
-        va_end(again);
-        return;
-    }
-    if (static_cast<std::size_t>(length) < sizeof small) {
-        va_end(again);
-        SetText(small);
-        return;
-    }
-    // Longer than a reading ever is, but never cut off.
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), format, again);
-    va_end(again);
-    text.resize(static_cast<std::size_t>(length));
     SetText(text.c_str());
 }
 

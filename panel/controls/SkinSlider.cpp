@@ -104,6 +104,7 @@ CSkinSlider::CSkinSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent)
     // actionTriggered comes before the value moves; the notification waits
     // until the handler that caused it has finished.
     connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) { m_pendingAction = action; });
+    sliderChange(SliderRangeChange);
 }
 
 CSkinSlider::~CSkinSlider() = default;
@@ -114,6 +115,12 @@ void CSkinSlider::SetRange(int minimum, int maximum, bool redraw)
     if (redraw) {
         update();
     }
+}
+
+void CSkinSlider::SetPageSize(int size)
+{
+    m_bPageSizeSet = true;
+    setPageStep(size);
 }
 
 void CSkinSlider::SetTicFreq(int frequency)
@@ -227,6 +234,10 @@ void CSkinSlider::paintEvent(QPaintEvent*)
 
 void CSkinSlider::sliderChange(SliderChange change)
 {
+    if (change == SliderRangeChange && !m_bPageSizeSet) {
+        // A trackbar pages by a fifth of its range unless told otherwise.
+        setPageStep(qMax(1, (maximum() - minimum()) / 5));
+    }
     if (change == SliderValueChange) {
         // Only the thumb moves: repaint where it was and where it is now.
         update(m_paintedThumb.united(ThumbImageRect(ThumbRect())));
@@ -252,16 +263,34 @@ void CSkinSlider::ShowTip()
 
 void CSkinSlider::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton) {
-        m_bDragging = true;
-        // Moves with no button held come in only while a press lasts, so
-        // that a release taken by another window is noticed.
-        setMouseTracking(true);
+    // Only the left button does anything on a trackbar: the others neither
+    // page nor jump, so the thumb never shows a value nobody sent.
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
     }
+    m_bDragging = true;
+    // Moves with no button held come in only while a press lasts, so that a
+    // release taken by another window is noticed.
+    setMouseTracking(true);
     m_pendingAction = SliderNoAction;
     QSlider::mousePressEvent(event);
     m_bChannelPressed = !isSliderDown() && m_pendingAction != SliderNoAction;
+    m_pagePointer = event->position().toPoint();
     NotifyPendingAction();
+}
+
+bool CSkinSlider::PagingReachedPointer() const
+{
+    const QRect thumb = ThumbRect();
+    switch (repeatAction()) {
+    case SliderPageStepAdd:
+        return m_pagePointer.x() <= thumb.right();
+    case SliderPageStepSub:
+        return m_pagePointer.x() >= thumb.left();
+    default:
+        return false;
+    }
 }
 
 void CSkinSlider::FinishPress(bool thumbWasDown)
@@ -303,6 +332,9 @@ void CSkinSlider::mouseMoveEvent(QMouseEvent* event)
         EndLostPress();
         return;
     }
+    if (m_bChannelPressed) {
+        m_pagePointer = event->position().toPoint();
+    }
     QSlider::mouseMoveEvent(event);
     NotifyPendingAction();
     // After the move, so the tip reads the position the thumb now shows.
@@ -311,12 +343,14 @@ void CSkinSlider::mouseMoveEvent(QMouseEvent* event)
 
 void CSkinSlider::mouseReleaseEvent(QMouseEvent* event)
 {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
     const bool thumbWasDown = isSliderDown();
     QSlider::mouseReleaseEvent(event);
     NotifyPendingAction();
-    if (event->button() == Qt::LeftButton) {
-        FinishPress(thumbWasDown);
-    }
+    FinishPress(thumbWasDown);
 }
 
 void CSkinSlider::timerEvent(QTimerEvent* event)
@@ -327,6 +361,10 @@ void CSkinSlider::timerEvent(QTimerEvent* event)
     if (m_bChannelPressed &&
         (!(QGuiApplication::mouseButtons() & Qt::LeftButton) || (modal && modal != window()))) {
         EndLostPress();
+    }
+    // Paging goes towards the held pointer and stops once the thumb is there.
+    if (m_bChannelPressed && PagingReachedPointer()) {
+        setRepeatAction(SliderNoAction);
     }
     QSlider::timerEvent(event);
     NotifyPendingAction();

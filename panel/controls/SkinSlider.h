@@ -28,6 +28,9 @@ public:
     ~CSkinSlider() override;
 
     void SetRange(int minimum, int maximum, bool redraw = false);
+    // Fixes the page size. Until this is called, the page is a fifth of the
+    // range (at least 1), taken again whenever the range changes.
+    void SetPageSize(int size);
     void SetTicFreq(int frequency);
     void SetPos(int position);  // moves the thumb and repaints; sends nothing
     int GetPos() const;
@@ -69,11 +72,16 @@ private:
     void NotifyPendingAction();
     void FinishPress(bool thumbWasDown);
     void EndLostPress();
+    // Whether the thumb has come to (or past) the held pointer, so that
+    // paging towards it stops.
+    bool PagingReachedPointer() const;
 
     QPixmap m_bmpThumb;
     int m_nTicks = 20;
     bool m_bDragging = false;
     bool m_bChannelPressed = false;       // a press in the channel is paging
+    QPoint m_pagePointer;                  // where the pointer holds the paging press
+    bool m_bPageSizeSet = false;           // SetPageSize fixed the page
     int m_pendingAction = SliderNoAction;  // set by actionTriggered, sent once the value moved
     QRect m_paintedThumb;                  // thumb image area of the last paint
 };

@@ -64,3 +64,18 @@ int CSkinSliderStyle::pixelMetric(PixelMetric metric, const QStyleOption* option
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
 }
+
+int CSkinSliderStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                                QStyleHintReturn* returnData) const
+{
+    switch (hint) {
+    case SH_Slider_AbsoluteSetButtons:
+        return Qt::NoButton;
+    case SH_Slider_PageSetButtons:
+        return Qt::LeftButton;
+    case SH_Slider_StopMouseOverSlider:
+        return 0;
+    default:
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+}

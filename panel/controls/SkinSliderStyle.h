@@ -29,4 +29,9 @@ public:
                                      const QWidget* widget = nullptr) const override;
     int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
                     const QWidget* widget = nullptr) const override;
+    // The press behaviour is the trackbar's whatever the desktop style says:
+    // the left button pages from the channel (the slider stops it at the
+    // pointer) and drags the thumb; no button jumps the thumb to the pointer.
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
 };

@@ -1,5 +1,6 @@
 // The segment display widget: change rules, cell list, layout and pixels.
 #include "SegmentDisplay.h"
+#include "../common/DecimalCommaLocale.h"
 #include "SegmentPaint.h"
 #include "segment_test_support.h"
 
@@ -148,6 +149,20 @@ TEST(SegmentDisplayState, TextSourcesAndFormats)
         EXPECT_EQ(cells[i]->GetWidth(), widths[i]);
         EXPECT_EQ(cells[i]->GetMask(), masks[i]);
     }
+}
+
+TEST(SegmentDisplayState, FormatsAsTheCLocaleWhateverTheUsersLocale)
+{
+    const testlocale::Scoped decimalComma;
+    ASSERT_TRUE(decimalComma.Active());
+    CSegmentDisplay d;
+    const std::pair<double, const char*> cases[] = {{100.0, "100.0"}, {0.5, "0.5"}, {1.5, "1.5"}};
+    for (const auto& [value, shown] : cases) {
+        d.FormatText("%3.1lf", value);
+        EXPECT_EQ(d.Text(), shown);
+    }
+    d.FormatText("%02d", 7);
+    EXPECT_EQ(d.Text(), "07");
 }
 
 TEST(SegmentDisplayLayout, KeepAspectCentresAndStretchFills)

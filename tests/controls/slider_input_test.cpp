@@ -6,7 +6,10 @@
 #include "SkinSlider.h"
 #include "SkinSliderTenths.h"
 #include "TrackingTip.h"
+#include "../common/DecimalCommaLocale.h"
 
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QWheelEvent>
 #include <vector>
@@ -43,7 +46,6 @@ struct Rig {
         slider->setGeometry(0, 0, 596, 25);
         slider->SetRange(minimum, maximum);
         slider->SetPos(position);
-        slider->setPageStep(5);
         QObject::connect(slider, &CSkinSlider::hScroll, [this](int code, int pos, CSkinSlider* from) {
             EXPECT_EQ(from, slider);
             EXPECT_EQ(pos, slider->GetPos()) << "notified before the position moved";
@@ -139,6 +141,86 @@ TEST(SliderTip, FloatsAboveTheThumbWhileDraggingAndEachClassHasItsOwn)
     EXPECT_EQ(power.TipWindow(), tip);
     EXPECT_EQ(line.TipWindow(), mic.TipWindow());
     EXPECT_NE(line.TipWindow(), tip);
+}
+
+TEST(SliderPaging, PageIsAFifthOfTheRangeUntilOneIsSet)
+{
+    // The panel's four ranges, and a range too small for a fifth.
+    const std::tuple<int, int, int> cases[] = {{870, 1080, 42}, {3, 150, 29}, {1, 13, 2}, {1, 30, 5}, {0, 3, 1}};
+    for (const auto& [minimum, maximum, page] : cases) {
+        CSkinSlider slider;
+        slider.SetRange(minimum, maximum);
+        EXPECT_EQ(slider.pageStep(), page) << minimum << ".." << maximum;
+    }
+    CSkinSlider slider;
+    slider.SetPageSize(7);
+    slider.SetRange(0, 100);
+    EXPECT_EQ(slider.pageStep(), 7) << "a page size that was set stays";
+
+    Rig line(1, 13, 7);
+    const QPoint right(line.slider->ThumbRect().right() + 100, 2);
+    Mouse(line.slider, QEvent::MouseButtonPress, right, Qt::LeftButton);
+    Mouse(line.slider, QEvent::MouseButtonRelease, right, Qt::NoButton);
+    EXPECT_EQ(line.notes, (Notes{{TB_PAGEDOWN, 9}, {TB_ENDTRACK, 9}}));
+}
+
+// Pressed through the window system, so that the button counts as held
+// while the page steps repeat.
+TEST(SliderPaging, HeldPressPagesTowardsThePointerAndStopsThere)
+{
+    struct Case {
+        int pointerFromThumb;  // pixels right of the thumb's right edge
+        int holdMs;
+    } const cases[] = {{3, 1200}, {300, 2500}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pointerFromThumb);
+        Rig power(3, 150, 30);
+        power.parent.resize(596, 25);
+        power.parent.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&power.parent));
+        const QPoint pointer(power.slider->ThumbRect().right() + c.pointerFromThumb, 12);
+        QTest::mousePress(power.slider, Qt::LeftButton, Qt::NoModifier, pointer);
+        QTest::qWait(c.holdMs);
+        QTest::mouseRelease(power.slider, Qt::LeftButton, Qt::NoModifier, pointer);
+
+        ASSERT_GE(power.notes.size(), 2u);
+        EXPECT_EQ(power.notes.back().first, TB_ENDTRACK);
+        const int last = power.slider->GetPos();
+        EXPECT_LT(last, 150) << "paged on past the pointer";
+        EXPECT_GE(power.slider->ThumbRect().right(), pointer.x()) << "stopped short of the pointer";
+        for (std::size_t i = 0; i + 1 < power.notes.size(); ++i) {
+            EXPECT_EQ(power.notes[i], std::make_pair(int{TB_PAGEDOWN}, 30 + 29 * static_cast<int>(i + 1)));
+        }
+    }
+}
+
+TEST(SliderMouse, OnlyTheLeftButtonActsWhateverTheDesktopStyle)
+{
+    for (const QString& name : QStyleFactory::keys()) {
+        for (const Qt::MouseButton button : {Qt::MiddleButton, Qt::RightButton}) {
+            SCOPED_TRACE(name.toStdString() + (button == Qt::MiddleButton ? " middle" : " right"));
+            Rig rig(1, 30, 10);
+            static_cast<QProxyStyle*>(rig.slider->style())->setBaseStyle(QStyleFactory::create(name));
+            for (const QPoint at : {QPoint(500, 12), rig.Thumb()}) {
+                Mouse(rig.slider, QEvent::MouseButtonPress, at, button, button);
+                Mouse(rig.slider, QEvent::MouseMove, at - QPoint(100, 0), button, button);
+                Mouse(rig.slider, QEvent::MouseButtonRelease, at - QPoint(100, 0), Qt::NoButton, button);
+            }
+            EXPECT_EQ(rig.slider->GetPos(), 10);
+            EXPECT_TRUE(rig.notes.empty());
+        }
+    }
+}
+
+TEST(SliderTip, ReadsWithAPointWhateverTheUsersLocale)
+{
+    const testlocale::Scoped decimalComma;
+    ASSERT_TRUE(decimalComma.Active());
+    Rig rig(870, 1080, 875, new CSkinSliderTenths);
+    Mouse(rig.slider, QEvent::MouseButtonPress, rig.Thumb(), Qt::LeftButton);
+    Mouse(rig.slider, QEvent::MouseMove, rig.Thumb(), Qt::LeftButton);
+    EXPECT_EQ(rig.slider->TipWindow()->text(), QStringLiteral("87.5"));
+    Mouse(rig.slider, QEvent::MouseButtonRelease, rig.Thumb(), Qt::NoButton);
 }
 
 // A failure message shown from a notification takes the mouse release: the

@@ -1,6 +1,7 @@
 // The protection dialog against the simulated transmitter: what it reads,
 // what it sends for each kind of entry, and when it stays open.
 #include "dialogs_fixture.h"
+#include "../common/DecimalCommaLocale.h"
 
 #include "ControlIds.h"
 #include "DeviceLock.h"
@@ -141,6 +142,28 @@ TEST_F(ProtectSettingDlgTest, SwrEntriesAreConvertedToTenths)
         EXPECT_EQ(dlg.result(), IDOK);
     }
     EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(ProtectSettingDlgTest, PointsAreShownAndReadWithAPointInEveryLocale)
+{
+    const testlocale::Scoped decimalComma;
+    ASSERT_TRUE(decimalComma.Active());
+    SimState state = m_sim.State();
+    state.swrPoint = 25;
+    m_sim.SetState(state);
+    for (const auto& [entry, tenths] : {std::pair{"3.5", 35}, std::pair{"3,5", 30}}) {
+        SCOPED_TRACE(entry);
+        CProtectSettingDlg dlg;
+        dlg.OnInitDialog();
+        EXPECT_EQ(dlg.GetDlgItemText(IDC_EDIT_SWRPT), "2.5");
+        dlg.SetDlgItemText(IDC_EDIT_TMPPT, "");
+        dlg.SetDlgItemText(IDC_EDIT_SWRPT, entry);
+        m_sim.ClearReceived();
+        dlg.OnOK();
+        EXPECT_EQ(Sent(), std::vector<Frame>{SetFrame(kSetSwrPoint, tenths)});
+        state.swrPoint = 25;
+        m_sim.SetState(state);
+    }
 }
 
 TEST_F(ProtectSettingDlgTest, SwrOutOfRangeWarnsSendsNothingAndStaysOpen)

@@ -197,6 +197,27 @@ TEST_F(ControlsTest, StepButtonsWrapAroundAtBothEndsAndARefusedStepChangesNothin
     }
 }
 
+TEST_F(ControlsTest, StepButtonsWrapOnlyAtTheirOwnEnd)
+{
+    // Values outside the range, as a transmitter may report them: up from
+    // below the range and down from above it step into it by one.
+    struct Case {
+        int stored;
+        bool up;
+        int sent;
+    } const cases[] = {{0, true, 1}, {200, false, 199}, {2, true, 3}, {151, false, 150}};
+    const Quantity& power = kQuantities[1];
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        ChangeState([&](SimState& s) { s.power = c.stored; });
+        CTransmitterDlg& dlg = OpenQuiet();
+        ASSERT_EQ(dlg.m_power, c.stored);
+        (dlg.*(c.up ? power.up : power.down)).click();
+        EXPECT_EQ(FramesToString(Sent()), FramesToString({SetFrame(power, c.sent)}));
+        m_dlg.reset();
+    }
+}
+
 // One on/off function and how it appears on the line.
 struct ToggleCase {
     const char* name;

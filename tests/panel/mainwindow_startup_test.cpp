@@ -57,6 +57,8 @@ TEST_F(StartupTest, ReadsTheDeviceAndPaintsEachToggleFromItsStateBit)
     EXPECT_EQ(dlg.m_sliderLineVol.GetPos(), 9);
     EXPECT_EQ(dlg.m_sliderMicVol.GetPos(), 21);
     EXPECT_EQ(dlg.GetDlgItemText(IDC_STATIC_DEVTYPE), QStringLiteral("Vemra-K2X"));
+    // The device's bytes are shown as they are, never read as markup.
+    EXPECT_EQ(qobject_cast<QLabel*>(dlg.Control(IDC_STATIC_DEVTYPE))->textFormat(), Qt::PlainText);
     EXPECT_EQ(dlg.GetDlgItemText(IDC_STATIC_STMONO), QStringLiteral("MONO"));
     EXPECT_TRUE(m_messages.Messages().empty());
 }

@@ -3,6 +3,7 @@
 
 #include "../sim/SimTestSupport.h"
 #include "SimTransmitter.h"
+#include "../common/DecimalCommaLocale.h"
 
 #include <gtest/gtest.h>
 
@@ -247,6 +248,20 @@ TEST_F(Talvexctl, DeviceFailuresNameTheirCause)
     r = Run({"on"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("power on failed: "), std::string::npos) << r.err;
+}
+
+TEST_F(Talvexctl, ValuesAndReadingsUseAPointInEveryLocale)
+{
+    ASSERT_TRUE(testlocale::Provide());
+    ::setenv("LC_ALL", testlocale::kDecimalComma, 1);
+    const RunResult set = Run({"freq", "100.5"});
+    const RunResult status = Run({"status"});
+    const RunResult comma = Run({"power", "1,5"});
+    ::unsetenv("LC_ALL");
+    EXPECT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(m_sim.State().frequency, 1005);
+    EXPECT_NE(status.out.find("frequency: 100.5 MHz"), std::string::npos) << status.out;
+    EXPECT_EQ(comma.status, 2) << "a comma is not a decimal point here";
 }
 
 TEST(TalvexctlPort, MissingDeviceExitsWithThree)
