@@ -27,11 +27,26 @@ constexpr std::int64_t kInvalidMoment = -1;
 // [kEarliestMoment, kLatestMoment] gives kInvalidMoment.
 std::int64_t MakeLocalTime(const LocalFields& fields);
 
+// The moment of the local wall-clock time `fields` as a daily schedule keeps
+// it, on a day the clock changes too: a time that occurs twice (the hour
+// repeated when summer time ends) is its first occurrence; a time that does
+// not occur (the hour skipped when it begins) moves on by the length of the
+// gap, so 02:30 becomes 03:30. Fields out of range roll over as in
+// MakeLocalTime; a result outside [kEarliestMoment, kLatestMoment] gives
+// kInvalidMoment.
+std::int64_t DailyLocalTime(const LocalFields& fields);
+
+// The date (year, month, day) after that of `fields`; the time of day is kept.
+LocalFields NextCalendarDay(LocalFields fields);
+
 // The local calendar fields of `moment`.
 LocalFields BreakLocalTime(std::int64_t moment);
 
-// The local date of `now` at hour:minute:second.
-std::int64_t TodayAt(std::int64_t now, int hour, int minute, int second);
+// Seconds after midnight of the fields' time of day; -1 when a field is out
+// of range.
+int TimeOfDay(const LocalFields& fields);
+// `fields` at the time of day `seconds` after midnight (unchanged for -1).
+LocalFields WithTimeOfDay(LocalFields fields, int seconds);
 
 // The current moment, whole seconds (wall clock).
 std::int64_t NowSeconds();

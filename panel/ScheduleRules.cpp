@@ -46,7 +46,11 @@ void AdvanceFiredTask(TaskRows tasks, int index)
         return;
     }
     if (IsEverydayRow(index)) {
-        tasks[index].time += kSecondsPerDay;
+        // The same wall-clock time on the next calendar day, which is not
+        // always 86,400 s on: a day with a clock change is 23 or 25 hours.
+        ScheduledTask& task = tasks[index];
+        const LocalFields due = WithTimeOfDay(BreakLocalTime(task.time), task.timeOfDay);
+        task.time = DailyLocalTime(NextCalendarDay(due));
     } else {
         tasks[index].operation = TASK_NOTHING;
     }
@@ -54,17 +58,22 @@ void AdvanceFiredTask(TaskRows tasks, int index)
 
 std::int64_t NextDailyMoment(std::int64_t now, int hour, int minute, int second)
 {
-    const std::int64_t today = TodayAt(now, hour, minute, second);
-    if (today == kInvalidMoment) {
-        return kInvalidMoment;
+    LocalFields fields = BreakLocalTime(now);
+    fields.hour = hour;
+    fields.minute = minute;
+    fields.second = second;
+    const std::int64_t today = DailyLocalTime(fields);
+    if (today == kInvalidMoment || today >= now) {
+        return today;
     }
-    return today < now ? today + kSecondsPerDay : today;
+    return DailyLocalTime(NextCalendarDay(fields));
 }
 
 void ApplyConfirmedRows(TaskRows live, ConstTaskRows confirmed, std::int64_t now)
 {
     for (int i = 0; i < kTaskRows; ++i) {
         live[i].time = confirmed[i].time;
+        live[i].timeOfDay = confirmed[i].timeOfDay;
         live[i].operation = confirmed[i].time >= now ? confirmed[i].operation : TASK_NOTHING;
     }
 }
@@ -76,6 +85,7 @@ ScheduledTask RowFromRecord(const TaskRecord& record, int index, std::int64_t no
     if (IsEverydayRow(index)) {
         // The stored date of an everyday row is only its last known occurrence.
         task.time = NextDailyMoment(now, record.hour, record.minute, record.second);
+        task.timeOfDay = TimeOfDay({record.year, record.month, record.day, record.hour, record.minute, record.second});
         return task;
     }
     task.time = MakeLocalTime({record.year, record.month, record.day, record.hour, record.minute, record.second});
@@ -92,6 +102,8 @@ ScheduledTask RowFromRecord(const TaskRecord& record, int index, std::int64_t no
 
 TaskRecord RecordFromRow(const ScheduledTask& task)
 {
-    const LocalFields fields = BreakLocalTime(task.time);
+    // An everyday row keeps its own time of day, which a clock change may
+    // have moved its moment off for one day.
+    const LocalFields fields = WithTimeOfDay(BreakLocalTime(task.time), task.timeOfDay);
     return {fields.year, fields.month, fields.day, fields.hour, fields.minute, fields.second, task.operation};
 }

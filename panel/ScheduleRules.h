@@ -15,7 +15,6 @@ using ConstTaskRows = std::span<const ScheduledTask, kTaskRows>;
 
 // Nothing fires sooner than this after it is armed.
 constexpr std::int64_t kMinimumLeadSeconds = 10;
-constexpr std::int64_t kSecondsPerDay = 86'400;
 
 // Where the next task is chosen; the three places differ in which rows
 // qualify and in who wins a tie.
@@ -37,11 +36,13 @@ std::optional<ArmChoice> ArmNextTask(ConstTaskRows tasks, ArmRule rule, std::int
 constexpr bool IsEverydayRow(int index) { return index >= kFirstEverydayRow; }
 
 // After row `index` fired: a one-time row is disabled, an everyday row moves
-// on by one day from its due time (not from now).
+// on from its due time (not from now) to its time of day on the next
+// calendar day.
 void AdvanceFiredTask(TaskRows tasks, int index);
 
 // The moment of an everyday row at hour:minute:second: today, or tomorrow
-// when that is already earlier than now.
+// when that is already earlier than now (see DailyLocalTime for the days the
+// clock changes).
 std::int64_t NextDailyMoment(std::int64_t now, int hour, int minute, int second);
 
 // The rows confirmed in the dialog become the live rows; a row whose moment

@@ -13,4 +13,9 @@ constexpr int TASK_SHUTDOWN = 2;
 struct ScheduledTask {
     std::int64_t time = 0;  // due moment, seconds since 1970-01-01 UTC
     int operation = TASK_NOTHING;  // any non-zero value counts as enabled
+    // Everyday rows: the wall-clock time of day the row keeps, in seconds
+    // after local midnight; -1 when unknown (then `time`'s own). A day with
+    // a clock change can move `time` off it: 02:30 does not exist on the
+    // day summer time begins.
+    int timeOfDay = -1;
 };

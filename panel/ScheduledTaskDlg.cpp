@@ -78,7 +78,7 @@ bool CScheduledTaskDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     for (int row = 0; row < kTaskRows; ++row) {
-        const LocalFields fields = BreakLocalTime(m_tasks[row].time);
+        const LocalFields fields = WithTimeOfDay(BreakLocalTime(m_tasks[row].time), m_tasks[row].timeOfDay);
         if (!IsEverydayRow(row)) {
             m_date[row] = fields;
         }
@@ -133,6 +133,7 @@ void CScheduledTaskDlg::BuildRows(std::int64_t now)
         const LocalFields& time = m_time[row];
         if (IsEverydayRow(row)) {
             m_tasks[row].time = NextDailyMoment(now, time.hour, time.minute, time.second);
+            m_tasks[row].timeOfDay = TimeOfDay(time);
         } else {
             const LocalFields& date = m_date[row];
             m_tasks[row].time = MakeLocalTime({date.year, date.month, date.day, time.hour, time.minute, time.second});
