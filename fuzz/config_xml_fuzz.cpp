@@ -225,6 +225,26 @@ bool HasCarriageReturnText(pugi::xml_document& document)
     return finder.found;
 }
 
+// Whether the document has the five "Task" elements and each the attributes
+// its row is read back from (an everyday row's date is not).
+bool HoldsEveryRow(const pugi::xml_document& document)
+{
+    const pugi::xpath_node_set tasks = document.select_nodes("/root/Task");
+    if (tasks.size() < kTaskRows) {
+        return false;
+    }
+    for (std::size_t i = 0; i < kTaskRows; ++i) {
+        for (const char* name : kTaskAttributes) {
+            const bool date = std::strcmp(name, "Year") == 0 || std::strcmp(name, "Month") == 0 ||
+                              std::strcmp(name, "Day") == 0;
+            if (!tasks[i].node().attribute(name) && (!date || i < static_cast<std::size_t>(kFirstEverydayRow))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -244,7 +264,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (!parses) {
         FUZZ_CHECK(!ReadScheduleFile(file.c_str(), read));
-        FUZZ_CHECK(!WriteScheduleFile(file.c_str(), records));
+        FUZZ_CHECK(WriteScheduleFile(file.c_str(), records) == ScheduleSave::Failed);
         const std::string after = ReadBytes(path);
         FUZZ_CHECK(after.size() == size && std::memcmp(after.data(), data, size) == 0);
         return 0;
@@ -253,7 +273,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const pugi::xpath_node_set tasksBefore = before.select_nodes("/root/Task");
     FUZZ_CHECK(ReadScheduleFile(file.c_str(), read) == (tasksBefore.size() >= kTaskRows));
 
-    FUZZ_CHECK(WriteScheduleFile(file.c_str(), records));
+    // Saved exactly when every row has its element and every attribute it
+    // is read back from.
+    FUZZ_CHECK((WriteScheduleFile(file.c_str(), records) == ScheduleSave::Saved) == HoldsEveryRow(before));
     const std::string saved = ReadBytes(path);
     // UTF-8 without a byte-order mark, the declaration first, and a line
     // feed at the end (unless text outside the root element comes last).
@@ -293,10 +315,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Saving the same schedule again changes nothing. A carriage return in
     // text (only a character reference puts one there) is written as it is
     // and read back as a line feed, so such a file settles one save later.
-    FUZZ_CHECK(WriteScheduleFile(file.c_str(), records));
+    FUZZ_CHECK(WriteScheduleFile(file.c_str(), records) != ScheduleSave::Failed);
     std::string again = ReadBytes(path);
     if (HasCarriageReturnText(before)) {
-        FUZZ_CHECK(WriteScheduleFile(file.c_str(), records));
+        FUZZ_CHECK(WriteScheduleFile(file.c_str(), records) != ScheduleSave::Failed);
         const std::string settled = ReadBytes(path);
         FUZZ_CHECK(settled == again);
         again = saved;

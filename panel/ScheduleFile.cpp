@@ -40,11 +40,20 @@ int ReadInt(const pugi::xml_node& node, const char* name)
     return static_cast<int>(value);
 }
 
-void AssignInt(const pugi::xml_node& node, const char* name, int value)
+// false when the element has no such attribute (none is ever added).
+bool AssignInt(const pugi::xml_node& node, const char* name, int value)
 {
-    if (pugi::xml_attribute attribute = node.attribute(name)) {
-        attribute.set_value(std::to_string(value).c_str());
-    }
+    pugi::xml_attribute attribute = node.attribute(name);
+    return attribute && attribute.set_value(std::to_string(value).c_str());
+}
+
+// The date of an everyday row is not read back, so a file without it loses
+// nothing.
+bool IsReadBack(const AttributeField& attribute, int row)
+{
+    const bool date = attribute.field == &TaskRecord::year || attribute.field == &TaskRecord::month ||
+                      attribute.field == &TaskRecord::day;
+    return !date || row < kFirstEverydayRow;
 }
 
 bool LoadDocument(const char* path, pugi::xml_document& document)
@@ -60,10 +69,14 @@ public:
 };
 
 // Writes beside the file and renames over it, so a crash or a full disk in
-// the middle never leaves a truncated schedule behind.
+// the middle never leaves a truncated schedule behind. A folder that takes
+// no new file while config.xml itself is writable would otherwise lose
+// every confirmed schedule: the file is then truncated and rewritten in
+// place, and synced to disk before the save counts.
 bool ReplaceFile(const char* path, const std::string& bytes)
 {
     QSaveFile file(QString::fromLocal8Bit(path));
+    file.setDirectWriteFallback(true);
     // Unbuffered, so that a short write shows in write()'s result: a failure
     // while flushing a buffer would not stop commit() from renaming.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
@@ -97,20 +110,27 @@ bool ReadScheduleFile(const char* path, TaskRecords& records)
     return true;
 }
 
-bool WriteScheduleFile(const char* path, const TaskRecords& records)
+ScheduleSave WriteScheduleFile(const char* path, const TaskRecords& records)
 {
     pugi::xml_document document;
     if (!LoadDocument(path, document)) {
-        return false;
+        return ScheduleSave::Failed;
     }
     const pugi::xpath_node_set tasks = document.select_nodes(kTaskPath);
+    bool complete = tasks.size() >= records.size();
     for (std::size_t i = 0; i < records.size() && i < tasks.size(); ++i) {
         const pugi::xml_node node = tasks[i].node();
         for (const AttributeField& attribute : kAttributes) {
-            AssignInt(node, attribute.name, records[i].*attribute.field);
+            if (!AssignInt(node, attribute.name, records[i].*attribute.field) &&
+                IsReadBack(attribute, static_cast<int>(i))) {
+                complete = false;
+            }
         }
     }
     StringWriter writer;
     document.save(writer, "\t", pugi::format_indent, pugi::encoding_utf8);
-    return ReplaceFile(path, writer.bytes);
+    if (!ReplaceFile(path, writer.bytes)) {
+        return ScheduleSave::Failed;
+    }
+    return complete ? ScheduleSave::Saved : ScheduleSave::Incomplete;
 }

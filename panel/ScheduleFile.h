@@ -30,9 +30,16 @@ inline constexpr char kScheduleFileName[] = "config.xml";
 // records read before that stay as read).
 bool ReadScheduleFile(const char* path, TaskRecords& records);
 
+// How far a save brought the rows into the file.
+enum class ScheduleSave {
+    Saved,       // every row is in the file and loads back as written
+    Incomplete,  // written, but the file lacks a "Task" element or an
+                 // attribute a row is read back from
+    Failed,      // nothing written: no file, not parsed, or writing failed
+};
+
 // Assigns `records` to the existing attributes of the first five "Task"
 // elements (only to the elements that exist) and writes the document back,
-// replacing the file in one step. Never creates the file: false when it
-// cannot be opened or parsed, or when writing failed (the file is then left
-// as it was).
-bool WriteScheduleFile(const char* path, const TaskRecords& records);
+// replacing the file in one step, or, where the folder allows no new file,
+// rewriting it in place. Never creates the file.
+ScheduleSave WriteScheduleFile(const char* path, const TaskRecords& records);

@@ -52,7 +52,7 @@ std::array<ScheduledTask, kTaskRows> CTaskSchedule::Snapshot() const
     return rows;
 }
 
-void CTaskSchedule::Confirm(ConstTaskRows rows, const char* path, std::int64_t now)
+bool CTaskSchedule::Confirm(ConstTaskRows rows, const char* path, std::int64_t now)
 {
     std::lock_guard lock(m_lock);
     ApplyConfirmedRows(m_tasks, rows, now);
@@ -62,8 +62,9 @@ void CTaskSchedule::Confirm(ConstTaskRows rows, const char* path, std::int64_t n
     }
     // Firings are never written back; the file changes only here. A missing
     // or unreadable file is left alone: the schedule still runs from memory.
-    WriteScheduleFile(path, records);
+    const bool saved = WriteScheduleFile(path, records) == ScheduleSave::Saved;
     ArmNextTask(ArmRule::Dialog, now);
+    return saved;
 }
 
 int CTaskSchedule::FireNextTask(std::int64_t now)

@@ -39,7 +39,9 @@ public:
     // The dialog was confirmed with `rows`: stores them (a row whose moment is
     // before `now` as "Nothing"), writes them into the existing file at `path`
     // and re-arms the timer. The waiting thread picks the new due time up.
-    void Confirm(ConstTaskRows rows, const char* path, std::int64_t now);
+    // false when the rows did not all reach the file (then they run from
+    // memory only and would be gone at the next start).
+    bool Confirm(ConstTaskRows rows, const char* path, std::int64_t now);
     // The timer fired for m_nextTask: returns that row's operation, disables a
     // one-time row or moves an everyday row on by a day, and re-arms. The
     // caller holds m_lock.

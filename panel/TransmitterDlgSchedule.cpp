@@ -4,6 +4,7 @@
 
 #include "DeviceLock.h"
 #include "LocalTime.h"
+#include "MessageBox.h"
 #include "ScheduleFile.h"
 #include "ScheduledTaskDlg.h"
 
@@ -32,7 +33,11 @@ void CTransmitterDlg::OnScheduledTask()
     if (dialog.DoModal() != IDOK) {
         return;
     }
-    m_schedule.Confirm(dialog.m_tasks, kScheduleFileName, NowSeconds());
+    // The schedule runs either way; the operator must know when it will not
+    // survive the next start. Shown after the schedule lock is released.
+    if (!m_schedule.Confirm(dialog.m_tasks, kScheduleFileName, NowSeconds())) {
+        PanelMessageBox(this, QStringLiteral("Save config.xml Fail"), QStringLiteral("Error"));
+    }
 }
 
 void CTransmitterDlg::OnScheduledTaskDue(std::intptr_t operation, std::intptr_t)

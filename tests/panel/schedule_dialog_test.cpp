@@ -14,6 +14,8 @@
 #include <QDateEdit>
 #include <QTimeEdit>
 #include <QTimer>
+#include <optional>
+#include <string>
 
 using namespace panel_test;
 using namespace schedule_test;
@@ -135,4 +137,45 @@ TEST_F(PanelTest, ScheduledTaskButtonStoresWritesArmsAndReloadsTheRows)
     EXPECT_EQ(restarted.Load(kScheduleFileName, NowSeconds()), 1);
     EXPECT_EQ(restarted.m_nextTask, 1);
     EXPECT_EQ(restarted.m_timer.DueTime(), due);
+}
+
+// A confirmed schedule that did not reach config.xml runs from memory only,
+// and would be gone at the next start: the operator is told. The file is
+// still never created.
+TEST_F(PanelTest, AScheduleThatDidNotReachTheFileIsReported)
+{
+    PanelOptions options;
+    options.ports = QStringList{SimPort()};
+    CTransmitterDlg window(options);
+    ASSERT_TRUE(window.OnInitDialog());
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<CScheduledTaskDlg*>(QApplication::activeModalWidget())) {
+            qobject_cast<QAbstractButton*>(dialog->GetDlgItem(IDOK))->click();
+        }
+    });
+    poll.start(10);
+
+    const std::string task = "<Task Year='2030' Month='1' Day='1' Hour='1' Min='1' Sec='1' Opt='0'/>";
+    const std::pair<std::optional<std::string>, bool> files[] = {
+        {std::nullopt, false},                     // no config.xml at all
+        {"<root>" + task + "</root>", false},      // one row of five
+        {"<root>" + task + task + task + task + task + "</root>", true},
+    };
+    for (const auto& [content, saved] : files) {
+        SCOPED_TRACE(content.value_or("(none)"));
+        QFile::remove(QString::fromLatin1(kScheduleFileName));
+        if (content) {
+            QFile file(QString::fromLatin1(kScheduleFileName));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(content->data(), static_cast<qint64>(content->size()));
+        }
+        m_messages.Clear();
+        window.OnScheduledTask();
+        EXPECT_EQ(m_messages.Messages().empty(), saved);
+        if (!saved) {
+            EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg("Save config.xml Fail")});
+        }
+        EXPECT_EQ(QFile::exists(QString::fromLatin1(kScheduleFileName)), content.has_value());
+    }
 }

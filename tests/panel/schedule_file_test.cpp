@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <climits>
@@ -16,6 +17,9 @@
 #include <iterator>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace schedule_test;
 
@@ -77,7 +81,7 @@ TEST_F(ScheduleFileTest, ReadsAnyWellFormedFileAndSavesExactlyTheDocumentedLines
     ASSERT_TRUE(ReadScheduleFile(Path(), m_records));
     EXPECT_EQ(Document(m_records), Document(kSample));
 
-    ASSERT_TRUE(WriteScheduleFile(Path(), kUpdate));
+    ASSERT_EQ(WriteScheduleFile(Path(), kUpdate), ScheduleSave::Saved);
     EXPECT_EQ(Bytes(), Document(kUpdate));
     EXPECT_EQ(Entries(), QStringList{QStringLiteral("config.xml")}) << "no temporary file is left";
 }
@@ -98,7 +102,8 @@ TEST_F(ScheduleFileTest, OtherContentSurvivesASaveAndMissingAttributesStayMissin
         "<Task Year='2031' Month='6' Day='15' Hour='12' Min='0' Opt='2'/>" +
         TaskLine(kSample[2]) + TaskLine(kSample[3]) + TaskLine(kSample[4]) + TaskLine(kSample[0]) + "</root>");
     ASSERT_TRUE(ReadScheduleFile(Path(), m_records));
-    ASSERT_TRUE(WriteScheduleFile(Path(), kUpdate));
+    // The second row lacks its "Sec": it would load back as 0.
+    ASSERT_EQ(WriteScheduleFile(Path(), kUpdate), ScheduleSave::Incomplete);
     EXPECT_EQ(Bytes(), kDeclaration + "<root Version=\"3\">\n\t<Note lang=\"en\">check</Note>\n" +
                            "\t<Extra a=\"1\">\n\t\t<Child>text</Child>\n\t</Extra>\n" +
                            "\t<Task Opt=\"2\" Sec=\"7\" Min=\"6\" Hour=\"5\" Day=\"4\" Month=\"3\" Year=\"2041\" By=\"ops\" />\n" +
@@ -112,18 +117,18 @@ TEST_F(ScheduleFileTest, ShortMalformedOrMissingFilesFailTheLoadAndAreNeverCreat
     Put(Document(kSample, 2));
     EXPECT_FALSE(ReadScheduleFile(Path(), m_records)) << "fewer than five rows";
     EXPECT_EQ(TaskLine(m_records[2]), TaskLine({})) << "nothing is read past the last element";
-    ASSERT_TRUE(WriteScheduleFile(Path(), kUpdate)) << "the rows that exist are saved";
+    ASSERT_EQ(WriteScheduleFile(Path(), kUpdate), ScheduleSave::Incomplete) << "the rows that exist are saved";
     EXPECT_EQ(Bytes(), Document(kUpdate, 2));
 
     const std::string malformed = Document(kSample).substr(0, 60);
     Put(malformed);
     EXPECT_FALSE(ReadScheduleFile(Path(), m_records));
-    EXPECT_FALSE(WriteScheduleFile(Path(), kUpdate));
+    EXPECT_EQ(WriteScheduleFile(Path(), kUpdate), ScheduleSave::Failed);
     EXPECT_EQ(Bytes(), malformed);
 
     QFile::remove(QString::fromStdString(m_path));
     EXPECT_FALSE(ReadScheduleFile(Path(), m_records));
-    EXPECT_FALSE(WriteScheduleFile(Path(), kUpdate));
+    EXPECT_EQ(WriteScheduleFile(Path(), kUpdate), ScheduleSave::Failed);
     EXPECT_TRUE(Entries().isEmpty());
 }
 
@@ -141,12 +146,44 @@ TEST_F(ScheduleFileTest, ASaveThatFailsHalfwayLeavesThePreviousFileIntact)
     rlimit limited = previous;
     limited.rlim_cur = 1024;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const bool saved = WriteScheduleFile(Path(), kUpdate);
+    const bool saved = WriteScheduleFile(Path(), kUpdate) != ScheduleSave::Failed;
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, handler);
 
     EXPECT_FALSE(saved);
     EXPECT_EQ(Bytes(), original);
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("config.xml")});
+}
+
+// A folder that takes no new file (the save's temporary one) while
+// config.xml itself is writable: the schedule is rewritten in place. Root
+// may write anywhere, so as root the save runs in a child that has dropped
+// to nobody.
+TEST_F(ScheduleFileTest, AFolderThatTakesNoNewFileIsWrittenInPlace)
+{
+    Put(Document(kSample));
+    const QString folder = QFileInfo(QString::fromStdString(m_path)).absolutePath();
+    ASSERT_EQ(::chmod(m_path.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(folder.toLocal8Bit().constData(), 0555), 0);
+    ScheduleSave result = ScheduleSave::Failed;
+    if (::geteuid() != 0) {
+        result = WriteScheduleFile(Path(), kUpdate);
+    } else {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+            ::_exit(dropped ? static_cast<int>(WriteScheduleFile(Path(), kUpdate)) : 100);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_NE(WEXITSTATUS(status), 100) << "cannot drop to nobody";
+        result = static_cast<ScheduleSave>(WEXITSTATUS(status));
+    }
+    ::chmod(folder.toLocal8Bit().constData(), 0755);
+    EXPECT_EQ(result, ScheduleSave::Saved);
+    EXPECT_EQ(Bytes(), Document(kUpdate));
     EXPECT_EQ(Entries(), QStringList{QStringLiteral("config.xml")});
 }
 
