@@ -8,11 +8,13 @@
 #   wine-run.sh run PREFIX SIM COMn [SIM-OPTION...] -- PROGRAM [ARG...]
 #       starts SIM with the options, maps COMn to its line, runs PROGRAM
 #       and returns its exit status
+#   wine-run.sh exec PREFIX PROGRAM [ARG...]
+#       runs PROGRAM without a simulator
 #   wine-run.sh finish PREFIX
 #       stops the prefix's wineserver
 set -euo pipefail
 
-action=$1 prefix=$2
+action=$1 prefix=$(realpath -m "$2")
 shift 2
 export WINEPREFIX=$prefix WINEDEBUG=-all
 # No Mono or Gecko: console programs need neither, and nothing is fetched.
@@ -36,6 +38,9 @@ prepare)
 finish)
   wineserver -k 2>/dev/null || true
   exit 0
+  ;;
+exec)
+  exec wine "$@"
   ;;
 run) ;;
 *)

@@ -198,6 +198,25 @@ void ShortReply()
     CHECK_EQ(freq, 1000);
 }
 
+// Simulator: drop=1@1c. With the caller's timeouts all zero a read waits for
+// every byte asked for, so a short reply runs into the 2000 ms guard; the
+// cancelled read must not disturb the next exchange.
+void ReadGuard()
+{
+    const TalvexCommTimeouts waitForAll{0, 0, 0, 0, 0};
+    CHECK_EQ(OpenCommPath(g_port.c_str(), 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, &waitForAll), 1);
+    int freq = 77;
+    const auto start = Clock::now();
+    CHECK_EQ(GetFMFreq(&freq, kDelay), 0);
+    const double took = SecondsSince(start);
+    CHECK_EQ(GetLastCommError(), TALVEX_E_READ_TIMEOUT);
+    CHECK(took >= 2.0 && took < 3.0);
+    CHECK_EQ(freq, 77);
+    int volume = 0;
+    CHECK_EQ(GetLineVol(&volume, kDelay), 1);
+    CHECK_EQ(volume, 7);
+}
+
 // Simulator: extra=4@1d (the extra bytes spell "ER")
 void ExtraBytes()
 {
@@ -381,7 +400,7 @@ int main(int argc, char** argv)
         {"commands", &Commands},     {"refusal", &Refusal},       {"k-form", &KForm},
         {"short-reply", &ShortReply}, {"extra-bytes", &ExtraBytes}, {"no-reply", &NoReply},
         {"late-answer", &LateAnswer}, {"hang-up", &HangUp},        {"opening", &Opening},
-        {"overhead", &Overhead},
+        {"read-guard", &ReadGuard},   {"overhead", &Overhead},
     };
 
     if (OpenPort(g_port.c_str()) != 1) {
