@@ -316,6 +316,9 @@ void Opening()
         {"port 0", OpenComm(0, 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr)},
         {"9 data bits", OpenCommPath(g_port.c_str(), 57600, TALVEX_PARITY_NONE, 9, TALVEX_STOPBITS_ONE, nullptr)},
         {"parity 5", OpenCommPath(g_port.c_str(), 57600, 5, 8, TALVEX_STOPBITS_ONE, nullptr)},
+        // Windows refuses it with 8 data bits; Wine sets two stop bits
+        // instead, which only the read-back of the line settings catches.
+        {"1.5 stop bits", OpenCommPath(g_port.c_str(), 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE_HALF, nullptr)},
         {"baud 0", OpenCommPath(g_port.c_str(), 0, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr)},
         {"a file", OpenPort(self)},  // opens, but is no serial line
     };

@@ -189,12 +189,19 @@ bool CWin32SerialPort::Configure(const LineSettings& settings)
     dcb.ByteSize = static_cast<BYTE>(settings.dataBits);
     dcb.Parity = static_cast<BYTE>(settings.parity);
     dcb.StopBits = static_cast<BYTE>(settings.stopBits);
-    dcb.fBinary = TRUE;
     dcb.fParity = settings.parity != TALVEX_PARITY_NONE;
-    // No software flow control: XON/XOFF would swallow data bytes 0x11 and
-    // 0x13. Hardware flow control and the modem lines stay as they are.
+    // Binary bytes, as a previous user of the port may have left it
+    // otherwise: no software flow control (XON/XOFF would swallow data
+    // bytes 0x11 and 0x13), no dropped 0x00 bytes (serial numbers hold
+    // them), no replaced bytes, and no I/O that stays aborted after one
+    // garbled byte until someone clears the error. Hardware flow control
+    // and the modem lines stay as the driver has them.
+    dcb.fBinary = TRUE;
     dcb.fOutX = FALSE;
     dcb.fInX = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fAbortOnError = FALSE;
     if (!::SetCommState(m_port, &dcb))
         return false;
 
