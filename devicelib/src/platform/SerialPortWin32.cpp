@@ -300,8 +300,9 @@ IoStatus CWin32SerialPort::WaitForInput(int timeoutMs)
             continue;
         // The wait ended without an event: an empty mask, or aborted. A
         // device that went away does this, and the queue check above then
-        // fails. Some drivers also end waits on their own (Wine does every
-        // 10 ms on a line without modem status, such as a pseudo-terminal):
+        // fails. Some drivers also end waits on their own (Wine does after
+        // about a millisecond on a line without modem status lines, such as
+        // a pseudo-terminal):
         // wait again, after a pause that keeps such a driver from making
         // this a busy loop.
         ::Sleep(1);
