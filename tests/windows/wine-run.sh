@@ -61,6 +61,7 @@ shift
 
 work=$(mktemp -d)
 sim_pid=
+# shellcheck disable=SC2317  # called by the trap
 cleanup() {
   if [ -n "$sim_pid" ]; then
     kill "$sim_pid" 2>/dev/null || true
