@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test three times: in
 # the normal build, in the AddressSanitizer + UndefinedBehaviorSanitizer build
-# and in the ThreadSanitizer build. Warnings are errors. Usage: scripts/test.sh
+# and in the ThreadSanitizer build; then the Windows cross-builds and their
+# tests under Wine. Warnings are errors. Usage: scripts/test.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -43,3 +44,6 @@ TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:detect_deadlocks=1:suppres
 
 echo "== Fuzz targets (short runs, clang + libFuzzer)"
 scripts/fuzz.sh --short
+
+echo "== Windows (cross-build + Wine)"
+scripts/test-windows.sh
