@@ -54,7 +54,7 @@ void BM_PaintImageButton(benchmark::State& state)
 {
     CImageButton button;
     button.resize(18, 15);  // a step button
-    button.LoadImages(IDB_TRIANGLE_UP, RGB(255, 255, 255));
+    button.LoadImages(IDB_TRIANGLE_UP, Rgb(255, 255, 255));
     button.setEnabled(state.range(0) != 0);
     PaintInto(state, button);
 }

@@ -75,7 +75,7 @@ void CheckRun(Reader& in)
 
 std::uint8_t KindOf(std::uint8_t byte)
 {
-    static constexpr std::uint8_t kKinds[] = {PT_MOVETO, PT_LINETO, PT_BEZIERTO, PT_BEZIERTO};
+    static constexpr std::uint8_t kKinds[] = {SEG_MOVETO, SEG_LINETO, SEG_CURVETO, SEG_CURVETO};
     return kKinds[byte % 4];
 }
 
@@ -103,7 +103,7 @@ void CheckOutline(Reader& in)
     // every point where the curved figure must start and end its curves.
     std::vector<std::uint8_t> straightKinds = kinds;
     for (std::uint8_t& kind : straightKinds) {
-        kind = kind == PT_BEZIERTO ? PT_LINETO : kind;
+        kind = kind == SEG_CURVETO ? SEG_LINETO : kind;
     }
     const CSegmentOutline curved(points.data(), kinds.data(), count);
     const CSegmentOutline straight(points.data(), straightKinds.data(), count);
@@ -130,12 +130,12 @@ void CheckOutline(Reader& in)
     std::size_t consumed = 0;
     for (const CurveRun& run : runs) {
         FUZZ_CHECK(run.start > 0 && run.length > 0 && run.start + run.length < count);
-        FUZZ_CHECK(kinds[run.start + run.length] == PT_LINETO);
+        FUZZ_CHECK(kinds[run.start + run.length] == SEG_LINETO);
         consumed += static_cast<std::size_t>(run.length + 1);
     }
     FUZZ_CHECK(figure.points.size() == figure.kinds.size());
     FUZZ_CHECK(figure.points.size() == static_cast<std::size_t>(count) - consumed + 3 * runs.size());
-    FUZZ_CHECK(figure.kinds.front() == PT_MOVETO);
+    FUZZ_CHECK(figure.kinds.front() == SEG_MOVETO);
 
     // Walk both figures: outside the runs they agree point for point; each
     // run is one curve from the pen position to exactly the rounded end point.
@@ -145,7 +145,7 @@ void CheckOutline(Reader& in)
         if (run != runs.end() && run->start == i) {
             FUZZ_CHECK(at > 0 && figure.points[at - 1] == corners.points[static_cast<std::size_t>(i - 1)]);
             for (int c = 0; c < 3; ++c) {
-                FUZZ_CHECK(figure.kinds[at + static_cast<std::size_t>(c)] == PT_BEZIERTO);
+                FUZZ_CHECK(figure.kinds[at + static_cast<std::size_t>(c)] == SEG_CURVETO);
             }
             FUZZ_CHECK(figure.points[at + 2] == corners.points[static_cast<std::size_t>(i + run->length)]);
             at += 3;
@@ -154,7 +154,7 @@ void CheckOutline(Reader& in)
             continue;
         }
         FUZZ_CHECK(figure.points[at] == corners.points[static_cast<std::size_t>(i)]);
-        FUZZ_CHECK(figure.kinds[at] != PT_BEZIERTO);
+        FUZZ_CHECK(figure.kinds[at] != SEG_CURVETO);
         ++at;
     }
     FUZZ_CHECK(at == figure.points.size());

@@ -136,8 +136,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > 256) {
         return -1;  // an edit field's worth is plenty
     }
-    const QString text = EntryText(data, size);
-    const std::string c = CText(text);
+    const QString entry = EntryText(data, size);
+    const std::string c = CText(entry);
+    const std::u16string_view text(QStringView(entry).utf16(), static_cast<std::size_t>(entry.size()));
 
     const std::optional<int> atoi = AtoiEntry(text);
     const std::optional<int> atoiExpected = ReferenceAtoi(c);

@@ -57,13 +57,13 @@ void CheckCell(const CSegmentChar& cell, const CellKind& kind, std::uint32_t sty
     FUZZ_CHECK(cell.HidesUnlit() == ((style & SEGSTYLE_HIDE_UNLIT) != 0));
     for (const CSegmentOutline& outline : cell.Outlines()) {
         FUZZ_CHECK(outline.Count() >= 4);
-        FUZZ_CHECK(outline.Kinds().front() == PT_MOVETO);
+        FUZZ_CHECK(outline.Kinds().front() == SEG_MOVETO);
         for (std::size_t i = 0; i < outline.Points().size(); ++i) {
             const GlyphPoint p = outline.Points()[i];
             // Every outline lies inside its cell, margins included.
             FUZZ_CHECK(p.x >= 0 && p.x < cell.GetWidth() && p.y >= 0 && p.y < 83);
             const std::uint8_t kind = outline.Kinds()[i];
-            FUZZ_CHECK(kind == PT_LINETO || kind == PT_BEZIERTO || (kind == PT_MOVETO && i == 0));
+            FUZZ_CHECK(kind == SEG_LINETO || kind == SEG_CURVETO || (kind == SEG_MOVETO && i == 0));
         }
         // Curved outlines are built only for the curved style, and every run
         // of samples can be fitted.
@@ -72,7 +72,7 @@ void CheckCell(const CSegmentChar& cell, const CellKind& kind, std::uint32_t sty
             samples += static_cast<std::size_t>(run.length);
         }
         const auto bezier = static_cast<std::size_t>(
-            std::count(outline.Kinds().begin(), outline.Kinds().end(), PT_BEZIERTO));
+            std::count(outline.Kinds().begin(), outline.Kinds().end(), SEG_CURVETO));
         FUZZ_CHECK(samples == bezier);
         FUZZ_CHECK(bezier == 0 || (style & SEGSTYLE_CURVED) != 0);
     }

@@ -11,7 +11,7 @@ constexpr ControlTemplate kControls[] = {
     {IDC_ABOUT_ICON, ControlKind::Picture, nullptr, 11, 17, 20, 20},
     {-1, ControlKind::Static, "VO-Raduzarizad Version 1.0", 40, 10, 119, 8},
     {-1, ControlKind::Static, "Vemra_K2 PC control", 40, 25, 119, 8},
-    {IDOK, ControlKind::DefPushButton, "OK", 178, 7, 50, 14},
+    {IDC_OK, ControlKind::DefPushButton, "OK", 178, 7, 50, 14},
 };
 
 }  // namespace

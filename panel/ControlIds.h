@@ -13,8 +13,8 @@ constexpr int IDD_LOCK = 146;
 constexpr int IDD_UNLOCK = 147;
 constexpr int IDD_SCHEDULEDTASK = 148;
 
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
+constexpr int IDC_OK = 1;
+constexpr int IDC_CANCEL = 2;
 constexpr int IDM_ABOUTBOX = 16;         // system-menu command of the About entry
 
 // Main window.

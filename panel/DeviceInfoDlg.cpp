@@ -19,8 +19,8 @@ constexpr ControlTemplate kControls[] = {
     {IDC_INFO_SERIAL, ControlKind::Static, nullptr, 93, 20, 122, 9},
     {IDC_INFO_VERSION, ControlKind::Static, nullptr, 93, 38, 122, 9},
     {IDC_INFO_DEVTYPE, ControlKind::Static, nullptr, 93, 56, 122, 9},
-    {IDOK, ControlKind::PushButton, "OK", 93, 86, 34, 12},
-    {IDCANCEL, ControlKind::PushButton, "Cancel", 165, 84, 50, 14, CF_HIDDEN},
+    {IDC_OK, ControlKind::PushButton, "OK", 93, 86, 34, 12},
+    {IDC_CANCEL, ControlKind::PushButton, "Cancel", 165, 84, 50, 14, CF_HIDDEN},
 };
 
 constexpr DialogTemplate kTemplate{IDD_DEVICEINFO, "DeviceInfomation", 222, 105, "MS Sans Serif", 10, kControls};

@@ -16,8 +16,8 @@
 namespace {
 
 struct DialogColors {
-    COLORREF background;
-    COLORREF text;
+    ColorRef background;
+    ColorRef text;
 };
 
 std::optional<DialogColors>& ProgramDialogColors()
@@ -68,17 +68,17 @@ bool CDialog::OnInitDialog()
     m_laidOut = true;
     m_controls = BuildDialog(this, m_template, m_bound);
     ApplyDialogColors(this);
-    if (auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(IDOK))) {
+    if (auto* ok = qobject_cast<QAbstractButton*>(GetDlgItem(IDC_OK))) {
         connect(ok, &QAbstractButton::clicked, this, &CDialog::OnOK);
     }
-    if (auto* cancel = qobject_cast<QAbstractButton*>(GetDlgItem(IDCANCEL))) {
+    if (auto* cancel = qobject_cast<QAbstractButton*>(GetDlgItem(IDC_CANCEL))) {
         connect(cancel, &QAbstractButton::clicked, this, &CDialog::OnCancel);
     }
     return true;
 }
 
-void CDialog::OnOK() { EndDialog(IDOK); }
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnOK() { EndDialog(IDC_OK); }
+void CDialog::OnCancel() { EndDialog(IDC_CANCEL); }
 
 void CDialog::EndDialog(int result)
 {
@@ -124,7 +124,7 @@ void CDialog::SetDlgItemText(int id, const QString& text)
 
 void CDialog::Bind(int id, QWidget* control) { m_bound[id] = control; }
 
-void CDialog::SetDialogBkColor(COLORREF background, COLORREF text)
+void CDialog::SetDialogBkColor(ColorRef background, ColorRef text)
 {
     ProgramDialogColors() = DialogColors{background, text};
 }

@@ -17,13 +17,13 @@ public:
     explicit CDialog(const DialogTemplate& tmpl, QWidget* parent = nullptr);
 
     // Initialises the dialog, then runs it modally. Returns the code given to
-    // EndDialog (IDOK, IDCANCEL, or 0 when initialisation ended it).
+    // EndDialog (IDC_OK, IDC_CANCEL, or 0 when initialisation ended it).
     int DoModal();
 
     // Lays the template out; derived classes call this first.
     virtual bool OnInitDialog();
-    virtual void OnOK();      // EndDialog(IDOK)
-    virtual void OnCancel();  // EndDialog(IDCANCEL)
+    virtual void OnOK();      // EndDialog(IDC_OK)
+    virtual void OnCancel();  // EndDialog(IDC_CANCEL)
     void EndDialog(int result);
 
     // The control with `id`, or null.
@@ -34,7 +34,7 @@ public:
 
     // The program-wide dialog colours: the face and the static text of every
     // dialog laid out from then on. Edit fields keep the system colours.
-    static void SetDialogBkColor(COLORREF background, COLORREF text);
+    static void SetDialogBkColor(ColorRef background, ColorRef text);
     // Puts the program-wide colours (if any were set) on `dialog`.
     static void ApplyDialogColors(QWidget* dialog);
 

@@ -10,15 +10,11 @@
 namespace {
 
 // The C locale's isspace: blank, tab, newline, vertical tab, form feed, return.
-bool IsCSpace(QChar c)
-{
-    const char16_t u = c.unicode();
-    return u == u' ' || (u >= u'\t' && u <= u'\r');
-}
+bool IsCSpace(char16_t u) { return u == u' ' || (u >= u'\t' && u <= u'\r'); }
 
-bool IsDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+bool IsDigit(char16_t u) { return u >= u'0' && u <= u'9'; }
 
-qsizetype SkipSpace(QStringView text, qsizetype i)
+std::size_t SkipSpace(std::u16string_view text, std::size_t i)
 {
     while (i < text.size() && IsCSpace(text[i])) {
         ++i;
@@ -26,9 +22,23 @@ qsizetype SkipSpace(QStringView text, qsizetype i)
     return i;
 }
 
-bool StartsWithNoCase(QStringView text, qsizetype i, QStringView word)
+// `word` is lower-case ASCII; the C library compares "inf" and "nan" in the
+// C locale, letter case aside.
+bool StartsWithNoCase(std::u16string_view text, std::size_t i, std::u16string_view word)
 {
-    return text.mid(i).startsWith(word, Qt::CaseInsensitive);
+    if (text.size() - i < word.size()) {
+        return false;
+    }
+    for (std::size_t k = 0; k < word.size(); ++k) {
+        char16_t c = text[i + k];
+        if (c >= u'A' && c <= u'Z') {
+            c = static_cast<char16_t>(c - u'A' + u'a');
+        }
+        if (c != word[k]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // The power of ten of the first significant digit of a decimal number with
@@ -62,9 +72,9 @@ long long DecimalMagnitude(const std::string& number)
 
 }  // namespace
 
-std::optional<int> AtoiEntry(QStringView text)
+std::optional<int> AtoiEntry(std::u16string_view text)
 {
-    qsizetype i = SkipSpace(text, 0);
+    std::size_t i = SkipSpace(text, 0);
     bool negative = false;
     if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
         negative = text[i] == u'-';
@@ -73,7 +83,7 @@ std::optional<int> AtoiEntry(QStringView text)
     // Accumulate as a negative number so INT_MIN itself is representable.
     long long value = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
-        value = value * 10 - (text[i].unicode() - u'0');
+        value = value * 10 - (text[i] - u'0');
         if (value < static_cast<long long>(INT_MIN)) {
             return std::nullopt;
         }
@@ -87,9 +97,9 @@ std::optional<int> AtoiEntry(QStringView text)
     return static_cast<int>(value);
 }
 
-std::optional<double> AtofEntry(QStringView text)
+std::optional<double> AtofEntry(std::u16string_view text)
 {
-    qsizetype i = SkipSpace(text, 0);
+    std::size_t i = SkipSpace(text, 0);
     bool negative = false;
     if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
         negative = text[i] == u'-';
@@ -104,13 +114,13 @@ std::optional<double> AtofEntry(QStringView text)
     std::string number;
     bool anyDigit = false;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
-        number += static_cast<char>(text[i].unicode());
+        number += static_cast<char>(text[i]);
         anyDigit = true;
     }
     if (i < text.size() && text[i] == u'.') {
         number += '.';
         for (++i; i < text.size() && IsDigit(text[i]); ++i) {
-            number += static_cast<char>(text[i].unicode());
+            number += static_cast<char>(text[i]);
             anyDigit = true;
         }
     }
@@ -118,15 +128,15 @@ std::optional<double> AtofEntry(QStringView text)
         return 0.0;
     }
     if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
-        qsizetype j = i + 1;
+        std::size_t j = i + 1;
         std::string exponent = "e";
         if (j < text.size() && (text[j] == u'+' || text[j] == u'-')) {
-            exponent += static_cast<char>(text[j].unicode());
+            exponent += static_cast<char>(text[j]);
             ++j;
         }
         if (j < text.size() && IsDigit(text[j])) {
             for (; j < text.size() && IsDigit(text[j]); ++j) {
-                exponent += static_cast<char>(text[j].unicode());
+                exponent += static_cast<char>(text[j]);
             }
             number += exponent;
         }
@@ -148,7 +158,7 @@ std::optional<double> AtofEntry(QStringView text)
     return negative ? -value : value;
 }
 
-std::optional<int> TenthsEntry(QStringView text)
+std::optional<int> TenthsEntry(std::u16string_view text)
 {
     const std::optional<double> value = AtofEntry(text);
     if (!value) {

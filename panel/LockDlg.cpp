@@ -12,8 +12,8 @@ constexpr ControlTemplate kControls[] = {
     {IDC_EDIT_PASSWORD1, ControlKind::PasswordEdit, nullptr, 53, 27, 92, 12},
     {-1, ControlKind::Static, "Enter Again", 7, 46, 39, 11},
     {IDC_EDIT_PASSWORD2, ControlKind::PasswordEdit, nullptr, 53, 46, 92, 12},
-    {IDOK, ControlKind::DefPushButton, "OK", 36, 67, 34, 14},
-    {IDCANCEL, ControlKind::PushButton, "Cancel", 80, 67, 34, 14},
+    {IDC_OK, ControlKind::DefPushButton, "OK", 36, 67, 34, 14},
+    {IDC_CANCEL, ControlKind::PushButton, "Cancel", 80, 67, 34, 14},
 };
 
 constexpr DialogTemplate kTemplate{IDD_LOCK, "Lock", 152, 88, "System", 10, kControls};
@@ -55,5 +55,5 @@ void CLockDlg::OnOK()
         return;
     }
     m_password = first;
-    EndDialog(IDOK);
+    EndDialog(IDC_OK);
 }

@@ -41,8 +41,8 @@ constexpr int IDC_SCALE_MIC_MIN = 1208;
 constexpr int IDC_SCALE_MIC_MAX = 1209;
 
 constexpr ControlTemplate kControls[] = {
-    {IDOK, K::DefPushButton, "OK", 346, 266, 30, 14, CF_HIDDEN},
-    {IDCANCEL, K::PushButton, "Cancel", 383, 266, 29, 14, CF_HIDDEN},
+    {IDC_OK, K::DefPushButton, "OK", 346, 266, 30, 14, CF_HIDDEN},
+    {IDC_CANCEL, K::PushButton, "Cancel", 383, 266, 29, 14, CF_HIDDEN},
     {IDC_PROGRESS_AUDIO, K::Progress, nullptr, 61, 71, 328, 13},
     {IDC_STATIC_STMONO, K::Static, "Static", 7, 68, 49, 16},
     {IDC_SLIDER_FREQ, K::Slider, nullptr, 73, 94, 298, 13},

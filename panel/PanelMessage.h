@@ -1,17 +1,18 @@
 #pragma once
 // Window messages posted to the main window. The numbers are the original
-// window-message values (WM_USER + n) and double as Qt event types, which
-// Qt accepts from QEvent::User (1000) upwards.
+// window-message values (the platform's first user message, 0x0400, + n)
+// and double as Qt event types, which Qt accepts from QEvent::User (1000)
+// upwards.
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <atomic>
 #include <cstdint>
 
-constexpr int WM_USER = 0x0400;
-constexpr int WM_DEVICE_READING = WM_USER + 100;  // 1124: (reading id, value) from the pollers
-constexpr int WM_SCHEDULED_TASK = WM_USER + 200;  // 1224: (operation, 0) from the scheduler thread
-constexpr int WM_SLIDER_WHEEL = WM_USER + 201;    // 1225: (slider object, new position) from a skinned slider
+constexpr int kUserMessage = 0x0400;  // the platform's WM_USER
+constexpr int WM_DEVICE_READING = kUserMessage + 100;  // 1124: (reading id, value) from the pollers
+constexpr int WM_SCHEDULED_TASK = kUserMessage + 200;  // 1224: (operation, 0) from the scheduler thread
+constexpr int WM_SLIDER_WHEEL = kUserMessage + 201;    // 1225: (slider object, new position) from a skinned slider
 
 // A posted window message: the event type is the message number.
 class PanelMessage : public QEvent

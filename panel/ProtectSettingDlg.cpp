@@ -18,13 +18,18 @@ constexpr ControlTemplate kControls[] = {
     {-1, ControlKind::Static, "Standing-wave\nprotection\n(2.0-4.0)", 7, 45, 60, 26},
     {IDC_EDIT_TMPPT, ControlKind::Edit, nullptr, 74, 16, 61, 13},
     {IDC_EDIT_SWRPT, ControlKind::Edit, nullptr, 74, 47, 61, 13},
-    {IDOK, ControlKind::PushButton, "OK", 27, 98, 40, 14},
-    {IDCANCEL, ControlKind::PushButton, "Cancel", 74, 98, 40, 14},
+    {IDC_OK, ControlKind::PushButton, "OK", 27, 98, 40, 14},
+    {IDC_CANCEL, ControlKind::PushButton, "Cancel", 74, 98, 40, 14},
 };
 
 constexpr DialogTemplate kTemplate{IDD_PROTECTSETTING, "ProtectSetting", 142, 119, "MS Sans Serif", 10, kControls};
 
 const QString kError = QStringLiteral("Error");
+
+std::u16string_view Utf16(const QString& text)
+{
+    return {QStringView(text).utf16(), static_cast<std::size_t>(text.size())};
+}
 
 }  // namespace
 
@@ -52,7 +57,7 @@ void CProtectSettingDlg::OnOK()
 {
     const QString temperatureText = GetDlgItemText(IDC_EDIT_TMPPT);
     if (!temperatureText.isEmpty()) {
-        const std::optional<int> point = AtoiEntry(temperatureText);
+        const std::optional<int> point = AtoiEntry(Utf16(temperatureText));
         if (!point || *point < kTemperatureMin || *point > kTemperatureMax) {
             PanelMessageBox(this, QStringLiteral("The Temperature protection Set out of range"), kError);
             return;
@@ -67,10 +72,10 @@ void CProtectSettingDlg::OnOK()
 
     const QString swrText = GetDlgItemText(IDC_EDIT_SWRPT);
     if (swrText.isEmpty()) {
-        EndDialog(IDOK);
+        EndDialog(IDC_OK);
         return;
     }
-    const std::optional<int> tenths = TenthsEntry(swrText);
+    const std::optional<int> tenths = TenthsEntry(Utf16(swrText));
     if (!tenths || *tenths < kSwrMin || *tenths > kSwrMax) {
         PanelMessageBox(this, QStringLiteral("The Standing-wave  protection Set out of range"), kError);
         return;
@@ -81,5 +86,5 @@ void CProtectSettingDlg::OnOK()
             PanelMessageBox(this, QStringLiteral("Set Standing-wave  protection Fail"), kError);
         }
     }
-    EndDialog(IDOK);
+    EndDialog(IDC_OK);
 }

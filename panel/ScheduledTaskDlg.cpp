@@ -39,8 +39,8 @@ const ControlTemplate kControls[] = {
     {1057, CK::ComboBox, nullptr, 132, 51, 70, 30},
     {1058, CK::ComboBox, nullptr, 132, 66, 70, 30},
     {1059, CK::ComboBox, nullptr, 132, 81, 70, 30},
-    {IDOK, CK::DefPushButton, "OK", 69, 106, 34, 14},
-    {IDCANCEL, CK::PushButton, "Cancel", 115, 106, 34, 14},
+    {IDC_OK, CK::DefPushButton, "OK", 69, 106, 34, 14},
+    {IDC_CANCEL, CK::PushButton, "Cancel", 115, 106, 34, 14},
 };
 
 // Item index = operation code.

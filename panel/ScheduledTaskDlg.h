@@ -26,7 +26,7 @@ public:
     // Shows m_tasks: dates and times, and each row's operation as the
     // selected item (none for an operation no item has).
     bool OnInitDialog() override;
-    // Builds m_tasks from the controls, then ends the dialog with IDOK.
+    // Builds m_tasks from the controls, then ends the dialog with IDC_OK.
     void OnOK() override;
 
     // Moves m_date/m_time into the pickers (false) or back (true). A picker

@@ -27,7 +27,7 @@ void CTransmitterApp::InstallFontSubstitutes()
 bool CTransmitterApp::InitInstance()
 {
     InstallFontSubstitutes();
-    CDialog::SetDialogBkColor(RGB(0, 0, 0), RGB(128, 128, 255));
+    CDialog::SetDialogBkColor(Rgb(0, 0, 0), Rgb(128, 128, 255));
 
     if (m_options.simulate) {
         SimOptions simOptions;

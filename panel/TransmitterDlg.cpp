@@ -27,8 +27,8 @@ constexpr int kLevelMeterTop = 255;
 const char* const kAboutMenuText = "&About VO-Raduzarizad...";  // string resource 101
 const char* const kNotConnected = "The Device is not connected.";
 
-constexpr COLORREF kDisplayColour = RGB(150, 150, 255);
-constexpr COLORREF kDeviceTypeColour = RGB(0, 128, 0);
+constexpr ColorRef kDisplayColour = Rgb(150, 150, 255);
+constexpr ColorRef kDeviceTypeColour = Rgb(0, 128, 0);
 
 // The readouts: which display shows a reading, with which format, and whether
 // the value is in tenths.
@@ -208,7 +208,7 @@ void CTransmitterDlg::SetUpControls()
 {
     for (const Readout& readout : kReadouts) {
         CSegmentDisplay& display = this->*readout.display;
-        display.SetBackColor(RGB(0, 0, 0));
+        display.SetBackColor(Rgb(0, 0, 0));
         display.SetSegmentColors(kDisplayColour, kDisplayColour);
         ShowReading(display, readout, 0);
         display.ModifySegmentStyle(0, SEGSTYLE_KEEP_ASPECT | SEGSTYLE_HIDE_UNLIT);
@@ -260,10 +260,10 @@ void CTransmitterDlg::SetUpControls()
     PaintButton(m_btnSchedule, m_clrIdle);
 
     for (CImageButton* up : {&m_btnFreqUp, &m_btnPwrUp, &m_btnLineUp, &m_btnMicUp}) {
-        up->LoadImages(IDB_TRIANGLE_UP, RGB(255, 255, 255), 0, 0);
+        up->LoadImages(IDB_TRIANGLE_UP, Rgb(255, 255, 255), 0, 0);
     }
     for (CImageButton* down : {&m_btnFreqDown, &m_btnPwrDown, &m_btnLineDown, &m_btnMicDown}) {
-        down->LoadImages(IDB_TRIANGLE_DOWN, RGB(255, 255, 255), 0, 0);
+        down->LoadImages(IDB_TRIANGLE_DOWN, Rgb(255, 255, 255), 0, 0);
     }
 }
 
@@ -298,7 +298,7 @@ void CTransmitterDlg::PaintToggleButtons()
     PaintButton(m_btnLock, m_bUnlocked ? m_clrIdle : m_clrActive);
 }
 
-void CTransmitterDlg::PaintButton(CImageButton& button, COLORREF colour)
+void CTransmitterDlg::PaintButton(CImageButton& button, ColorRef colour)
 {
     button.SetStateColor(IBC_BK_NORMAL, colour, false);
     button.SetStateColor(IBC_BK_FOCUS, colour, false);

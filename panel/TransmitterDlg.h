@@ -45,7 +45,7 @@ public:
     void OnCancel() override;
 
     // Paints a toggle or text button in `colour` (background slots only).
-    void PaintButton(CImageButton& button, COLORREF colour);
+    void PaintButton(CImageButton& button, ColorRef colour);
     // Enables (1) or disables (0) the controls the panel lock guards.
     void EnablePanelControls(int enable);
 
@@ -147,8 +147,8 @@ public:
     int m_bUnlocked = 1;
     QString m_password;
 
-    COLORREF m_clrIdle = RGB(50, 50, 50);
-    COLORREF m_clrActive = RGB(255, 75, 0);
+    ColorRef m_clrIdle = Rgb(50, 50, 50);
+    ColorRef m_clrActive = Rgb(255, 75, 0);
 
 protected:
     bool event(QEvent* event) override;

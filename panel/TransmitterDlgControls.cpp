@@ -89,7 +89,7 @@ void CTransmitterDlg::OnHScroll(int code, int /*position*/, CSkinSlider* slider)
     const int position = slider->GetPos();
     // Only line, page and thumb-released steps are applied; tracking, Home,
     // End and end-of-tracking only move the thumb.
-    if (static_cast<unsigned>(code) > TB_THUMBPOSITION) {
+    if (static_cast<unsigned>(code) > TRACK_THUMBPOSITION) {
         return;
     }
     int& accepted = this->*quantity->member;

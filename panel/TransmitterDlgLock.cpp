@@ -31,7 +31,7 @@ void CTransmitterDlg::OnLockUnlock()
     if (m_bUnlocked == 1) {
         CLockDlg dlg(this);
         dlg.m_password = m_password;
-        if (dlg.DoModal() == IDOK) {
+        if (dlg.DoModal() == IDC_OK) {
             EnablePanelControls(0);
             m_bUnlocked = 0;
             m_password = dlg.m_password;
@@ -39,7 +39,7 @@ void CTransmitterDlg::OnLockUnlock()
     } else {
         CUnlockDlg dlg(this);
         dlg.m_password = m_password;
-        if (dlg.DoModal() == IDOK) {
+        if (dlg.DoModal() == IDC_OK) {
             EnablePanelControls(1);
             m_bUnlocked = 1;
         }

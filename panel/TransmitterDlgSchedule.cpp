@@ -30,7 +30,7 @@ void CTransmitterDlg::OnScheduledTask()
     // be able to fire meanwhile (OK then overwrites what it changed).
     const auto rows = m_schedule.Snapshot();
     std::copy(rows.begin(), rows.end(), dialog.m_tasks);
-    if (dialog.DoModal() != IDOK) {
+    if (dialog.DoModal() != IDC_OK) {
         return;
     }
     // The schedule runs either way; the operator must know when it will not

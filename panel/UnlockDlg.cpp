@@ -8,8 +8,8 @@ namespace {
 constexpr ControlTemplate kControls[] = {
     {-1, ControlKind::Static, "Password", 7, 22, 37, 10},
     {IDC_EDIT_UNLOCK, ControlKind::PasswordEdit, nullptr, 52, 21, 91, 13},
-    {IDOK, ControlKind::DefPushButton, "OK", 41, 53, 34, 14},
-    {IDCANCEL, ControlKind::PushButton, "Cancel", 86, 53, 34, 14},
+    {IDC_OK, ControlKind::DefPushButton, "OK", 41, 53, 34, 14},
+    {IDC_CANCEL, ControlKind::PushButton, "Cancel", 86, 53, 34, 14},
 };
 
 constexpr DialogTemplate kTemplate{IDD_UNLOCK, "Unlock", 160, 74, "System", 10, kControls};
@@ -26,5 +26,5 @@ void CUnlockDlg::OnOK()
         PanelMessageBox(this, QStringLiteral("Password Error"), QStringLiteral("Error"));
         return;
     }
-    EndDialog(IDOK);
+    EndDialog(IDC_OK);
 }

@@ -100,7 +100,7 @@ void Sleep(double seconds)
 std::optional<double> MeasureStartUp(int runs)
 {
     CTransmitterApp::InstallFontSubstitutes();
-    CDialog::SetDialogBkColor(RGB(0, 0, 0), RGB(128, 128, 255));
+    CDialog::SetDialogBkColor(Rgb(0, 0, 0), Rgb(128, 128, 255));
     SimTransmitter sim;
     if (!sim.Start()) {
         return std::nullopt;

@@ -31,13 +31,13 @@ constexpr QRgb kWhite = 0xFFFFFFFFu;
 
 // The image with every pixel of colour `transparent` made fully transparent;
 // a null image when there is no memory for it.
-QImage MakeTransparencyMask(const QImage& bitmap, COLORREF transparent)
+QImage MakeTransparencyMask(const QImage& bitmap, ColorRef transparent)
 {
     QImage image = bitmap.convertToFormat(QImage::Format_ARGB32);
     if (image.isNull()) {
         return image;
     }
-    const QRgb key = qRgb(GetRValue(transparent), GetGValue(transparent), GetBValue(transparent));
+    const QRgb key = qRgb(RedOf(transparent), GreenOf(transparent), BlueOf(transparent));
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
@@ -75,7 +75,7 @@ CImageButton::CImageButton(QWidget* parent) : QPushButton(parent)
 
 CImageButton::~CImageButton() = default;
 
-int CImageButton::SetStateColor(int slot, COLORREF colour, bool repaint)
+int CImageButton::SetStateColor(int slot, ColorRef colour, bool repaint)
 {
     const auto index = static_cast<std::uint8_t>(slot);
     if (index >= m_clr.size()) {
@@ -88,7 +88,7 @@ int CImageButton::SetStateColor(int slot, COLORREF colour, bool repaint)
     return 0;
 }
 
-COLORREF CImageButton::GetStateColor(int slot) const
+ColorRef CImageButton::GetStateColor(int slot) const
 {
     const auto index = static_cast<std::uint8_t>(slot);
     return index < m_clr.size() ? m_clr[index] : 0;
@@ -105,7 +105,7 @@ int CImageButton::ResetColors(bool repaint)
     return 0;
 }
 
-int CImageButton::LoadImages(int idActive, COLORREF transparentActive, int idNormal, COLORREF transparentNormal)
+int CImageButton::LoadImages(int idActive, ColorRef transparentActive, int idNormal, ColorRef transparentNormal)
 {
     // A resource that cannot be found gives a null image: the button is then
     // simply without images.
@@ -114,13 +114,13 @@ int CImageButton::LoadImages(int idActive, COLORREF transparentActive, int idNor
     return SetImages(active, transparentActive, normal, transparentNormal);
 }
 
-int CImageButton::SetImages(const QImage& active, COLORREF transparentActive, const QImage& normal,
-                            COLORREF transparentNormal)
+int CImageButton::SetImages(const QImage& active, ColorRef transparentActive, const QImage& normal,
+                            ColorRef transparentNormal)
 {
     ReleaseImages();
     int result = 0;
     if (!active.isNull()) {
-        const std::array<std::pair<const QImage*, COLORREF>, 2> sources{{
+        const std::array<std::pair<const QImage*, ColorRef>, 2> sources{{
             {&active, transparentActive},
             {&normal, transparentNormal},
         }};

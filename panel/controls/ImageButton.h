@@ -24,7 +24,7 @@ struct ButtonImage {
     QImage bitmap;
     int width = 0;
     int height = 0;
-    COLORREF transparent = 0;
+    ColorRef transparent = 0;
 
     bool IsSet() const { return !bitmap.isNull(); }
 };
@@ -37,18 +37,18 @@ public:
     ~CImageButton() override;
 
     // 3 (and no change) for a slot above 5, else 0.
-    int SetStateColor(int slot, COLORREF colour, bool repaint = true);
-    COLORREF GetStateColor(int slot) const;
+    int SetStateColor(int slot, ColorRef colour, bool repaint = true);
+    ColorRef GetStateColor(int slot) const;
     // Slots 0, 2, 4 to the button face colour, 1, 3, 5 to the button text colour.
     int ResetColors(bool repaint = true);
     // Bitmap resources for the active and (optional, 0 = none) normal image.
-    int LoadImages(int idActive, COLORREF transparentActive, int idNormal = 0, COLORREF transparentNormal = 0);
+    int LoadImages(int idActive, ColorRef transparentActive, int idNormal = 0, ColorRef transparentNormal = 0);
     // The images themselves: the active one (hovered or pressed) and an
     // optional one for the normal state. A null active image clears both.
     // 0 on success; 2 when an image's transparency could not be made (no
     // memory for it), and the button then keeps no images.
-    int SetImages(const QImage& active, COLORREF transparentActive, const QImage& normal = QImage(),
-                  COLORREF transparentNormal = 0);
+    int SetImages(const QImage& active, ColorRef transparentActive, const QImage& normal = QImage(),
+                  ColorRef transparentNormal = 0);
     void ReleaseImages();
 
     // Check mode: the button then keeps a check state that each click toggles.
@@ -94,7 +94,7 @@ private:
     bool m_bDisabled = false;
     bool m_bCheckMode = false;
     bool m_bBorder = true;
-    std::array<COLORREF, 6> m_clr{};
+    std::array<ColorRef, 6> m_clr{};
     bool m_bTrackInactive = true;
     int m_nChecked = 0;
     std::array<ButtonImage, 2> m_images{};

@@ -91,14 +91,14 @@ DeviceFigure CSegmentChar::OutlineFigure(const CSegmentOutline& outline, const S
             figure.points.push_back(Rounded(controls[0], controls[1]));
             figure.points.push_back(Rounded(controls[2], controls[3]));
             figure.points.push_back(Rounded(end.x, end.y));
-            figure.kinds.insert(figure.kinds.end(), 3, PT_BEZIERTO);
+            figure.kinds.insert(figure.kinds.end(), 3, SEG_CURVETO);
             i += k;  // the curve has consumed Pe
             ++nextRun;
             continue;
         }
         const DevicePoint d = ToDevice(points[i], rect, sx, sy);
         // A sample outside a fittable run is joined with a straight edge.
-        const std::uint8_t kind = (kinds[i] == PT_MOVETO || figure.points.empty()) ? PT_MOVETO : PT_LINETO;
+        const std::uint8_t kind = (kinds[i] == SEG_MOVETO || figure.points.empty()) ? SEG_MOVETO : SEG_LINETO;
         figure.points.push_back(Rounded(d.x, d.y));
         figure.kinds.push_back(kind);
     }
@@ -113,10 +113,10 @@ void CSegmentChar::DrawOutline(QPainterPath& path, const CSegmentOutline& outlin
     for (std::size_t i = 0; i < n; ++i) {
         const QPointF p(figure.points[i]);
         switch (figure.kinds[i]) {
-        case PT_MOVETO:
+        case SEG_MOVETO:
             path.moveTo(p);
             break;
-        case PT_BEZIERTO:
+        case SEG_CURVETO:
             if (i + 2 < n) {
                 path.cubicTo(p, QPointF(figure.points[i + 1]), QPointF(figure.points[i + 2]));
                 i += 2;

@@ -26,7 +26,7 @@ struct SegmentRect
 };
 
 // One outline mapped to integer device positions, laid out like a platform
-// path: PT_MOVETO, PT_LINETO, and three PT_BEZIERTO points (C1, C2, end) per
+// path: SEG_MOVETO, SEG_LINETO, and three SEG_CURVETO points (C1, C2, end) per
 // fitted curve. Closing back to the first point is implied.
 struct DeviceFigure
 {

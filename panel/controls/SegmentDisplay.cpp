@@ -12,7 +12,7 @@
 
 namespace {
 
-QPen OutlinePen(COLORREF color)
+QPen OutlinePen(ColorRef color)
 {
     QPen pen(ToQColor(color));
     pen.setWidth(1);
@@ -57,7 +57,7 @@ void CSegmentDisplay::FormatText(const char* format, ...)
     SetText(text.c_str());
 }
 
-void CSegmentDisplay::SetSegmentColors(COLORREF off, COLORREF on)
+void CSegmentDisplay::SetSegmentColors(ColorRef off, ColorRef on)
 {
     if (off == m_offColor && on == m_onColor) {
         return;
@@ -67,9 +67,9 @@ void CSegmentDisplay::SetSegmentColors(COLORREF off, COLORREF on)
     Redraw();
 }
 
-COLORREF CSegmentDisplay::SetBackColor(COLORREF back)
+ColorRef CSegmentDisplay::SetBackColor(ColorRef back)
 {
-    const COLORREF previous = m_backColor;
+    const ColorRef previous = m_backColor;
     if (back != m_backColor) {
         m_backColor = back;
         Redraw();

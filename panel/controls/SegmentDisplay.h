@@ -29,9 +29,9 @@ public:
 #endif
         ;
     // Unlit and lit segment colours; repaints unless both are unchanged.
-    void SetSegmentColors(COLORREF off, COLORREF on);
+    void SetSegmentColors(ColorRef off, ColorRef on);
     // Returns the previous background colour.
-    COLORREF SetBackColor(COLORREF back);
+    ColorRef SetBackColor(ColorRef back);
     // false (and no change) when a bit is in both masks.
     bool ModifySegmentStyle(std::uint32_t remove, std::uint32_t add);
     // Invalidates the whole control.
@@ -39,9 +39,9 @@ public:
 
     const std::string& Text() const { return m_text; }
     std::uint32_t Style() const { return m_style; }
-    COLORREF OffColor() const { return m_offColor; }
-    COLORREF OnColor() const { return m_onColor; }
-    COLORREF BackColor() const { return m_backColor; }
+    ColorRef OffColor() const { return m_offColor; }
+    ColorRef OnColor() const { return m_onColor; }
+    ColorRef BackColor() const { return m_backColor; }
 
     // The cells of the current text (rebuilt first if the text or style
     // changed) and their device rectangles for the current size.
@@ -63,9 +63,9 @@ private:
     std::string m_text = "?";
     bool m_dirty = true;
     std::vector<std::unique_ptr<CSegmentChar>> m_chars;
-    COLORREF m_offColor = 0x3400;
-    COLORREF m_onColor = 0xFF00;
-    COLORREF m_backColor = 0;
+    ColorRef m_offColor = 0x3400;
+    ColorRef m_onColor = 0xFF00;
+    ColorRef m_backColor = 0;
     std::uint32_t m_style = SEGSTYLE_KEEP_ASPECT | SEGSTYLE_SOFT_OUTLINE;
     int m_paintCount = 0;
 };

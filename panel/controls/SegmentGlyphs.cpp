@@ -4,9 +4,9 @@
 
 namespace {
 
-constexpr std::uint8_t M = PT_MOVETO;
-constexpr std::uint8_t L = PT_LINETO;
-constexpr std::uint8_t S = PT_BEZIERTO;
+constexpr std::uint8_t M = SEG_MOVETO;
+constexpr std::uint8_t L = SEG_LINETO;
+constexpr std::uint8_t S = SEG_CURVETO;
 
 template <std::size_t N, std::size_t K>
 constexpr GlyphOutline Outline(const GlyphPoint (&points)[N], const std::uint8_t (&kinds)[K])

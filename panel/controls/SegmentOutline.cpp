@@ -59,16 +59,16 @@ std::vector<CurveRun> CSegmentOutline::CurveRuns() const
     std::vector<CurveRun> runs;
     int i = 0;
     while (i < m_count) {
-        if (m_kinds[i] != PT_BEZIERTO) {
+        if (m_kinds[i] != SEG_CURVETO) {
             ++i;
             continue;
         }
         int end = i;
-        while (end < m_count && m_kinds[end] == PT_BEZIERTO) {
+        while (end < m_count && m_kinds[end] == SEG_CURVETO) {
             ++end;
         }
         // A run needs a start point before it and its end point after it.
-        if (i > 0 && end < m_count && m_kinds[end] == PT_LINETO) {
+        if (i > 0 && end < m_count && m_kinds[end] == SEG_LINETO) {
             runs.push_back({i, end - i});
         }
         i = end;

@@ -6,9 +6,9 @@
 #include <vector>
 
 // Point kinds, with the values of the platform's path point types.
-constexpr std::uint8_t PT_MOVETO = 6;    // first point of the outline
-constexpr std::uint8_t PT_LINETO = 2;    // straight edge to this point
-constexpr std::uint8_t PT_BEZIERTO = 4;  // curve sample; a run of them is drawn as one fitted cubic
+constexpr std::uint8_t SEG_MOVETO = 6;    // first point of the outline
+constexpr std::uint8_t SEG_LINETO = 2;    // straight edge to this point
+constexpr std::uint8_t SEG_CURVETO = 4;  // curve sample; a run of them is drawn as one fitted cubic
 
 constexpr int GLYPH_HEIGHT = 83;
 constexpr int GLYPH_WIDE = 49;    // seven- and fourteen-segment cells
@@ -51,7 +51,7 @@ public:
     CSegmentOutline Transformed(GlyphTransform transform) const;
 
     // The curve runs that can be fitted: each has an ordinary point before it
-    // and a PT_LINETO point after it.
+    // and a SEG_LINETO point after it.
     std::vector<CurveRun> CurveRuns() const;
 
     int Count() const { return m_count; }

@@ -8,10 +8,10 @@ int Blend(int segment, int back) { return static_cast<int>(0.75 * segment + 0.25
 
 }  // namespace
 
-COLORREF SoftOutlineColor(COLORREF segment, COLORREF back)
+ColorRef SoftOutlineColor(ColorRef segment, ColorRef back)
 {
-    return RGB(Blend(GetRValue(segment), GetRValue(back)), Blend(GetGValue(segment), GetGValue(back)),
-               Blend(GetBValue(segment), GetBValue(back)));
+    return Rgb(Blend(RedOf(segment), RedOf(back)), Blend(GreenOf(segment), GreenOf(back)),
+               Blend(BlueOf(segment), BlueOf(back)));
 }
 
 std::vector<SegmentRect> LayoutSegmentCells(const std::vector<int>& widths, int cw, int ch, bool keepAspect)

@@ -9,7 +9,7 @@
 
 // Each byte trunc(0.75 * segment + 0.25 * background): the outline is a
 // little darker than the segment it surrounds, so edges look soft.
-COLORREF SoftOutlineColor(COLORREF segment, COLORREF back);
+ColorRef SoftOutlineColor(ColorRef segment, ColorRef back);
 
 // Device rectangles, left to right, for cells of the given glyph widths in a
 // cw x ch client area. With keepAspect one scale serves both directions and

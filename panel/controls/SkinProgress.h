@@ -37,6 +37,6 @@ private:
     std::int16_t m_nUpper = 20;
     std::int16_t m_nPos = 8;
     std::int16_t m_nBlocks = 30;
-    COLORREF m_crBack = 0x000000;
-    COLORREF m_crBlock = 0x008000;
+    ColorRef m_crBack = 0x000000;
+    ColorRef m_crBlock = 0x008000;
 };

@@ -20,9 +20,9 @@ namespace {
 
 QPointer<CTrackingTip> s_hTipWnd;
 
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kTickGrey = RGB(208, 208, 208);
-constexpr COLORREF kChannelGrey = RGB(128, 128, 128);
+constexpr ColorRef kBlack = Rgb(0, 0, 0);
+constexpr ColorRef kTickGrey = Rgb(208, 208, 208);
+constexpr ColorRef kChannelGrey = Rgb(128, 128, 128);
 
 // The value tip sits this far from the thumb's left edge and the control's top.
 constexpr int kTipOffsetX = -5;
@@ -41,7 +41,7 @@ constexpr int kTicksFrom = 5;  // first tick, right of the channel's left end
 // The channel shows as two grey lines: a grey band with a black band inside.
 struct Band {
     int left, above, right, below;  // offsets from the channel's edges
-    COLORREF colour;
+    ColorRef colour;
 };
 constexpr std::array<Band, 2> kChannelBands{{
     {5, 4, 4, 2, kChannelGrey},
@@ -56,14 +56,14 @@ struct KeyAction {
     TrackbarCode code;
 };
 constexpr std::array<KeyAction, 8> kKeys{{
-    {Qt::Key_Left, QAbstractSlider::SliderSingleStepSub, TB_LINEUP},
-    {Qt::Key_Up, QAbstractSlider::SliderSingleStepSub, TB_LINEUP},
-    {Qt::Key_Right, QAbstractSlider::SliderSingleStepAdd, TB_LINEDOWN},
-    {Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd, TB_LINEDOWN},
-    {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub, TB_PAGEUP},
-    {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd, TB_PAGEDOWN},
-    {Qt::Key_Home, QAbstractSlider::SliderToMinimum, TB_TOP},
-    {Qt::Key_End, QAbstractSlider::SliderToMaximum, TB_BOTTOM},
+    {Qt::Key_Left, QAbstractSlider::SliderSingleStepSub, TRACK_LINEUP},
+    {Qt::Key_Up, QAbstractSlider::SliderSingleStepSub, TRACK_LINEUP},
+    {Qt::Key_Right, QAbstractSlider::SliderSingleStepAdd, TRACK_LINEDOWN},
+    {Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd, TRACK_LINEDOWN},
+    {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub, TRACK_PAGEUP},
+    {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd, TRACK_PAGEDOWN},
+    {Qt::Key_Home, QAbstractSlider::SliderToMinimum, TRACK_TOP},
+    {Qt::Key_End, QAbstractSlider::SliderToMaximum, TRACK_BOTTOM},
 }};
 
 const KeyAction* FindKey(int key)
@@ -80,13 +80,13 @@ const KeyAction* FindKey(int key)
 int CodeOf(int action)
 {
     switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: return TB_LINEDOWN;
-    case QAbstractSlider::SliderSingleStepSub: return TB_LINEUP;
-    case QAbstractSlider::SliderPageStepAdd: return TB_PAGEDOWN;
-    case QAbstractSlider::SliderPageStepSub: return TB_PAGEUP;
-    case QAbstractSlider::SliderToMinimum: return TB_TOP;
-    case QAbstractSlider::SliderToMaximum: return TB_BOTTOM;
-    case QAbstractSlider::SliderMove: return TB_THUMBTRACK;
+    case QAbstractSlider::SliderSingleStepAdd: return TRACK_LINEDOWN;
+    case QAbstractSlider::SliderSingleStepSub: return TRACK_LINEUP;
+    case QAbstractSlider::SliderPageStepAdd: return TRACK_PAGEDOWN;
+    case QAbstractSlider::SliderPageStepSub: return TRACK_PAGEUP;
+    case QAbstractSlider::SliderToMinimum: return TRACK_TOP;
+    case QAbstractSlider::SliderToMaximum: return TRACK_BOTTOM;
+    case QAbstractSlider::SliderMove: return TRACK_THUMBTRACK;
     default: return -1;
     }
 }
@@ -303,10 +303,10 @@ void CSkinSlider::FinishPress(bool thumbWasDown)
     const bool channel = m_bChannelPressed;
     m_bChannelPressed = false;
     if (thumbWasDown) {
-        emit hScroll(TB_THUMBPOSITION, value(), this);
+        emit hScroll(TRACK_THUMBPOSITION, value(), this);
     }
     if (thumbWasDown || channel) {
-        emit hScroll(TB_ENDTRACK, value(), this);
+        emit hScroll(TRACK_ENDTRACK, value(), this);
     }
 }
 
@@ -391,7 +391,7 @@ void CSkinSlider::keyReleaseEvent(QKeyEvent* event)
     }
     // A held key repeats its step; the track ends when the key comes up.
     if (!event->isAutoRepeat()) {
-        emit hScroll(TB_ENDTRACK, value(), this);
+        emit hScroll(TRACK_ENDTRACK, value(), this);
     }
     event->accept();
 }

@@ -9,15 +9,15 @@ class CTrackingTip;
 
 // Scroll notification codes, as the parent's OnHScroll receives them.
 enum TrackbarCode {
-    TB_LINEUP = 0,
-    TB_LINEDOWN = 1,
-    TB_PAGEUP = 2,
-    TB_PAGEDOWN = 3,
-    TB_THUMBPOSITION = 4,  // thumb released after a drag
-    TB_THUMBTRACK = 5,     // thumb moving while dragged
-    TB_TOP = 6,            // Home
-    TB_BOTTOM = 7,         // End
-    TB_ENDTRACK = 8,
+    TRACK_LINEUP = 0,
+    TRACK_LINEDOWN = 1,
+    TRACK_PAGEUP = 2,
+    TRACK_PAGEDOWN = 3,
+    TRACK_THUMBPOSITION = 4,  // thumb released after a drag
+    TRACK_THUMBTRACK = 5,     // thumb moving while dragged
+    TRACK_TOP = 6,            // Home
+    TRACK_BOTTOM = 7,         // End
+    TRACK_ENDTRACK = 8,
 };
 
 class CSkinSlider : public QSlider
@@ -48,7 +48,7 @@ public:
 
 signals:
     // Emitted to the parent after the position changed (or after a release),
-    // with the trackbar code. Dragging emits TB_THUMBTRACK only.
+    // with the trackbar code. Dragging emits TRACK_THUMBTRACK only.
     void hScroll(int code, int position, CSkinSlider* slider);
 
 protected:

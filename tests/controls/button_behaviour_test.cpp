@@ -12,13 +12,13 @@ TEST(ButtonColours, SlotsAboveFiveAreRefusedAndChangeNothing)
 {
     CImageButton button;
     for (int slot = 0; slot < 6; ++slot) {
-        ASSERT_EQ(button.SetStateColor(slot, RGB(slot, 1, 2), false), 0);
+        ASSERT_EQ(button.SetStateColor(slot, Rgb(slot, 1, 2), false), 0);
     }
     for (int bad : {6, 255, -1}) {  // the slot is taken as a byte: -1 is 255
-        EXPECT_EQ(button.SetStateColor(bad, RGB(9, 9, 9)), 3) << bad;
+        EXPECT_EQ(button.SetStateColor(bad, Rgb(9, 9, 9)), 3) << bad;
     }
     for (int slot = 0; slot < 6; ++slot) {
-        EXPECT_EQ(button.GetStateColor(slot), RGB(slot, 1, 2)) << slot;
+        EXPECT_EQ(button.GetStateColor(slot), Rgb(slot, 1, 2)) << slot;
     }
 }
 

@@ -8,10 +8,10 @@ namespace {
 const QColor kLight(255, 255, 255);
 const QColor kDark(128, 128, 128);
 const QColor kMagenta(255, 0, 255);
-constexpr COLORREF kFaceActive = RGB(200, 0, 0);
-constexpr COLORREF kFaceNormal = RGB(0, 150, 0);
-constexpr COLORREF kTextActive = RGB(255, 255, 0);
-constexpr COLORREF kTextNormal = RGB(0, 255, 255);
+constexpr ColorRef kFaceActive = Rgb(200, 0, 0);
+constexpr ColorRef kFaceNormal = Rgb(0, 150, 0);
+constexpr ColorRef kTextActive = Rgb(255, 255, 0);
+constexpr ColorRef kTextNormal = Rgb(0, 255, 255);
 
 // A 30 x 20 button with distinct slot colours and known edge colours.
 struct Rig {
@@ -25,7 +25,7 @@ struct Rig {
         palette.setColor(QPalette::Light, kLight);
         palette.setColor(QPalette::Dark, kDark);
         button->setPalette(palette);
-        const std::pair<int, COLORREF> stateColours[] = {{IBC_BK_ACTIVE, kFaceActive}, {IBC_BK_NORMAL, kFaceNormal},
+        const std::pair<int, ColorRef> stateColours[] = {{IBC_BK_ACTIVE, kFaceActive}, {IBC_BK_NORMAL, kFaceNormal},
                                                    {IBC_FG_ACTIVE, kTextActive}, {IBC_FG_NORMAL, kTextNormal}};
         for (const auto& [slot, colour] : stateColours) {
             button->SetStateColor(slot, colour);
@@ -94,7 +94,7 @@ TEST(ButtonImage, CentredWithoutCaptionShiftedWhenPressedTransparentColourShowsT
     QImage bitmap(6, 4, QImage::Format_RGB32);
     bitmap.fill(kMagenta);
     bitmap.setPixelColor(0, 0, Qt::white);
-    ASSERT_EQ(rig.button->SetImages(bitmap, RGB(255, 255, 255)), 0);
+    ASSERT_EQ(rig.button->SetImages(bitmap, Rgb(255, 255, 255)), 0);
     // At ((30 - 6) / 2, (20 - 4) / 2) = (12, 8), then (13, 9) when pressed.
     for (const bool pressed : {false, true}) {
         rig.button->setDown(pressed);

@@ -31,11 +31,11 @@ private:
 };
 [[maybe_unused]] ::testing::Environment* const g_app = ::testing::AddGlobalTestEnvironment(new QtApp);
 
-constexpr COLORREF kBlue = RGB(150, 150, 255);
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kGreen = RGB(0, 200, 0);
+constexpr ColorRef kBlue = Rgb(150, 150, 255);
+constexpr ColorRef kRed = Rgb(255, 0, 0);
+constexpr ColorRef kGreen = Rgb(0, 200, 0);
 
-QRgb Rgb(COLORREF c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)) & 0xFFFFFF; }
+QRgb Rgb(ColorRef c) { return qRgb(RedOf(c), GreenOf(c), BlueOf(c)) & 0xFFFFFF; }
 
 // Paints that a change causes on a shown display.
 int PaintsAfter(CSegmentDisplay& d, const std::function<void()>& change)
@@ -80,9 +80,9 @@ TEST(SegmentDisplayState, UnchangedValuesCauseNoRepaint)
     EXPECT_GE(PaintsAfter(d, [&] { d.SetSegmentColors(kBlue, kBlue); }), 1);
     EXPECT_EQ(PaintsAfter(d, [&] { d.SetSegmentColors(kBlue, kBlue); }), 0);
 
-    COLORREF previous = 1;
+    ColorRef previous = 1;
     EXPECT_GE(PaintsAfter(d, [&] { previous = d.SetBackColor(kGreen); }), 1);
-    EXPECT_EQ(previous, RGB(0, 0, 0));
+    EXPECT_EQ(previous, Rgb(0, 0, 0));
     EXPECT_EQ(PaintsAfter(d, [&] { previous = d.SetBackColor(kGreen); }), 0);
     EXPECT_EQ(previous, kGreen);
 
@@ -96,8 +96,8 @@ TEST(SegmentDisplayState, StyleChangesRebuildColourChangesDoNot)
 {
     CSegmentDisplay d;
     EXPECT_EQ(d.Text(), "?");
-    EXPECT_EQ(d.OffColor(), RGB(0, 52, 0));
-    EXPECT_EQ(d.OnColor(), RGB(0, 255, 0));
+    EXPECT_EQ(d.OffColor(), Rgb(0, 52, 0));
+    EXPECT_EQ(d.OnColor(), Rgb(0, 255, 0));
     EXPECT_EQ(d.Style(), SEGSTYLE_KEEP_ASPECT | SEGSTYLE_SOFT_OUTLINE);
     EXPECT_TRUE(d.testAttribute(Qt::WA_OpaquePaintEvent));
     EXPECT_GE(PaintsAfter(d, [&] { d.SetText("88"); }), 1);
@@ -202,7 +202,7 @@ TEST(SegmentDisplayLayout, LongTextShrinksToFit)
     for (std::size_t i = 0; i < rects.size(); ++i) {
         for (const DeviceFigure& f : d.Chars()[i]->SegmentFigures(rects[i])) {
             for (std::size_t k = 0; k < f.points.size(); ++k) {
-                k += (f.kinds[k] == PT_BEZIERTO) ? 2 : 0;  // controls may lie off the outline
+                k += (f.kinds[k] == SEG_CURVETO) ? 2 : 0;  // controls may lie off the outline
                 EXPECT_TRUE(QRect(0, 0, 201, 61).contains(f.points[k])) << i;
             }
         }
@@ -211,18 +211,18 @@ TEST(SegmentDisplayLayout, LongTextShrinksToFit)
 
 TEST(SegmentDisplayPaint, SoftOutlineBlendsTowardsTheBackground)
 {
-    EXPECT_EQ(SoftOutlineColor(kBlue, RGB(0, 0, 0)), RGB(112, 112, 191));
-    EXPECT_EQ(SoftOutlineColor(RGB(0, 0, 0), RGB(255, 255, 255)), RGB(63, 63, 63));
+    EXPECT_EQ(SoftOutlineColor(kBlue, Rgb(0, 0, 0)), Rgb(112, 112, 191));
+    EXPECT_EQ(SoftOutlineColor(Rgb(0, 0, 0), Rgb(255, 255, 255)), Rgb(63, 63, 63));
 
     CSegmentDisplay d;
     d.resize(120, 80);
     // The main window's set-up of each of its displays.
-    d.SetBackColor(RGB(0, 0, 0));
+    d.SetBackColor(Rgb(0, 0, 0));
     d.SetSegmentColors(kBlue, kBlue);
     d.SetText("8");
     d.ModifySegmentStyle(0, SEGSTYLE_KEEP_ASPECT | SEGSTYLE_HIDE_UNLIT);
     EXPECT_EQ(d.Style(), 0x1Cu);
-    EXPECT_EQ(Colours(d.grab().toImage()), (QSet<QRgb>{Rgb(0), Rgb(kBlue), Rgb(RGB(112, 112, 191))}));
+    EXPECT_EQ(Colours(d.grab().toImage()), (QSet<QRgb>{Rgb(0), Rgb(kBlue), Rgb(Rgb(112, 112, 191))}));
     d.ModifySegmentStyle(SEGSTYLE_SOFT_OUTLINE, 0);
     EXPECT_EQ(Colours(d.grab().toImage()), (QSet<QRgb>{Rgb(0), Rgb(kBlue)}));
 }

@@ -65,15 +65,15 @@ TEST(SegmentDeviceFigures, StraightPointsScaleAndRoundHalfUp)
     ASSERT_EQ(f.points.size(), 4u);
     for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(f.points[i], QPoint(10 + 2 * top.Points()[i].x, 20 + 2 * top.Points()[i].y));
-        EXPECT_EQ(f.kinds[i], i == 0 ? PT_MOVETO : PT_LINETO);
+        EXPECT_EQ(f.kinds[i], i == 0 ? SEG_MOVETO : SEG_LINETO);
     }
     EXPECT_EQ(CSegmentChar::OutlineFigure(top, {0.5, 0.5, 49.5, 83.5}, 49).points[0], QPoint(6, 5));
     EXPECT_EQ(CSegmentChar::OutlineFigure(top, {0.49, 0.49, 49.49, 83.49}, 49).points[0], QPoint(5, 4));
     // Samples that cannot be fitted (no end point after them) become straight edges.
     const GlyphPoint pts[] = {{4, 4}, {8, 8}, {12, 4}};
-    const std::uint8_t kinds[] = {PT_MOVETO, PT_BEZIERTO, PT_BEZIERTO};
+    const std::uint8_t kinds[] = {SEG_MOVETO, SEG_CURVETO, SEG_CURVETO};
     const DeviceFigure open = CSegmentChar::OutlineFigure(CSegmentOutline(pts, kinds, 3), {0, 0, 49, 83}, 49);
-    EXPECT_EQ(open.kinds, (std::vector<std::uint8_t>{PT_MOVETO, PT_LINETO, PT_LINETO}));
+    EXPECT_EQ(open.kinds, (std::vector<std::uint8_t>{SEG_MOVETO, SEG_LINETO, SEG_LINETO}));
     EXPECT_EQ(RoundDevice(-2.5), -2);
     EXPECT_EQ(RoundDevice(std::nan("")), 0);
 }
@@ -82,8 +82,8 @@ TEST(SegmentDeviceFigures, CurveRunsEndExactlyAtTheRoundedEndPoint)
 {
     const auto eight = Cell('8', SEGSTYLE_CURVED);
     const CSegmentOutline& right = eight->Outlines()[2];  // M S S L L L S S S L
-    const std::uint8_t B = PT_BEZIERTO, L = PT_LINETO;
-    const std::vector<std::uint8_t> kinds = {PT_MOVETO, B, B, B, L, L, B, B, B};
+    const std::uint8_t B = SEG_CURVETO, L = SEG_LINETO;
+    const std::vector<std::uint8_t> kinds = {SEG_MOVETO, B, B, B, L, L, B, B, B};
     for (const SegmentRect& r : {SegmentRect{0, 0, 49, 83}, SegmentRect{13.37, 2.71, 61.9, 150.2},
                                  SegmentRect{100.5, 0.5, 131.75, 40.25}}) {
         const DeviceFigure f = CSegmentChar::OutlineFigure(right, r, 49);

@@ -82,14 +82,14 @@ TEST(SliderWheel, OneStepPerEventPostedToTheParent)
 TEST(SliderKeyboard, KeysStepLikeATrackbarAndEndTheTrack)
 {
     const std::tuple<Qt::Key, int, int> cases[] = {
-        {Qt::Key_Right, TB_LINEDOWN, 11}, {Qt::Key_Down, TB_LINEDOWN, 11},  {Qt::Key_Left, TB_LINEUP, 9},
-        {Qt::Key_Up, TB_LINEUP, 9},       {Qt::Key_PageDown, TB_PAGEDOWN, 15}, {Qt::Key_PageUp, TB_PAGEUP, 5},
-        {Qt::Key_Home, TB_TOP, 1},        {Qt::Key_End, TB_BOTTOM, 30},
+        {Qt::Key_Right, TRACK_LINEDOWN, 11}, {Qt::Key_Down, TRACK_LINEDOWN, 11},  {Qt::Key_Left, TRACK_LINEUP, 9},
+        {Qt::Key_Up, TRACK_LINEUP, 9},       {Qt::Key_PageDown, TRACK_PAGEDOWN, 15}, {Qt::Key_PageUp, TRACK_PAGEUP, 5},
+        {Qt::Key_Home, TRACK_TOP, 1},        {Qt::Key_End, TRACK_BOTTOM, 30},
     };
     for (const auto& [key, code, expected] : cases) {
         Rig rig(1, 30, 10);
         QTest::keyClick(rig.slider, key);
-        EXPECT_EQ(rig.notes, (Notes{{code, expected}, {TB_ENDTRACK, expected}})) << "key " << key;
+        EXPECT_EQ(rig.notes, (Notes{{code, expected}, {TRACK_ENDTRACK, expected}})) << "key " << key;
     }
 }
 
@@ -103,12 +103,12 @@ TEST(SliderMouse, DragTracksOnlyAndTheReleaseReportsThePosition)
     }
     ASSERT_GE(rig.notes.size(), 10u);
     for (const auto& [code, position] : rig.notes) {
-        EXPECT_EQ(code, TB_THUMBTRACK) << position;
+        EXPECT_EQ(code, TRACK_THUMBTRACK) << position;
     }
     EXPECT_EQ(rig.notes.back().second, 1080) << "dragged past the right end";
     rig.notes.clear();
     Mouse(rig.slider, QEvent::MouseButtonRelease, grab + QPoint(700, 0), Qt::NoButton);
-    EXPECT_EQ(rig.notes, (Notes{{TB_THUMBPOSITION, 1080}, {TB_ENDTRACK, 1080}}));
+    EXPECT_EQ(rig.notes, (Notes{{TRACK_THUMBPOSITION, 1080}, {TRACK_ENDTRACK, 1080}}));
 }
 
 TEST(SliderMouse, ClickInTheChannelPagesAndSetPosSendsNothing)
@@ -118,7 +118,7 @@ TEST(SliderMouse, ClickInTheChannelPagesAndSetPosSendsNothing)
     Mouse(rig.slider, QEvent::MouseButtonPress, right, Qt::LeftButton);
     Mouse(rig.slider, QEvent::MouseButtonRelease, right, Qt::NoButton);
     rig.slider->SetPos(3);
-    EXPECT_EQ(rig.notes, (Notes{{TB_PAGEDOWN, 15}, {TB_ENDTRACK, 15}}));
+    EXPECT_EQ(rig.notes, (Notes{{TRACK_PAGEDOWN, 15}, {TRACK_ENDTRACK, 15}}));
 }
 
 TEST(SliderTip, FloatsAboveTheThumbWhileDraggingAndEachClassHasItsOwn)
@@ -161,7 +161,7 @@ TEST(SliderPaging, PageIsAFifthOfTheRangeUntilOneIsSet)
     const QPoint right(line.slider->ThumbRect().right() + 100, 2);
     Mouse(line.slider, QEvent::MouseButtonPress, right, Qt::LeftButton);
     Mouse(line.slider, QEvent::MouseButtonRelease, right, Qt::NoButton);
-    EXPECT_EQ(line.notes, (Notes{{TB_PAGEDOWN, 9}, {TB_ENDTRACK, 9}}));
+    EXPECT_EQ(line.notes, (Notes{{TRACK_PAGEDOWN, 9}, {TRACK_ENDTRACK, 9}}));
 }
 
 // Pressed through the window system, so that the button counts as held
@@ -184,12 +184,12 @@ TEST(SliderPaging, HeldPressPagesTowardsThePointerAndStopsThere)
         QTest::mouseRelease(power.slider, Qt::LeftButton, Qt::NoModifier, pointer);
 
         ASSERT_GE(power.notes.size(), 2u);
-        EXPECT_EQ(power.notes.back().first, TB_ENDTRACK);
+        EXPECT_EQ(power.notes.back().first, TRACK_ENDTRACK);
         const int last = power.slider->GetPos();
         EXPECT_LT(last, 150) << "paged on past the pointer";
         EXPECT_GE(power.slider->ThumbRect().right(), pointer.x()) << "stopped short of the pointer";
         for (std::size_t i = 0; i + 1 < power.notes.size(); ++i) {
-            EXPECT_EQ(power.notes[i], std::make_pair(int{TB_PAGEDOWN}, 30 + 29 * static_cast<int>(i + 1)));
+            EXPECT_EQ(power.notes[i], std::make_pair(int{TRACK_PAGEDOWN}, 30 + 29 * static_cast<int>(i + 1)));
         }
     }
 }
@@ -233,13 +233,13 @@ TEST(SliderLostRelease, DragIsFinishedAndPageStepsStopRepeating)
     const int moved = rig.slider->GetPos();
     rig.notes.clear();
     Mouse(rig.slider, QEvent::MouseMove, rig.Thumb() + QPoint(20, 0), Qt::NoButton);
-    EXPECT_EQ(rig.notes, (Notes{{TB_THUMBPOSITION, moved}, {TB_ENDTRACK, moved}}));
+    EXPECT_EQ(rig.notes, (Notes{{TRACK_THUMBPOSITION, moved}, {TRACK_ENDTRACK, moved}}));
     EXPECT_FALSE(rig.slider->TipWindow()->isVisible());
 
     rig.notes.clear();
     Mouse(rig.slider, QEvent::MouseButtonPress, QPoint(590, 2), Qt::LeftButton);
     QTest::qWait(700);  // past the first repeat, with no button held
-    EXPECT_EQ(rig.notes, (Notes{{TB_PAGEDOWN, moved + 5}, {TB_ENDTRACK, moved + 5}}));
+    EXPECT_EQ(rig.notes, (Notes{{TRACK_PAGEDOWN, moved + 5}, {TRACK_ENDTRACK, moved + 5}}));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <QLocale>
 #include <climits>
+#include <string>
 
 namespace {
 
@@ -76,7 +77,7 @@ TEST(AtofEntryTest, OverflowAndNonFiniteEntriesHaveNoValue)
     EXPECT_EQ(AtofEntry(u"nan"), std::nullopt);
     EXPECT_EQ(AtofEntry(u" NaN(1)"), std::nullopt);
     // Many digits with a negative exponent can still overflow.
-    EXPECT_EQ(AtofEntry(QString(400, u'9') + QStringLiteral("e-10")), std::nullopt);
+    EXPECT_EQ(AtofEntry(std::u16string(400, u'9') + u"e-10"), std::nullopt);
 }
 
 TEST(AtofEntryTest, IgnoresTheLocaleDecimalMark)

@@ -60,11 +60,11 @@ TEST_F(KeyboardTest, EnterPressesTheFocusedButtonInEveryDialog)
         if (c.hasCancel) {
             auto dialog = c.make();
             dialog->OnInitDialog();
-            EXPECT_EQ(EnterOn(*dialog, IDCANCEL), IDCANCEL);
+            EXPECT_EQ(EnterOn(*dialog, IDC_CANCEL), IDC_CANCEL);
         }
         auto dialog = c.make();
         dialog->OnInitDialog();
-        EXPECT_EQ(EnterOn(*dialog, IDOK), IDOK);
+        EXPECT_EQ(EnterOn(*dialog, IDC_OK), IDC_OK);
     }
     EXPECT_TRUE(m_messages.Messages().empty());
 }
@@ -76,7 +76,7 @@ TEST_F(KeyboardTest, CancelledProtectionDialogSendsItsEntriesNowhere)
     dialog.SetDlgItemText(IDC_EDIT_TMPPT, QStringLiteral("60"));
     dialog.SetDlgItemText(IDC_EDIT_SWRPT, QStringLiteral("3.0"));
     m_sim.ClearReceived();
-    EXPECT_EQ(EnterOn(dialog, IDCANCEL), IDCANCEL);
+    EXPECT_EQ(EnterOn(dialog, IDC_CANCEL), IDC_CANCEL);
     EXPECT_TRUE(Sent().empty());
 
     // Enter in an entry field is OK, which sends both points.
@@ -85,7 +85,7 @@ TEST_F(KeyboardTest, CancelledProtectionDialogSendsItsEntriesNowhere)
     again.SetDlgItemText(IDC_EDIT_TMPPT, QStringLiteral("60"));
     again.SetDlgItemText(IDC_EDIT_SWRPT, QStringLiteral("3.0"));
     m_sim.ClearReceived();
-    EXPECT_EQ(EnterOn(again, IDC_EDIT_SWRPT), IDOK);
+    EXPECT_EQ(EnterOn(again, IDC_EDIT_SWRPT), IDC_OK);
     EXPECT_EQ(Sent().size(), 2u);
 }
 

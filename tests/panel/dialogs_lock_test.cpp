@@ -42,7 +42,7 @@ protected:
         dlg.SetDlgItemText(IDC_EDIT_PASSWORD1, first);
         dlg.SetDlgItemText(IDC_EDIT_PASSWORD2, second);
         dlg.OnOK();
-        return dlg.result() == IDOK;
+        return dlg.result() == IDC_OK;
     }
     bool Unlock(const QString& password, const QString& entry)
     {
@@ -51,7 +51,7 @@ protected:
         dlg.OnInitDialog();
         dlg.SetDlgItemText(IDC_EDIT_UNLOCK, entry);
         dlg.OnOK();
-        return dlg.result() == IDOK;
+        return dlg.result() == IDC_OK;
     }
 
     panel_test::TempConfigHome m_config;

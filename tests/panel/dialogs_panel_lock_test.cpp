@@ -119,7 +119,7 @@ protected:
         for (int id : kAlwaysUsable) {
             EXPECT_TRUE(IsEnabled(id)) << "control " << id;
         }
-        const COLORREF expected = locked ? m_window->m_clrActive : m_window->m_clrIdle;
+        const ColorRef expected = locked ? m_window->m_clrActive : m_window->m_clrIdle;
         for (int slot : {IBC_BK_NORMAL, IBC_BK_FOCUS, IBC_BK_ACTIVE}) {
             EXPECT_EQ(m_window->m_btnLock.GetStateColor(slot), expected) << "slot " << slot;
         }

@@ -36,7 +36,7 @@ protected:
         m_dlg.SetDlgItemText(IDC_EDIT_SWRPT, swr);
         m_sim.ClearReceived();
     }
-    bool Closed() const { return m_dlg.result() == IDOK; }
+    bool Closed() const { return m_dlg.result() == IDC_OK; }
 
     CProtectSettingDlg m_dlg;
 };
@@ -139,7 +139,7 @@ TEST_F(ProtectSettingDlgTest, SwrEntriesAreConvertedToTenths)
 
         EXPECT_EQ(Sent(), std::vector<Frame>{SetFrame(kSetSwrPoint, tenths)});
         EXPECT_EQ(m_sim.State().swrPoint, tenths);
-        EXPECT_EQ(dlg.result(), IDOK);
+        EXPECT_EQ(dlg.result(), IDC_OK);
     }
     EXPECT_TRUE(m_messages.Messages().empty());
 }
@@ -251,7 +251,7 @@ TEST_F(ProtectSettingDlgTest, CancelSendsNothing)
     Open("60", "2.5");
     m_dlg.OnCancel();
     EXPECT_TRUE(Sent().empty());
-    EXPECT_EQ(m_dlg.result(), IDCANCEL);
+    EXPECT_EQ(m_dlg.result(), IDC_CANCEL);
 }
 
 }  // namespace

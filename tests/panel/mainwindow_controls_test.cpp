@@ -6,8 +6,8 @@
 namespace panel_test {
 namespace {
 
-constexpr COLORREF kIdle = RGB(50, 50, 50);
-constexpr COLORREF kActive = RGB(255, 75, 0);
+constexpr ColorRef kIdle = Rgb(50, 50, 50);
+constexpr ColorRef kActive = Rgb(255, 75, 0);
 
 using ControlsTest = MainWindowTest;
 
@@ -58,25 +58,25 @@ TEST_F(ControlsTest, SliderReleaseSendsThePositionAndDraggingSendsNothing)
     ASSERT_EQ(dlg.m_freq, 900);
 
     dlg.m_sliderFreq.SetPos(950);
-    dlg.OnHScroll(TB_THUMBTRACK, 950, &dlg.m_sliderFreq);
+    dlg.OnHScroll(TRACK_THUMBTRACK, 950, &dlg.m_sliderFreq);
     dlg.m_sliderFreq.SetPos(870);
-    dlg.OnHScroll(TB_TOP, 870, &dlg.m_sliderFreq);
+    dlg.OnHScroll(TRACK_TOP, 870, &dlg.m_sliderFreq);
     dlg.m_sliderFreq.SetPos(1080);
-    dlg.OnHScroll(TB_BOTTOM, 1080, &dlg.m_sliderFreq);
-    dlg.OnHScroll(TB_ENDTRACK, 1080, &dlg.m_sliderFreq);
+    dlg.OnHScroll(TRACK_BOTTOM, 1080, &dlg.m_sliderFreq);
+    dlg.OnHScroll(TRACK_ENDTRACK, 1080, &dlg.m_sliderFreq);
     EXPECT_EQ(FramesToString(Sent()), "(none)");
     EXPECT_EQ(dlg.m_freq, 900);
 
     dlg.m_sliderFreq.SetPos(1000);
-    dlg.OnHScroll(TB_THUMBPOSITION, 1000, &dlg.m_sliderFreq);
+    dlg.OnHScroll(TRACK_THUMBPOSITION, 1000, &dlg.m_sliderFreq);
     EXPECT_EQ(FramesToString(Sent()), "01 03 0E 03 E8");
     EXPECT_EQ(dlg.m_freq, 1000);
     EXPECT_EQ(m_sim.State().frequency, 1000);
 
     // Released again where the transmitter already is: nothing goes out.
     m_sim.ClearReceived();
-    dlg.OnHScroll(TB_THUMBPOSITION, 1000, &dlg.m_sliderFreq);
-    dlg.OnHScroll(TB_LINEDOWN, 1000, &dlg.m_sliderFreq);
+    dlg.OnHScroll(TRACK_THUMBPOSITION, 1000, &dlg.m_sliderFreq);
+    dlg.OnHScroll(TRACK_LINEDOWN, 1000, &dlg.m_sliderFreq);
     EXPECT_EQ(FramesToString(Sent()), "(none)");
     EXPECT_TRUE(m_messages.Messages().empty());
 }
@@ -112,7 +112,7 @@ TEST_F(ControlsTest, RefusedSliderOrWheelMovePutsTheSliderBack)
         m_messages.Clear();
         Refuse(q.code);
         slider.SetPos(other);
-        dlg.OnHScroll(TB_THUMBPOSITION, other, &slider);
+        dlg.OnHScroll(TRACK_THUMBPOSITION, other, &slider);
         EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg(q.failText)});
         EXPECT_EQ(slider.GetPos(), accepted);
         EXPECT_EQ(dlg.*q.member, accepted);
@@ -148,12 +148,12 @@ TEST_F(ControlsTest, FrequencyReleaseWhileItsFailureIsShownSendsNothing)
     m_messages.OnMessage([&](const RecordedMessage&) {
         m_sim.ClearReceived();
         dlg.m_sliderFreq.SetPos(other + 1);
-        dlg.OnHScroll(TB_THUMBPOSITION, other + 1, &dlg.m_sliderFreq);
+        dlg.OnHScroll(TRACK_THUMBPOSITION, other + 1, &dlg.m_sliderFreq);
         sentWhileShown = Sent().size();
     });
     Refuse(0x0E);
     dlg.m_sliderFreq.SetPos(other);
-    dlg.OnHScroll(TB_THUMBPOSITION, other, &dlg.m_sliderFreq);
+    dlg.OnHScroll(TRACK_THUMBPOSITION, other, &dlg.m_sliderFreq);
     EXPECT_EQ(sentWhileShown, 0u);
     EXPECT_EQ(m_messages.Messages().size(), 1u);
     EXPECT_EQ(dlg.m_sliderFreq.GetPos(), accepted);
@@ -264,7 +264,7 @@ TEST_F(ControlsTest, TogglesSwitchBothWaysAndNameTheRefusedDirection)
                       FramesToString({F({0x01, 0x01, switchingOn ? t.onCode : t.offCode})}));
             EXPECT_TRUE(m_messages.Messages().empty());
             EXPECT_EQ(flag, 1 - before);
-            const COLORREF face = flag ? kIdle : kActive;
+            const ColorRef face = flag ? kIdle : kActive;
             EXPECT_EQ(button.GetStateColor(IBC_BK_NORMAL), face);
             EXPECT_EQ(button.GetStateColor(IBC_BK_FOCUS), face);
             EXPECT_EQ(button.GetStateColor(IBC_BK_ACTIVE), face);

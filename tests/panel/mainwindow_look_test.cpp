@@ -33,7 +33,7 @@ QLabel* LabelWithText(const QWidget& parent, const QString& text, int nth = 0)
 TEST_F(LookTest, DialogColoursAndFonts)
 {
     CTransmitterApp::InstallFontSubstitutes();
-    CDialog::SetDialogBkColor(RGB(0, 0, 0), RGB(128, 128, 255));
+    CDialog::SetDialogBkColor(Rgb(0, 0, 0), Rgb(128, 128, 255));
     CTransmitterDlg& dlg = OpenQuiet();
 
     EXPECT_EQ(dlg.palette().color(QPalette::Window), QColor(Qt::black));

@@ -8,10 +8,10 @@
 namespace panel_test {
 namespace {
 
-constexpr COLORREF kIdle = RGB(50, 50, 50);
-constexpr COLORREF kActive = RGB(255, 75, 0);
+constexpr ColorRef kIdle = Rgb(50, 50, 50);
+constexpr ColorRef kActive = Rgb(255, 75, 0);
 
-COLORREF Face(const CImageButton& button) { return button.GetStateColor(IBC_BK_NORMAL); }
+ColorRef Face(const CImageButton& button) { return button.GetStateColor(IBC_BK_NORMAL); }
 
 using StartupTest = MainWindowTest;
 

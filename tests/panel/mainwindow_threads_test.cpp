@@ -147,7 +147,7 @@ TEST_F(ThreadsTest, ClosingWhileTheTransmitterHangsEndsEveryThread)
     EXPECT_FALSE(dlg.m_rtVolPoller.m_hThread.joinable());
     EXPECT_FALSE(dlg.m_schedule.m_hThread.joinable());
     EXPECT_EQ(IsOpen(), 0);
-    EXPECT_EQ(dlg.result(), IDCANCEL);
+    EXPECT_EQ(dlg.result(), IDC_CANCEL);
     // One hung transaction (about 2 s) at most, not a fixed pause on top.
     EXPECT_LT(elapsed, 4000);
 
@@ -166,7 +166,7 @@ TEST_F(ThreadsTest, EnterAndEscapeStopLikeClosing)
         CTransmitterDlg& dlg = Open();
         dlg.show();
         QTest::keyClick(&dlg, key);
-        EXPECT_EQ(dlg.result(), key == Qt::Key_Escape ? IDCANCEL : IDOK);
+        EXPECT_EQ(dlg.result(), key == Qt::Key_Escape ? IDC_CANCEL : IDC_OK);
         EXPECT_FALSE(dlg.m_statusPoller.m_hThread.joinable());
         EXPECT_FALSE(dlg.m_rtVolPoller.m_hThread.joinable());
         EXPECT_EQ(IsOpen(), 0);

@@ -91,7 +91,7 @@ TEST_F(ScheduleDialogTest, ConfirmingBuildsTheRowsFromTheControls)
     EXPECT_EQ(m_dlg.m_tasks[4].operation, -1) << "a box without selection gives -1";
 
     m_dlg.OnOK();
-    EXPECT_EQ(m_dlg.result(), IDOK);
+    EXPECT_EQ(m_dlg.result(), IDC_OK);
     EXPECT_GE(m_dlg.m_tasks[3].time, NowSeconds() - 1) << "built against the real clock";
 }
 
@@ -118,7 +118,7 @@ TEST_F(PanelTest, ScheduledTaskButtonStoresWritesArmsAndReloadsTheRows)
         dialog->TimePicker(1)->setTime(QTime(fields.hour, fields.minute, fields.second));
         dialog->OperationBox(1).setCurrentIndex(TASK_SHUTDOWN);
         dialog->OperationBox(0).setCurrentIndex(TASK_STARTUP);  // dated in the past
-        qobject_cast<QAbstractButton*>(dialog->GetDlgItem(IDOK))->click();
+        qobject_cast<QAbstractButton*>(dialog->GetDlgItem(IDC_OK))->click();
     });
     poll.start(10);
     window.OnScheduledTask();
@@ -151,7 +151,7 @@ TEST_F(PanelTest, AScheduleThatDidNotReachTheFileIsReported)
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [] {
         if (auto* dialog = qobject_cast<CScheduledTaskDlg*>(QApplication::activeModalWidget())) {
-            qobject_cast<QAbstractButton*>(dialog->GetDlgItem(IDOK))->click();
+            qobject_cast<QAbstractButton*>(dialog->GetDlgItem(IDC_OK))->click();
         }
     });
     poll.start(10);

@@ -65,7 +65,7 @@ protected:
         PanelTest::TearDown();
     }
 
-    COLORREF PowerColour() const { return m_dlg->m_btnPower.GetStateColor(IBC_BK_NORMAL); }
+    ColorRef PowerColour() const { return m_dlg->m_btnPower.GetStateColor(IBC_BK_NORMAL); }
 
     // Row `row` falls due within a second (armed directly: the choosing
     // rules never fire sooner than 10 s).
@@ -108,7 +108,7 @@ TEST_F(ScheduleWindowTest, DueTasksShutTheTransmitterDownAndStartItUp)
 
 TEST_F(ScheduleWindowTest, FailuresAndEmptyOperationsChangeNothingButTheButtonIsRepainted)
 {
-    const COLORREF stray = RGB(1, 2, 3);
+    const ColorRef stray = Rgb(1, 2, 3);
     m_dlg->m_bPowerOff = 0;
     Refuse(0x02);
     m_dlg->PaintButton(m_dlg->m_btnPower, stray);
