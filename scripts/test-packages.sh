@@ -36,7 +36,7 @@ done
 [ ${#debs[@]} -eq 4 ] || { echo "expected 4 packages, got ${#debs[@]}"; exit 1; }
 
 step "lintian (errors fail; warnings listed)"
-lintian --fail-on error --no-tag-display-limit "${debs[@]}" | tee "$work/lintian.txt" || {
+lintian --fail-on error --tag-display-limit 0 "${debs[@]}" | tee "$work/lintian.txt" || {
   echo "lintian reports errors"; exit 1; }
 
 step "apt-get install"
@@ -57,6 +57,7 @@ for page in TalvexPanel talvexctl talvex-sim; do
   [ -z "$warnings" ] && grep -q "^NAME" "$work/$page.txt" || { echo "$page.1: $warnings"; exit 1; }
 done
 grep -q "config.xml" "$work/TalvexPanel.txt"
+bash -n /usr/share/bash-completion/completions/talvexctl
 
 step "installed programs"
 talvexctl --version
