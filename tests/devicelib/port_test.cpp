@@ -171,7 +171,9 @@ TEST_F(PortTest, FailedOpenSaysWhy)
         EXPECT_EQ(GetLastCommError(), TALVEX_E_NO_REPLY) << shown;
     }
     // The reason stays until the next open; exchanges do not touch it.
+    auto request = m_peer.Answer(3, {'E', 'R'});
     EXPECT_EQ(StartUp(0), 0);
+    EXPECT_EQ(request.get(), (Bytes{0x01, 0x01, 0x03}));
     EXPECT_EQ(GetLastOpenError(), TALVEX_OPEN_OK);
     EXPECT_EQ(OpenComm(0, 57600, 0, 8, 0, nullptr), 0);
     EXPECT_EQ(GetLastOpenError(), TALVEX_OPEN_NO_DEVICE);
