@@ -7,6 +7,8 @@
 
 #include <QSerialPortInfo>
 
+#include <cstdio>
+
 namespace {
 // Line settings of every attempt: 57600 baud, no parity, 8 data bits, one stop bit.
 constexpr int kBaud = 57600;
@@ -40,6 +42,12 @@ bool CTransmitterDlg::ProbePortList()
     for (const QString& name : std::as_const(m_portNames)) {
         const QByteArray device = name.toLocal8Bit();
         if (!OpenCommPath(device.constData(), kBaud, TALVEX_PARITY_NONE, kDataBits, TALVEX_STOPBITS_ONE, nullptr)) {
+            if (!m_options.ports.isEmpty()) {
+                // A port the user named deserves a reason; discovered ports
+                // that cannot be opened are skipped silently.
+                std::fprintf(stderr, "TalvexPanel: cannot open port %s: %s\n", device.constData(),
+                             GetOpenErrorText(GetLastOpenError()));
+            }
             continue;
         }
         if (StartUp(kProbeReplyDelay)) {

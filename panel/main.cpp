@@ -8,7 +8,7 @@ namespace {
 
 int UsageError(const PanelOptions& options)
 {
-    std::fprintf(stderr, "TalvexPanel: %s\n%s", qPrintable(options.error), qPrintable(PanelUsage()));
+    std::fprintf(stderr, "TalvexPanel: %s\nTry 'TalvexPanel --help'.\n", qPrintable(options.error));
     return 2;
 }
 
@@ -24,18 +24,31 @@ bool MayBeQtOption(const QStringList& arguments)
     return false;
 }
 
+// --help and --version; true when one was given and answered.
+bool Answered(const PanelOptions& options)
+{
+    if (options.help) {
+        std::fputs(qPrintable(PanelUsage()), stdout);
+        return true;
+    }
+    if (options.version) {
+        std::fputs(qPrintable(PanelVersion()), stdout);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
-    // --help and plain mistakes are answered without a display.
+    // --help, --version and plain mistakes are answered without a display.
     QStringList raw;
     for (int i = 1; i < argc; ++i) {
         raw.append(QString::fromLocal8Bit(argv[i]));
     }
     const PanelOptions early = ParsePanelOptions(raw);
-    if (early.error.isEmpty() && early.help) {
-        std::fputs(qPrintable(PanelUsage()), stdout);
+    if (early.error.isEmpty() && Answered(early)) {
         return 0;
     }
     if (!early.error.isEmpty() && !MayBeQtOption(raw)) {
@@ -51,9 +64,17 @@ int main(int argc, char* argv[])
     if (!options.error.isEmpty()) {
         return UsageError(options);
     }
-    if (options.help) {
-        std::fputs(qPrintable(PanelUsage()), stdout);
+    if (Answered(options)) {
         return 0;
+    }
+    if (options.userData) {
+        // config.xml stays in the current directory; this only chooses which
+        // directory that is for a panel started from the menu.
+        QString error;
+        if (!EnterDataFolder(UserDataFolder(), ShippedConfigFile(), &error)) {
+            std::fprintf(stderr, "TalvexPanel: %s\n", qPrintable(error));
+            return 1;
+        }
     }
 
     CTransmitterApp app(options);

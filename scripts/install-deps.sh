@@ -9,7 +9,9 @@ packages=(
   qt6-base-dev qt6-serialport-dev libpugixml-dev
   fonts-liberation xvfb xauth imagemagick
   clang libclang-rt-14-dev
+  locales
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
+  dpkg-dev lintian desktop-file-utils appstream file man-db
 )
 
 missing=()

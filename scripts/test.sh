@@ -2,7 +2,8 @@
 # Installs what is missing, then builds and runs every test three times: in
 # the normal build, in the AddressSanitizer + UndefinedBehaviorSanitizer build
 # and in the ThreadSanitizer build; then the Windows cross-builds and their
-# tests under Wine. Warnings are errors. Usage: scripts/test.sh
+# tests under Wine. Warnings are errors. The normal build is also packaged,
+# and the packages installed, tried and removed again. Usage: scripts/test.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -21,6 +22,9 @@ mkdir -p build
 echo "== Normal build"
 configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir build/release --output-on-failure -j"$jobs" --timeout 300
+
+echo "== Packages (cpack, lintian, apt-get install, run, compile against, purge)"
+scripts/test-packages.sh build/release
 
 echo "== Sanitizer build (ASan + UBSan)"
 configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DTALVEX_SANITIZE=ON -DTALVEX_BENCH=OFF

@@ -4,6 +4,8 @@
 // Exit status: 0 done; 1 the transmitter exchange failed; 2 bad command line
 // or value (nothing was sent); 3 the port could not be opened.
 
+#include "Readings.h"
+#include "SerialPorts.h"
 #include "Talvex.h"
 #include "ValueParse.h"
 
@@ -11,17 +13,18 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
 constexpr int kReplyDelayMs = 100;
-constexpr int kLevelReplyDelayMs = 20;
-constexpr unsigned kTextSize = 20;
 
 enum Exit { kExitOk = 0, kExitDevice = 1, kExitUsage = 2, kExitOpen = 3 };
 
 const char kUsage[] =
-    "Usage: talvexctl --port DEVICE COMMAND [VALUE]\n"
+    "Usage: talvexctl --port DEVICE [--json] COMMAND [VALUE]\n"
+    "       talvexctl ports [--probe]\n"
+    "       talvexctl --version | --help\n"
     "\n"
     "Commands:\n"
     "  on | off                 switch the transmitter on or to standby\n"
@@ -38,10 +41,18 @@ const char kUsage[] =
     "  swr-point RATIO          standing-wave protection point, 2.0 to 4.0\n"
     "  info                     serial number, firmware version, device type\n"
     "  status                   state and every reading\n"
+    "  ports                    list the serial ports and their /dev/serial/by-id\n"
+    "                           names; opens none of them\n"
     "\n"
     "Options:\n"
     "  --port DEVICE            the serial device, e.g. /dev/ttyUSB0, or COM3 on\n"
     "                           Windows\n"
+    "  --json                   status and info: one JSON object whose keys name\n"
+    "                           their unit (frequency_mhz, temperature_c, ...)\n"
+    "  --probe                  ports: also look for the transmitter on each port.\n"
+    "                           The probe is the power-on command, so a\n"
+    "                           transmitter that answers is switched ON\n"
+    "  --version                show the version\n"
     "  --help                   show this text\n"
     "\n"
     "Exit status: 0 done, 1 the transmitter exchange failed, 2 bad command\n"
@@ -87,35 +98,10 @@ const CommandInfo* FindCommand(std::string_view name)
     return nullptr;
 }
 
-const char* FailureText(int code)
-{
-    switch (code) {
-    case TALVEX_E_REFUSED: return "refused by the transmitter";
-    case TALVEX_E_NOT_OPEN: return "port not open";
-    case TALVEX_E_WRITE_TIMEOUT: return "write timed out";
-    case TALVEX_E_READ_TIMEOUT: return "read timed out";
-    case TALVEX_E_WRITE: return "write failed";
-    case TALVEX_E_READ: return "read failed";
-    case TALVEX_E_NO_REPLY: return "no reply";
-    default: return "unknown failure";
-    }
-}
-
 int UsageError(const std::string& message)
 {
     std::fprintf(stderr, "talvexctl: %s\nTry 'talvexctl --help'.\n", message.c_str());
     return kExitUsage;
-}
-
-// Reports a failed library call; every exchange goes through here.
-bool Check(int result, std::string_view what)
-{
-    if (result)
-        return true;
-    const int code = GetLastCommError();
-    std::fprintf(stderr, "talvexctl: %.*s failed: %s (code %d)\n", static_cast<int>(what.size()), what.data(),
-                 FailureText(code), code);
-    return false;
 }
 
 std::string Shown(const CommandInfo& c, int value)
@@ -156,57 +142,40 @@ const char* OnOffText(bool on)
     return on ? "on" : "off";
 }
 
-int RunInfo()
+int RunReadings(bool (*read)(std::vector<Reading>&), bool json)
 {
-    char serial[kTextSize] = {};
-    char version[kTextSize] = {};
-    char type[kTextSize] = {};
-    if (!Check(GetSerialNum(serial, kTextSize, kReplyDelayMs), "read serial number") ||
-        !Check(GetVersionNum(version, kTextSize, kReplyDelayMs), "read version") ||
-        !Check(GetDevType(type, kTextSize, kReplyDelayMs), "read device type"))
+    std::vector<Reading> readings;
+    if (!read(readings))
         return kExitDevice;
-    std::printf("serial: %s\nversion: %s\ntype: %s\n", serial, version, type);
+    std::fputs((json ? FormatJson(readings) : FormatText(readings)).c_str(), stdout);
     return kExitOk;
 }
 
-int RunStatus()
+bool OpenPort(const char* device)
 {
-    unsigned char state = 0;
-    if (!Check(GetDevState(&state, kReplyDelayMs), "read state"))
-        return kExitDevice;
+    return OpenCommPath(device, 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr) != 0;
+}
 
-    struct Reading {
-        const char* label;
-        int (*get)(int*, int);
-        int delay;
-        bool tenths;
-        const char* unit;
-    };
-    static constexpr Reading kReadings[] = {
-        {"frequency", &GetFMFreq, kReplyDelayMs, true, " MHz"},
-        {"power setting", &GetLaunchPWR, kReplyDelayMs, true, " W"},
-        {"forward power", &GetFwdPWR, kReplyDelayMs, true, " W"},
-        {"swr", &GetStdyWaveRatio, kReplyDelayMs, true, ""},
-        {"temperature", &GetTemperature, kReplyDelayMs, false, " C"},
-        {"line volume", &GetLineVol, kReplyDelayMs, false, ""},
-        {"mic volume", &GetMicVol, kReplyDelayMs, false, ""},
-        {"level", &GetRtVol, kLevelReplyDelayMs, false, ""},
-        {"temp point", &GetTmpPt, kReplyDelayMs, false, " C"},
-        {"swr point", &GetStdyWavePt, kReplyDelayMs, true, ""},
-    };
-    std::string lines;
-    for (const Reading& r : kReadings) {
-        int value = 0;
-        if (!Check(r.get(&value, r.delay), std::string("read ") + r.label))
-            return kExitDevice;
-        lines += std::string(r.label) + ": " + (r.tenths ? FormatTenths(value) : std::to_string(value)) + r.unit + "\n";
+int RunPorts(bool probe)
+{
+    const std::vector<SerialPortEntry> ports = ListSerialPorts();
+    if (ports.empty()) {
+        std::fputs("No serial ports found.\n", stdout);
+        return kExitOk;
     }
-    std::printf("transmitter: %s\n", (state & 0x01) ? "standby" : "on");
-    std::printf("sound: %s\n", (state & 0x04) ? "mono" : "stereo");
-    std::printf("echo: %s\n", OnOffText(!(state & 0x10)));
-    std::printf("line: %s\n", OnOffText(state & 0x20));
-    std::printf("mic: %s\n", OnOffText(!(state & 0x40)));
-    std::fputs(lines.c_str(), stdout);
+    for (const SerialPortEntry& port : ports) {
+        std::string line = DescribePort(port);
+        if (probe) {
+            if (!OpenPort(port.device.c_str())) {
+                line += "  [cannot open: " + std::string(GetOpenErrorText(GetLastOpenError())) + "]";
+            } else {
+                const bool answers = StartUp(kReplyDelayMs) || GetLastCommError() == TALVEX_E_REFUSED;
+                line += answers ? "  [transmitter answers, switched on]" : "  [no answer]";
+                CloseComm();
+            }
+        }
+        std::printf("%s\n", line.c_str());
+    }
     return kExitOk;
 }
 
@@ -218,18 +187,18 @@ int Done(bool ok, const char* confirmation)
     return kExitOk;
 }
 
-int Run(const CommandInfo& c, int value)
+int Run(const CommandInfo& c, int value, bool json)
 {
+    if (c.name == "info")
+        return RunReadings(&ReadInfo, json);
+    if (c.name == "status")
+        return RunReadings(&ReadStatus, json);
     if (c.name == "on")
         return Done(Check(StartUp(kReplyDelayMs), c.what), "transmitter: on");
     if (c.name == "off")
         return Done(Check(ShutDown(kReplyDelayMs), c.what), "transmitter: standby");
     if (c.name == "mono")
         return Done(Check(SetSoundChannel(0, kReplyDelayMs), c.what), "stereo: off");
-    if (c.name == "info")
-        return RunInfo();
-    if (c.name == "status")
-        return RunStatus();
     if (!Check(c.set(value, kReplyDelayMs), c.what))
         return kExitDevice;
     const std::string shown = c.kind == ValueKind::OnOff ? OnOffText(value != 0) : Shown(c, value);
@@ -242,6 +211,8 @@ int Run(const CommandInfo& c, int value)
 int main(int argc, char** argv)
 {
     const char* port = nullptr;
+    bool json = false;
+    bool probe = false;
     const char* words[2] = {};
     int wordCount = 0;
     for (int i = 1; i < argc; ++i) {
@@ -250,12 +221,20 @@ int main(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return kExitOk;
         }
+        if (arg == "--version") {
+            std::printf("talvexctl %s\n", TALVEX_VERSION);
+            return kExitOk;
+        }
         if (arg == "--port") {
             if (i + 1 >= argc)
                 return UsageError("--port needs a device");
             port = argv[++i];
         } else if (arg.starts_with("--port=")) {
             port = argv[i] + std::strlen("--port=");
+        } else if (arg == "--json") {
+            json = true;
+        } else if (arg == "--probe") {
+            probe = true;
         } else if (arg.starts_with("--")) {
             return UsageError("unknown option: " + std::string(arg));
         } else if (wordCount < 2) {
@@ -263,6 +242,16 @@ int main(int argc, char** argv)
         } else {
             return UsageError("too many arguments");
         }
+    }
+    const bool listPorts = wordCount > 0 && std::string_view(words[0]) == "ports";
+    if (probe && !listPorts)
+        return UsageError("--probe goes with ports only");
+    if (listPorts) {
+        if (wordCount > 1)
+            return UsageError("ports takes no value");
+        if (port != nullptr || json)
+            return UsageError("ports takes only --probe");
+        return RunPorts(probe);
     }
     if (!port || !*port)
         return UsageError("no port given (--port DEVICE)");
@@ -272,6 +261,8 @@ int main(int argc, char** argv)
     const CommandInfo* command = FindCommand(words[0]);
     if (!command)
         return UsageError(std::string("unknown command: ") + words[0]);
+    if (json && command->name != "status" && command->name != "info")
+        return UsageError("--json goes with status and info only");
     int value = 0;
     if (command->kind == ValueKind::None) {
         if (wordCount > 1)
@@ -284,11 +275,11 @@ int main(int argc, char** argv)
             return UsageError(error);
     }
 
-    if (!OpenCommPath(port, 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr)) {
-        std::fprintf(stderr, "talvexctl: cannot open port %s\n", port);
+    if (!OpenPort(port)) {
+        std::fprintf(stderr, "talvexctl: %s", ExplainOpenFailure(port, GetLastOpenError()).c_str());
         return kExitOpen;
     }
-    const int status = Run(*command, value);
+    const int status = Run(*command, value, json);
     CloseComm();
     return status;
 }

@@ -26,6 +26,10 @@
  *    A code stays until the next exchange or open replaces it. A call that
  *    fails its own argument checks (a text buffer that is too small, a null
  *    output pointer) returns 0 without touching the line or the code.
+ *  - An open that fails leaves -1 above for compatibility; why it failed is
+ *    kept beside it in GetLastOpenError() (TALVEX_OPEN_* below), with an
+ *    English text from GetOpenErrorText(). That reason changes only with the
+ *    next open, and is TALVEX_OPEN_OK after one that succeeded.
  *  - Outputs are written only on success (GetSerialNum also empties its text
  *    on failure). Nothing is allocated across this boundary.
  *
@@ -86,6 +90,20 @@ enum {
     TALVEX_E_WRITE = 5, TALVEX_E_READ = 6, TALVEX_E_NO_REPLY = -1
 };
 
+/* Reasons of GetLastOpenError(). Every port kind uses the same codes, so a
+ * caller explains a failure without knowing how the port is reached. */
+enum {
+    TALVEX_OPEN_OK = 0,
+    TALVEX_OPEN_NO_DEVICE = 1,      /* no such device, or no name given */
+    TALVEX_OPEN_PERMISSION = 2,     /* the user may not open the device */
+    TALVEX_OPEN_BUSY = 3,           /* another program (or an open in this one) holds it */
+    TALVEX_OPEN_NOT_SERIAL = 4,     /* it exists but is not a serial line */
+    TALVEX_OPEN_SETTINGS = 5,       /* the line settings asked for are not available */
+    TALVEX_OPEN_HOST_NOT_FOUND = 6, /* network port: the host name does not resolve */
+    TALVEX_OPEN_CANNOT_CONNECT = 7, /* network port: refused, unreachable or timed out */
+    TALVEX_OPEN_OTHER = -1          /* anything else the platform reported */
+};
+
 /* ---- Port ---------------------------------------------------------------- */
 
 /* Opens port number `port` (COMn: "\\.\COMn" on Windows, /dev/ttyS{n-1}
@@ -105,6 +123,13 @@ TALVEX_API int TALVEX_CALL CloseComm(void);
 TALVEX_API int TALVEX_CALL IsOpen(void);
 /* The last failure code (see the error model above). */
 TALVEX_API int TALVEX_CALL GetLastCommError(void);
+/* Why the last OpenComm or OpenCommPath failed (TALVEX_OPEN_*), or
+ * TALVEX_OPEN_OK when it succeeded or none was made yet. Touches nothing. */
+TALVEX_API int TALVEX_CALL GetLastOpenError(void);
+/* A short English text for an open-failure reason ("no such device", ...),
+ * never null; static storage, not to be freed. Unknown codes give the text
+ * of TALVEX_OPEN_OTHER. */
+TALVEX_API const char* TALVEX_CALL GetOpenErrorText(int reason);
 
 /* ---- Commands without data (reply "OK") ---------------------------------- */
 

@@ -39,13 +39,17 @@ bool CCommLink::Open(const char* device, const LineSettings& settings)
     m_lastError = kCodeNoReply;
     if (m_port.IsOpen())
         Close();
-    if (device == nullptr || device[0] == '\0' || !m_port.Open(device))
-        return false;
+    if (device == nullptr || device[0] == '\0')
+        return FailOpen(TALVEX_OPEN_NO_DEVICE);
+    if (!m_port.Open(device))
+        return FailOpen(m_port.OpenFailure());
     if (!m_port.Configure(settings)) {
+        const int reason = m_port.OpenFailure();
         m_port.Close();
-        return false;
+        return FailOpen(reason != TALVEX_OPEN_OK ? reason : TALVEX_OPEN_SETTINGS);
     }
     m_port.Purge();
+    m_openError = TALVEX_OPEN_OK;
     return true;
 }
 
@@ -60,6 +64,13 @@ void CCommLink::PurgeCommAll()
 {
     if (m_port.IsOpen())
         m_port.Purge();
+}
+
+bool CCommLink::FailOpen(int reason)
+{
+    // A backend that failed without saying why still failed.
+    m_openError = reason != TALVEX_OPEN_OK ? reason : TALVEX_OPEN_OTHER;
+    return false;
 }
 
 bool CCommLink::Fail(int code)

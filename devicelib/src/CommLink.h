@@ -30,6 +30,9 @@ public:
     int Close();
     bool IsOpen() const { return m_port.IsOpen(); }
     int LastError() const { return m_lastError; }
+    // Why the last Open() failed (TALVEX_OPEN_*); TALVEX_OPEN_OK after a
+    // successful one.
+    int LastOpenError() const { return m_openError; }
 
     // One exchange: sends `request`, expects "OK" and `expected` data bytes
     // (at most kMaxReplyData) and copies them to `replyData` when it is not
@@ -45,10 +48,12 @@ private:
     bool Exchange(std::span<const std::uint8_t> request, std::uint8_t* replyData,
                   std::size_t expected, int replyDelayMs);
     bool Fail(int code);
+    bool FailOpen(int reason);
 
     CSerialPort& m_port;
     Sleeper m_sleep = SleepMs;
     int m_lastError = kCodeOk;
+    int m_openError = TALVEX_OPEN_OK;
 };
 
 }  // namespace talvex

@@ -41,10 +41,11 @@ public:
     virtual ~CSerialPort() = default;
 
     // Opens the device for exclusive use; false when it does not exist, is
-    // held by someone else or is not a serial line.
+    // held by someone else or is not a serial line, with the reason left in
+    // OpenFailure().
     virtual bool Open(const char* device) = 0;
     // Applies line settings and timeouts; false when the platform or the
-    // device cannot provide them.
+    // device cannot provide them (OpenFailure() says which, where it knows).
     virtual bool Configure(const LineSettings& settings) = 0;
     // True when the platform's close succeeded. Closed afterwards either way.
     virtual bool Close() = 0;
@@ -62,6 +63,17 @@ public:
     // fewer once the read timeouts end it; TimedOut only when `guardMs` runs
     // out first.
     virtual IoResult Read(std::uint8_t* data, std::size_t size, int guardMs) = 0;
+
+    // Why the last Open() or Configure() failed: a TALVEX_OPEN_* code, or
+    // TALVEX_OPEN_OK when the backend did not say.
+    int OpenFailure() const { return m_openFailure; }
+
+protected:
+    // Backends record the reason where they fail, and clear it on success.
+    void SetOpenFailure(int reason) { m_openFailure = reason; }
+
+private:
+    int m_openFailure = TALVEX_OPEN_OK;
 };
 
 // The platform's backend.

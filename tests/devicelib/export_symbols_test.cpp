@@ -27,6 +27,7 @@ const Export kExports[] = {
     TALVEX_EXPORT(GetVersionNum),   TALVEX_EXPORT(GetDevType),       TALVEX_EXPORT(GetFMFreq),
     TALVEX_EXPORT(GetLineVol),      TALVEX_EXPORT(GetMicVol),        TALVEX_EXPORT(GetLaunchPWR),
     TALVEX_EXPORT(GetTmpPt),        TALVEX_EXPORT(GetStdyWavePt),    TALVEX_EXPORT(GetRtVol),
+    TALVEX_EXPORT(GetLastOpenError), TALVEX_EXPORT(GetOpenErrorText),
 };
 
 TEST(ExportedSymbols, EveryFunctionOfTheApiAndNothingInternalResolvesByName)

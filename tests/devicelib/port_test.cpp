@@ -1,6 +1,7 @@
 // The port's life and the transaction over a real tty (a pseudo-terminal
 // whose master plays the transmitter), through the library's C interface.
 
+#include "../sim/SimTestSupport.h"
 #include "CommLink.h"
 #include "PtyPeer.h"
 #include "Talvex.h"
@@ -8,9 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <set>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -115,6 +120,81 @@ TEST_F(PortTest, PortIsHeldExclusively)
     ASSERT_EQ(::ioctl(m_peer.Slave(), TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 0);
     ::close(other);
+}
+
+// Opens `path` as someone who may not: the device is made unreadable to
+// all but its owner, and a root test run takes the identity of nobody for
+// the open (root passes every permission check).
+int OpenWithoutPermission(const char* path)
+{
+    struct stat st{};
+    if (::stat(path, &st) != 0 || ::chmod(path, 0) != 0)
+        return -2;
+    const bool root = ::geteuid() == 0;
+    if (root && (::setegid(65534) != 0 || ::seteuid(65534) != 0))
+        return -3;
+    const int result = OpenPath(path);
+    if (root && (::seteuid(0) != 0 || ::setegid(0) != 0))
+        return -4;
+    ::chmod(path, st.st_mode & 07777);
+    return result;
+}
+
+TEST_F(PortTest, FailedOpenSaysWhy)
+{
+    simtest::TempDir dir;
+    const std::string file = dir.File("plain-file");
+    std::ofstream(file) << "not a tty";
+    CPtyPeer held;
+    const int holder = ::open(held.Path(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+
+    struct Case {
+        const char* path;
+        int baud;
+        int reason;
+    };
+    const Case cases[] = {
+        {nullptr, 57600, TALVEX_OPEN_NO_DEVICE},
+        {"", 57600, TALVEX_OPEN_NO_DEVICE},
+        {"/dev/talvex-no-such-port", 57600, TALVEX_OPEN_NO_DEVICE},
+        {"/dev/null/ttyS0", 57600, TALVEX_OPEN_NO_DEVICE},
+        {"/dev/null", 57600, TALVEX_OPEN_NOT_SERIAL},
+        {file.c_str(), 57600, TALVEX_OPEN_NOT_SERIAL},
+        {dir.Path().c_str(), 57600, TALVEX_OPEN_NOT_SERIAL},
+        {held.Path(), 57600, TALVEX_OPEN_BUSY},
+        {m_peer.Path(), 12345, TALVEX_OPEN_SETTINGS},
+        {m_peer.Path(), 57600, TALVEX_OPEN_OK},
+    };
+    for (const Case& c : cases) {
+        const int opened = OpenCommPath(c.path, c.baud, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr);
+        const char* shown = c.path != nullptr ? c.path : "(null)";
+        EXPECT_EQ(opened, c.reason == TALVEX_OPEN_OK ? 1 : 0) << shown;
+        EXPECT_EQ(GetLastOpenError(), c.reason) << shown;
+        EXPECT_EQ(GetLastCommError(), TALVEX_E_NO_REPLY) << shown;
+    }
+    // The reason stays until the next open; exchanges do not touch it.
+    auto request = m_peer.Answer(3, {'E', 'R'});
+    EXPECT_EQ(StartUp(0), 0);
+    EXPECT_EQ(request.get(), (Bytes{0x01, 0x01, 0x03}));
+    EXPECT_EQ(GetLastOpenError(), TALVEX_OPEN_OK);
+    EXPECT_EQ(OpenComm(0, 57600, 0, 8, 0, nullptr), 0);
+    EXPECT_EQ(GetLastOpenError(), TALVEX_OPEN_NO_DEVICE);
+    ::close(holder);
+
+    CPtyPeer locked;
+    EXPECT_EQ(OpenWithoutPermission(locked.Path()), 0);
+    EXPECT_EQ(GetLastOpenError(), TALVEX_OPEN_PERMISSION);
+    EXPECT_EQ(IsOpen(), 0);
+
+    // Every reason has its own text, and unknown codes still get one.
+    std::set<std::string> texts;
+    for (int reason = TALVEX_OPEN_OTHER; reason <= TALVEX_OPEN_CANNOT_CONNECT; ++reason)
+        texts.insert(GetOpenErrorText(reason));
+    EXPECT_EQ(texts.size(), 9u);
+    EXPECT_STREQ(GetOpenErrorText(TALVEX_OPEN_PERMISSION), "permission denied");
+    EXPECT_STREQ(GetOpenErrorText(1000), GetOpenErrorText(TALVEX_OPEN_OTHER));
 }
 
 TEST_F(PortTest, LineIsRawAndFramingThePlatformLacksIsRefused)

@@ -7,7 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include "SerialPorts.h"
+
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -25,7 +33,8 @@ struct RunResult {
     std::string err;
 };
 
-RunResult RunCtl(const std::vector<std::string>& args)
+// Runs `program` with `args`; argv[0] is the program.
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args)
 {
     RunResult result;
     int outPipe[2];
@@ -39,7 +48,7 @@ RunResult RunCtl(const std::vector<std::string>& args)
     posix_spawn_file_actions_addclose(&actions, outPipe[0]);
     posix_spawn_file_actions_addclose(&actions, errPipe[0]);
 
-    std::vector<std::string> all{TALVEXCTL_PATH};
+    std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : all)
@@ -47,7 +56,7 @@ RunResult RunCtl(const std::vector<std::string>& args)
     argv.push_back(nullptr);
 
     pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, TALVEXCTL_PATH, &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
@@ -79,6 +88,11 @@ RunResult RunCtl(const std::vector<std::string>& args)
     return result;
 }
 
+RunResult RunCtl(const std::vector<std::string>& args)
+{
+    return RunProgram(TALVEXCTL_PATH, args);
+}
+
 class Talvexctl : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_sim.Start()); }
@@ -98,8 +112,13 @@ TEST(TalvexctlCommandLine, HelpAndUsageErrors)
 {
     const RunResult help = RunCtl({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Usage: talvexctl --port DEVICE COMMAND [VALUE]"), std::string::npos);
+    EXPECT_NE(help.out.find("Usage: talvexctl --port DEVICE [--json] COMMAND [VALUE]"), std::string::npos);
     EXPECT_NE(help.out.find("swr-point"), std::string::npos);
+    EXPECT_NE(help.out.find("switched ON"), std::string::npos) << "--probe must warn that it powers on";
+
+    const RunResult version = RunCtl({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "talvexctl " TALVEX_VERSION "\n");
 
     struct Bad {
         std::vector<std::string> args;
@@ -113,6 +132,10 @@ TEST(TalvexctlCommandLine, HelpAndUsageErrors)
         {{"--port", "/dev/null", "status", "now"}, "status takes no value"},
         {{"--port", "/dev/null", "--verbose", "on"}, "unknown option: --verbose"},
         {{"--port"}, "--port needs a device"},
+        {{"--port", "/dev/null", "--json", "on"}, "--json goes with status and info only"},
+        {{"--port", "/dev/null", "--probe", "status"}, "--probe goes with ports only"},
+        {{"--port", "/dev/null", "ports"}, "ports takes only --probe"},
+        {{"ports", "all"}, "ports takes no value"},
     };
     for (const Bad& c : cases) {
         const RunResult r = RunCtl(c.args);
@@ -224,6 +247,29 @@ TEST_F(Talvexctl, StatusAndInfoReadEverythingBack)
     EXPECT_NE(info.out.find("type: K2 \n"), std::string::npos) << info.out;
 }
 
+TEST_F(Talvexctl, JsonIsOneObjectWithUnitsInTheKeys)
+{
+    SimState s = m_sim.State();
+    s.standby = false;
+    s.frequency = 1080;
+    s.serial = {0x12, 0xAB, 0x00, 0x05, 0xFF, 0x3C, 0x7E};
+    m_sim.SetState(s);
+    m_sim.SetReadings({.forwardPower = 74, .reversePower = 1, .swr = 12, .temperature = 41, .level = 30000});
+
+    const RunResult status = Run({"--json", "status"});
+    ASSERT_EQ(status.status, 0) << status.err;
+    EXPECT_EQ(status.out,
+              "{\"transmitter\": \"on\", \"sound\": \"stereo\", \"echo_on\": false, \"line_on\": true, "
+              "\"mic_on\": false, \"frequency_mhz\": 108.0, \"power_setting_w\": 10.0, \"forward_power_w\": 7.4, "
+              "\"swr_ratio\": 1.2, \"temperature_c\": 41, \"line_volume_step\": 7, \"mic_volume_step\": 15, "
+              "\"audio_level_raw\": 30000, \"temperature_point_c\": 65, \"swr_point_ratio\": 3.0}\n");
+
+    const RunResult info = Run({"info", "--json"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(info.out, "{\"serial_number\": \"12AB0005FF3C7E\", \"firmware_version\": \"13\", "
+                        "\"device_type\": \"K2 \"}\n");
+}
+
 TEST_F(Talvexctl, DeviceFailuresNameTheirCause)
 {
     SimFault refuse;
@@ -270,4 +316,97 @@ TEST(TalvexctlPort, MissingDeviceExitsWithThree)
     const RunResult r = RunCtl({"--port", dir.File("nothing"), "status"});
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("cannot open port"), std::string::npos) << r.err;
+}
+
+// Each reason an open fails for, in the words the operator reads, and the
+// exit status scripts rely on.
+TEST_F(Talvexctl, FailedOpenSaysWhyAndWhatToDo)
+{
+    simtest::TempDir dir;
+    std::string ports;
+    for (const SerialPortEntry& port : ListSerialPorts())
+        ports += "  " + DescribePort(port) + "\n";
+    const std::string missing = ports.empty() ? "No serial devices found" : "Serial devices on this machine:\n" + ports;
+
+    const int holder = ::open(m_sim.PtyPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    struct Case {
+        std::string device;
+        std::string words;
+    };
+    const Case cases[] = {
+        {dir.File("ttyUSB9"), ": no such device.\n" + missing},
+        {"/dev/null", "cannot open port /dev/null: not a serial device."},
+        {m_sim.PtyPath(), "busy, another program holds it"},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = RunCtl({"--port", c.device, "status"});
+        EXPECT_EQ(r.status, 3) << c.device;
+        EXPECT_NE(r.err.find(c.words), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+    ::close(holder);
+    EXPECT_FALSE(m_sim.WaitForFrames(1, 100ms)) << "nothing may reach the transmitter";
+}
+
+TEST_F(Talvexctl, PermissionDeniedNamesTheGroupAndTheCommand)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run talvexctl as another user";
+    // A device as udev leaves a USB adapter: group dialout, rw for the group.
+    const std::string pty = m_sim.PtyPath();
+    struct stat before{};
+    ASSERT_EQ(::stat(pty.c_str(), &before), 0);
+    const group* dialout = ::getgrnam("dialout");
+    ASSERT_NE(dialout, nullptr);
+    ASSERT_EQ(::chown(pty.c_str(), 0, dialout->gr_gid), 0);
+    ASSERT_EQ(::chmod(pty.c_str(), 0660), 0);
+    const RunResult r = RunProgram("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                                               TALVEXCTL_PATH, "--port", pty, "status"});
+    ::chown(pty.c_str(), before.st_uid, before.st_gid);
+    ::chmod(pty.c_str(), before.st_mode & 07777);
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(r.err.find("cannot open port " + pty + ": permission denied.\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("group 'dialout'"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("  sudo usermod -aG dialout nobody\n"), std::string::npos) << r.err;
+}
+
+TEST(TalvexctlPorts, ListsSerialLinesWithTheirStableNamesAndOpensNone)
+{
+    // A tree shaped like /sys/class/tty and /dev: a USB adapter with two
+    // by-id links, a UART found by the driver, an empty UART slot, and a
+    // virtual terminal with no device behind it.
+    simtest::TempDir root;
+    namespace fs = std::filesystem;
+    const fs::path sys = fs::path(root.Path()) / "sys";
+    const fs::path dev = fs::path(root.Path()) / "dev";
+    for (const char* tty : {"ttyUSB0", "ttyS0", "ttyS1"})
+        fs::create_directories(sys / tty / "device");
+    fs::create_directories(sys / "tty1");
+    std::ofstream(sys / "ttyS0" / "type") << "4\n";
+    std::ofstream(sys / "ttyS1" / "type") << "0\n";
+    fs::create_directories(dev / "serial" / "by-id");
+    for (const char* node : {"ttyUSB0", "ttyS0", "ttyS1", "tty1"})
+        std::ofstream(dev / node).put('\0');
+    fs::create_symlink("../../ttyUSB0", dev / "serial" / "by-id" / "usb-FTDI_FT232R-if00-port0");
+    fs::create_symlink("../../ttyUSB0", dev / "serial" / "by-id" / "usb-FTDI_FT232R-alias");
+
+    const auto ports = ListSerialPorts(sys.string(), dev.string());
+    ASSERT_EQ(ports.size(), 2u);
+    EXPECT_EQ(ports[0].device, (dev / "ttyS0").string());
+    EXPECT_TRUE(ports[0].byId.empty());
+    EXPECT_EQ(ports[1].device, (dev / "ttyUSB0").string());
+    const std::string byId = (dev / "serial" / "by-id").string();
+    EXPECT_EQ(ports[1].byId,
+              (std::vector<std::string>{byId + "/usb-FTDI_FT232R-alias", byId + "/usb-FTDI_FT232R-if00-port0"}));
+    EXPECT_EQ(DescribePort(ports[1]), ports[1].device + "  " + ports[1].byId[0] + "  " + ports[1].byId[1]);
+
+    // The program lists this machine's ports the same way, one a line.
+    const RunResult r = RunCtl({"ports"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string expected;
+    for (const SerialPortEntry& port : ListSerialPorts())
+        expected += DescribePort(port) + "\n";
+    EXPECT_EQ(r.out, expected.empty() ? "No serial ports found.\n" : expected);
 }

@@ -70,3 +70,23 @@ int GetLastCommError(void)
 {
     return Guarded([] { return Library().LastError(); });
 }
+
+int GetLastOpenError(void)
+{
+    return Library().LastOpenError();
+}
+
+const char* GetOpenErrorText(int reason)
+{
+    switch (reason) {
+    case TALVEX_OPEN_OK: return "opened";
+    case TALVEX_OPEN_NO_DEVICE: return "no such device";
+    case TALVEX_OPEN_PERMISSION: return "permission denied";
+    case TALVEX_OPEN_BUSY: return "in use by another program";
+    case TALVEX_OPEN_NOT_SERIAL: return "not a serial device";
+    case TALVEX_OPEN_SETTINGS: return "line settings not supported by the device";
+    case TALVEX_OPEN_HOST_NOT_FOUND: return "host not found";
+    case TALVEX_OPEN_CANNOT_CONNECT: return "cannot connect";
+    default: return "cannot open the device";
+    }
+}

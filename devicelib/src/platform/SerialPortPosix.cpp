@@ -135,6 +135,32 @@ bool Took(int fd, const termios& asked)
            (now.c_cflag & kFraming) == (asked.c_cflag & kFraming);
 }
 
+// The open-failure reason of an errno from open(), the exclusive-use
+// ioctl, the lock or the first tcgetattr().
+int OpenReason(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:  // a device node without a device behind it
+    case ENOTDIR:
+        return TALVEX_OPEN_NO_DEVICE;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return TALVEX_OPEN_PERMISSION;
+    case EBUSY:
+    case EWOULDBLOCK:  // the lock another program holds
+        return TALVEX_OPEN_BUSY;
+    case ENOTTY:
+    case EISDIR:
+    case EINVAL:
+        return TALVEX_OPEN_NOT_SERIAL;
+    default:
+        return TALVEX_OPEN_OTHER;
+    }
+}
+
 class CPosixSerialPort final : public CSerialPort {
 public:
     ~CPosixSerialPort() override { Close(); }
@@ -161,15 +187,19 @@ bool CPosixSerialPort::Open(const char* device)
     do {
         fd = ::open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+    if (fd < 0) {
+        SetOpenFailure(OpenReason(errno));
         return false;
+    }
     // TIOCEXCL keeps other opens out (except privileged ones); the lock is
     // what other well-behaved programs, and a privileged caller, respect.
     if (::ioctl(fd, TIOCEXCL) != 0) {
+        SetOpenFailure(OpenReason(errno));
         ::close(fd);
         return false;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        SetOpenFailure(OpenReason(errno));
         // The flag belongs to the tty, not to this descriptor: left set, it
         // would keep the port shut for as long as the other holder keeps it.
         ::ioctl(fd, TIOCNXCL);
@@ -178,6 +208,7 @@ bool CPosixSerialPort::Open(const char* device)
     }
     m_fd = fd;
     m_timeouts = kDefaultTimeouts;
+    SetOpenFailure(TALVEX_OPEN_OK);
     return true;
 }
 
@@ -186,11 +217,15 @@ bool CPosixSerialPort::Configure(const LineSettings& settings)
     if (!IsOpen())
         return false;
     termios tio{};
-    if (::tcgetattr(m_fd, &tio) != 0)
+    if (::tcgetattr(m_fd, &tio) != 0) {
+        SetOpenFailure(OpenReason(errno));
         return false;
+    }
     const speed_t speed = SpeedFor(settings.baud);
-    if (speed == B0 || !ApplyFraming(settings, tio.c_cflag))
+    if (speed == B0 || !ApplyFraming(settings, tio.c_cflag)) {
+        SetOpenFailure(TALVEX_OPEN_SETTINGS);
         return false;
+    }
     // Binary bytes: no translation, echo, signals or software flow control
     // (XON/XOFF would swallow data bytes 0x11 and 0x13). Hardware flow
     // control and the modem lines stay as the driver has them.
@@ -203,11 +238,13 @@ bool CPosixSerialPort::Configure(const LineSettings& settings)
     // read of 0 bytes can only mean a hang-up.
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
-    if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0)
+    if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0 ||
+        ::tcsetattr(m_fd, TCSANOW, &tio) != 0 || !Took(m_fd, tio)) {
+        SetOpenFailure(TALVEX_OPEN_SETTINGS);
         return false;
-    if (::tcsetattr(m_fd, TCSANOW, &tio) != 0 || !Took(m_fd, tio))
-        return false;
+    }
     m_timeouts = settings.timeouts.value_or(kDefaultTimeouts);
+    SetOpenFailure(TALVEX_OPEN_OK);
     return true;
 }
 

@@ -1,0 +1,112 @@
+#include "SerialPorts.h"
+
+#include "Talvex.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The serial core reports the UART type of each slot; 0 means the driver
+// probed the slot and found nothing (the usual ttyS1..ttyS31).
+bool EmptyUartSlot(const fs::path& entry)
+{
+    std::ifstream type(entry / "type");
+    int value = -1;
+    return type >> value && value == 0;
+}
+
+std::string UserName()
+{
+    if (const passwd* pw = ::getpwuid(::geteuid()))
+        return pw->pw_name;
+    return "$USER";
+}
+
+std::string ExplainMissing(const std::string& device)
+{
+    std::string text = "cannot open port " + device + ": no such device.\n";
+    const auto ports = ListSerialPorts();
+    if (ports.empty())
+        return text + "No serial devices found on this machine: is the transmitter's cable plugged in?\n";
+    text += "Serial devices on this machine:\n";
+    for (const SerialPortEntry& port : ports)
+        text += "  " + DescribePort(port) + "\n";
+    return text;
+}
+
+std::string ExplainPermission(const std::string& device)
+{
+    std::string text = "cannot open port " + device + ": permission denied.\n";
+    struct stat st{};
+    const group* owner = ::stat(device.c_str(), &st) == 0 ? ::getgrgid(st.st_gid) : nullptr;
+    // Only a group that may read and write the device is worth joining.
+    const bool groupMayUse = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+    if (owner == nullptr || st.st_gid == 0 || !groupMayUse) {
+        return text + "Ask the administrator for read and write access to " + device + ".\n";
+    }
+    const std::string group = owner->gr_name;
+    return text + "The device belongs to group '" + group + "'. Add yourself to it, then log out and in again:\n" +
+           "  sudo usermod -aG " + group + " " + UserName() + "\n";
+}
+
+}  // namespace
+
+std::vector<SerialPortEntry> ListSerialPorts(const std::string& sysTty, const std::string& dev)
+{
+    std::vector<SerialPortEntry> ports;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(sysTty, ec)) {
+        // Virtual terminals and ptys have no device behind them.
+        if (!fs::exists(entry.path() / "device", ec) || EmptyUartSlot(entry.path()))
+            continue;
+        ports.push_back({(fs::path(dev) / entry.path().filename()).string(), {}});
+    }
+    std::sort(ports.begin(), ports.end(),
+              [](const SerialPortEntry& a, const SerialPortEntry& b) { return a.device < b.device; });
+
+    for (const fs::directory_entry& link : fs::directory_iterator(fs::path(dev) / "serial" / "by-id", ec)) {
+        const fs::path target = fs::weakly_canonical(link.path(), ec);
+        for (SerialPortEntry& port : ports) {
+            if (!ec && fs::weakly_canonical(port.device, ec) == target)
+                port.byId.push_back(link.path().string());
+        }
+    }
+    for (SerialPortEntry& port : ports)
+        std::sort(port.byId.begin(), port.byId.end());
+    return ports;
+}
+
+std::string DescribePort(const SerialPortEntry& port)
+{
+    std::string text = port.device;
+    for (const std::string& link : port.byId)
+        text += "  " + link;
+    return text;
+}
+
+std::string ExplainOpenFailure(const std::string& device, int reason)
+{
+    switch (reason) {
+    case TALVEX_OPEN_NO_DEVICE:
+        return ExplainMissing(device);
+    case TALVEX_OPEN_PERMISSION:
+        return ExplainPermission(device);
+    case TALVEX_OPEN_BUSY:
+        return "cannot open port " + device +
+               ": busy, another program holds it (a control panel, another talvexctl or a terminal program).\n"
+               "Close that program and try again.\n";
+    case TALVEX_OPEN_NOT_SERIAL:
+        return "cannot open port " + device + ": not a serial device.\n";
+    default:
+        return "cannot open port " + device + ": " + GetOpenErrorText(reason) + ".\n";
+    }
+}
