@@ -53,14 +53,18 @@ Bytes CNegotiator::Greeting()
 
 Bytes CNegotiator::Answer(std::uint8_t verb, std::uint8_t option)
 {
-    // m_local/m_remote hold what we last said, so a request that agrees with
-    // it is an acknowledgement and needs no answer.
+    // m_local/m_remote hold what we last agreed to. A request for a state we
+    // are already in is an acknowledgement and gets no answer; one we refuse
+    // is refused each time it comes (a refusal is no request, so the server
+    // does not answer it in turn).
     switch (verb) {
     case kDo:
-        if (m_local[option] == WantLocal(option))
+        if (!WantLocal(option))
+            return {kIac, kWont, option};
+        if (m_local[option])
             return {};
-        m_local[option] = WantLocal(option);
-        return {kIac, WantLocal(option) ? kWill : kWont, option};
+        m_local[option] = true;
+        return {kIac, kWill, option};
     case kDont:
         if (option == kOptComPort)
             m_comPortRefused = true;
@@ -69,10 +73,12 @@ Bytes CNegotiator::Answer(std::uint8_t verb, std::uint8_t option)
         m_local[option] = false;
         return {kIac, kWont, option};
     case kWill:
-        if (m_remote[option] == WantRemote(option))
+        if (!WantRemote(option))
+            return {kIac, kDont, option};
+        if (m_remote[option])
             return {};
-        m_remote[option] = WantRemote(option);
-        return {kIac, WantRemote(option) ? kDo : kDont, option};
+        m_remote[option] = true;
+        return {kIac, kDo, option};
     case kWont:
         if (!m_remote[option])
             return {};

@@ -64,7 +64,8 @@ struct ComPortReply {
 
 // The client's side of the option negotiation: which options it wants on
 // which side, and the one answer each request from the server needs. An
-// option is answered only when its state changes, so two peers never loop.
+// option we already agreed to is not acknowledged again, so two peers never
+// loop.
 class CNegotiator {
 public:
     // The requests that open a session: binary both ways, no go-ahead, and
