@@ -4,13 +4,18 @@
 // Exit status: 0 done; 1 the transmitter exchange failed; 2 bad command line
 // or value (nothing was sent); 3 the port could not be opened.
 
+#include "MetricsServer.h"
 #include "Talvex.h"
 #include "ValueParse.h"
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace {
 
@@ -20,8 +25,11 @@ constexpr unsigned kTextSize = 20;
 
 enum Exit { kExitOk = 0, kExitDevice = 1, kExitUsage = 2, kExitOpen = 3 };
 
+constexpr int kDefaultIntervalS = 10;
+
 const char kUsage[] =
     "Usage: talvexctl --port DEVICE COMMAND [VALUE]\n"
+    "       talvexctl --port DEVICE monitor --metrics-listen [ADDR:]PORT [--interval S]\n"
     "\n"
     "Commands:\n"
     "  on | off                 switch the transmitter on or to standby\n"
@@ -38,9 +46,17 @@ const char kUsage[] =
     "  swr-point RATIO          standing-wave protection point, 2.0 to 4.0\n"
     "  info                     serial number, firmware version, device type\n"
     "  status                   state and every reading\n"
+    "  monitor                  poll the readings every S seconds and serve them\n"
+    "                           for Prometheus at http://ADDR:PORT/metrics until\n"
+    "                           interrupted; the address defaults to 127.0.0.1\n"
     "\n"
     "Options:\n"
-    "  --port DEVICE            the serial device, e.g. /dev/ttyUSB0\n"
+    "  --port DEVICE            the serial device, e.g. /dev/ttyUSB0, or a\n"
+    "                           network port: rfc2217://HOST:PORT (ser2net's\n"
+    "                           telnet(rfc2217) accepter) or socket://HOST:PORT\n"
+    "  --metrics-listen ADDR:PORT  where monitor serves its metrics\n"
+    "  --interval S             seconds between monitor's rounds (1 to 3600,\n"
+    "                           default 10)\n"
     "  --help                   show this text\n"
     "\n"
     "Exit status: 0 done, 1 the transmitter exchange failed, 2 bad command\n"
@@ -64,6 +80,7 @@ constexpr CommandInfo kCommands[] = {
     {"off", ValueKind::None, 0, 0, "", "power off", nullptr},
     {"info", ValueKind::None, 0, 0, "", "info", nullptr},
     {"status", ValueKind::None, 0, 0, "", "status", nullptr},
+    {"monitor", ValueKind::None, 0, 0, "", "monitor", nullptr},
     {"mono", ValueKind::None, 0, 0, "", "set mono", nullptr},
     {"freq", ValueKind::Tenths, 870, 1080, " MHz", "set frequency", &SetFMFreq},
     {"power", ValueKind::Tenths, 3, 150, " W", "set power", &SetLaunchPWR},
@@ -209,6 +226,102 @@ int RunStatus()
     return kExitOk;
 }
 
+std::atomic<bool> g_stop{false};
+
+extern "C" void OnStopSignal(int)
+{
+    g_stop = true;
+}
+
+// One round of the readings the panel polls; the failure code of the first
+// exchange that failed, or TALVEX_OK.
+int ReadRound(talvex::metrics::Readings& r)
+{
+    unsigned char state = 0;
+    if (!GetDevState(&state, kReplyDelayMs))
+        return GetLastCommError();
+    r.standby = (state & 0x01) != 0;
+    r.stereo = (state & 0x04) == 0;
+    r.echo = (state & 0x10) == 0;
+    r.lineInput = (state & 0x20) != 0;
+    r.micInput = (state & 0x40) == 0;
+    const struct {
+        int (*get)(int*, int);
+        int delay;
+        int* out;
+    } readings[] = {
+        {&GetFMFreq, kReplyDelayMs, &r.frequencyTenths},    {&GetLaunchPWR, kReplyDelayMs, &r.powerSettingTenths},
+        {&GetFwdPWR, kReplyDelayMs, &r.forwardPowerTenths}, {&GetStdyWaveRatio, kReplyDelayMs, &r.swrTenths},
+        {&GetTemperature, kReplyDelayMs, &r.temperature},   {&GetLineVol, kReplyDelayMs, &r.lineVolume},
+        {&GetMicVol, kReplyDelayMs, &r.micVolume},          {&GetRtVol, kLevelReplyDelayMs, &r.audioLevel},
+        {&GetTmpPt, kReplyDelayMs, &r.temperaturePoint},    {&GetStdyWavePt, kReplyDelayMs, &r.swrPointTenths},
+    };
+    for (const auto& reading : readings) {
+        if (!reading.get(reading.out, reading.delay))
+            return GetLastCommError();
+    }
+    return TALVEX_OK;
+}
+
+// Polls until SIGINT or SIGTERM. The port is (re)opened at the start of a
+// round whenever it is not open, so a site whose line or network comes back
+// is picked up again; a failed round counts its failure code.
+int RunMonitor(const char* port, const talvex::metrics::ListenAddress& listen, int intervalS)
+{
+    namespace metrics = talvex::metrics;
+    metrics::CMetricsServer server;
+    std::string error;
+    if (!server.Start(listen, &error)) {
+        std::fprintf(stderr, "talvexctl: %s\n", error.c_str());
+        return kExitUsage;
+    }
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+    std::printf("serving metrics at http://%s:%d/metrics\n", listen.host.c_str(), server.Port());
+    std::fflush(stdout);
+
+    metrics::Snapshot snapshot;
+    snapshot.build = {"talvexctl", TALVEX_VERSION};
+    server.Publish(snapshot);
+    bool open = false;
+    bool openFailing = false;
+    while (!g_stop) {
+        const auto roundStart = std::chrono::steady_clock::now();
+        if (!open) {
+            open = OpenCommPath(port, 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr) != 0;
+            // Said once per outage, not once per round.
+            if (!open && !openFailing)
+                std::fprintf(stderr, "talvexctl: cannot open port %s; trying again every round\n", port);
+            openFailing = !open;
+        }
+        if (open) {
+            metrics::Readings readings;
+            const int code = ReadRound(readings);
+            snapshot.up = code == TALVEX_OK;
+            if (snapshot.up) {
+                snapshot.readings = readings;
+                snapshot.lastGood = std::chrono::steady_clock::now();
+            } else {
+                snapshot.CountFailure(code);
+                // A dead line or connection stays dead: open it afresh.
+                if (code == TALVEX_E_WRITE || code == TALVEX_E_READ || code == TALVEX_E_NOT_OPEN) {
+                    CloseComm();
+                    open = false;
+                }
+            }
+        } else {
+            snapshot.up = false;
+        }
+        server.Publish(snapshot);
+        const auto next = roundStart + std::chrono::seconds(intervalS);
+        while (!g_stop && std::chrono::steady_clock::now() < next)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    CloseComm();
+    server.Stop();
+    return kExitOk;
+}
+
 int Done(bool ok, const char* confirmation)
 {
     if (!ok)
@@ -241,6 +354,8 @@ int Run(const CommandInfo& c, int value)
 int main(int argc, char** argv)
 {
     const char* port = nullptr;
+    const char* listenText = nullptr;
+    const char* intervalText = nullptr;
     const char* words[2] = {};
     int wordCount = 0;
     for (int i = 1; i < argc; ++i) {
@@ -255,6 +370,10 @@ int main(int argc, char** argv)
             port = argv[++i];
         } else if (arg.starts_with("--port=")) {
             port = argv[i] + std::strlen("--port=");
+        } else if (arg == "--metrics-listen" || arg == "--interval") {
+            if (i + 1 >= argc)
+                return UsageError(std::string(arg) + " needs a value");
+            (arg == "--interval" ? intervalText : listenText) = argv[++i];
         } else if (arg.starts_with("--")) {
             return UsageError("unknown option: " + std::string(arg));
         } else if (wordCount < 2) {
@@ -271,6 +390,25 @@ int main(int argc, char** argv)
     const CommandInfo* command = FindCommand(words[0]);
     if (!command)
         return UsageError(std::string("unknown command: ") + words[0]);
+    const bool monitor = command->name == "monitor";
+    if (!monitor && (listenText || intervalText))
+        return UsageError("--metrics-listen and --interval belong to monitor");
+    talvex::metrics::ListenAddress listen;
+    int interval = kDefaultIntervalS;
+    if (monitor) {
+        if (!listenText)
+            return UsageError("monitor needs --metrics-listen [ADDR:]PORT");
+        const auto parsed = talvex::metrics::ParseListenAddress(listenText);
+        if (!parsed)
+            return UsageError(std::string("malformed listen address: '") + listenText + "'");
+        listen = *parsed;
+        if (intervalText) {
+            const auto seconds = ParseWhole(intervalText);
+            if (!seconds || *seconds < 1 || *seconds > 3600)
+                return UsageError(std::string("--interval takes 1 to 3600 seconds, not '") + intervalText + "'");
+            interval = *seconds;
+        }
+    }
     int value = 0;
     if (command->kind == ValueKind::None) {
         if (wordCount > 1)
@@ -283,6 +421,8 @@ int main(int argc, char** argv)
             return UsageError(error);
     }
 
+    if (monitor)
+        return RunMonitor(port, listen, interval);
     if (!OpenCommPath(port, 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr)) {
         std::fprintf(stderr, "talvexctl: cannot open port %s\n", port);
         return kExitOpen;

@@ -4,8 +4,9 @@
 // configuration. Used by the end-to-end tests and the benchmark to reach the
 // simulated transmitter the way a remote site is reached.
 
+#include "Child.h"
+
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,14 +14,9 @@
 #include <string>
 #include <thread>
 
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace nettest {
 
@@ -60,22 +56,8 @@ inline bool Listening(int port)
     return false;
 }
 
-template <typename Pred>
-bool WaitFor(Pred done, std::chrono::milliseconds timeout)
-{
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
 class Ser2Net {
 public:
-    ~Ser2Net() { Stop(); }
-
     // Starts ser2net in front of `device` (a path it opens at each
     // connection, so a link that moves to a new terminal is followed).
     bool Start(const std::string& dir, const std::string& device, std::string* error)
@@ -94,16 +76,7 @@ public:
         }
         const std::string log = dir + "/ser2net.log";
         // -n: stay in the foreground; -u: no UUCP lock files.
-        std::string args[] = {"ser2net", "-n", "-u", "-c", config};
-        char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data(), nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        const int rc = posix_spawnp(&m_pid, "ser2net", &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) {
-            m_pid = -1;
+        if (!m_process.Start({"ser2net", "-n", "-u", "-c", config}, log)) {
             if (error)
                 *error = "cannot start ser2net (is the package installed?)";
             return false;
@@ -117,20 +90,7 @@ public:
         return true;
     }
 
-    void Stop()
-    {
-        if (m_pid <= 0)
-            return;
-        ::kill(m_pid, SIGTERM);
-        int status = 0;
-        const bool ended = WaitFor([&] { return ::waitpid(m_pid, &status, WNOHANG) == m_pid; },
-                                   std::chrono::seconds(3));
-        if (!ended) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, &status, 0);
-        }
-        m_pid = -1;
-    }
+    void Stop() { m_process.Stop(); }
 
     // True once ser2net holds no descriptor on `device` (a closed
     // connection's device is released a little after the socket).
@@ -140,7 +100,7 @@ public:
         const auto target = std::filesystem::canonical(device, ec);
         if (ec)
             return true;  // gone: nobody holds it
-        const std::string fds = "/proc/" + std::to_string(m_pid) + "/fd";
+        const std::string fds = "/proc/" + std::to_string(m_process.Pid()) + "/fd";
         return WaitFor(
             [&] {
                 std::error_code walk;
@@ -158,7 +118,7 @@ public:
     std::string RawUrl() const { return "socket://127.0.0.1:" + std::to_string(m_rawPort); }
 
 private:
-    pid_t m_pid = -1;
+    Child m_process;
     int m_telnetPort = -1;
     int m_rawPort = -1;
 };
