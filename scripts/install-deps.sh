@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libpugixml-dev
   fonts-liberation xvfb xauth imagemagick
   clang libclang-rt-14-dev
+  ser2net prometheus libcpp-httplib-dev
 )
 
 missing=()
