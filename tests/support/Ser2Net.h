@@ -58,6 +58,11 @@ inline bool Listening(int port)
 
 class Ser2Net {
 public:
+    // `charDelay`: keep ser2net's default of holding bytes from the line
+    // for a moment to send them in fewer packets; off, as docs/REMOTE.md
+    // recommends, every byte goes out at once.
+    explicit Ser2Net(bool charDelay = false) : m_charDelay(charDelay) {}
+
     // Starts ser2net in front of `device` (a path it opens at each
     // connection, so a link that moves to a new terminal is followed).
     bool Start(const std::string& dir, const std::string& device, std::string* error)
@@ -66,13 +71,16 @@ public:
         m_rawPort = FreePort();
         const std::string config = dir + "/ser2net.yaml";
         {
+            const std::string options = m_charDelay ? "" : "  options:\n    chardelay: false\n";
             std::ofstream out(config);
             out << "connection: &remote-rfc2217\n"
                 << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << m_telnetPort << "\n"
                 << "  connector: serialdev," << device << ",57600n81,local\n"
+                << options
                 << "connection: &remote-raw\n"
                 << "  accepter: tcp,127.0.0.1," << m_rawPort << "\n"
-                << "  connector: serialdev," << device << ",57600n81,local\n";
+                << "  connector: serialdev," << device << ",57600n81,local\n"
+                << options;
         }
         const std::string log = dir + "/ser2net.log";
         // -n: stay in the foreground; -u: no UUCP lock files.
@@ -118,6 +126,7 @@ public:
     std::string RawUrl() const { return "socket://127.0.0.1:" + std::to_string(m_rawPort); }
 
 private:
+    bool m_charDelay = false;
     Child m_process;
     int m_telnetPort = -1;
     int m_rawPort = -1;
