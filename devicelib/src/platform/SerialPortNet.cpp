@@ -39,6 +39,9 @@ constexpr int kConnectMs = 2000;
 // The server has this long to confirm the line settings.
 constexpr int kConfigureMs = 2000;
 
+// Com-port replies kept between two purges.
+constexpr std::size_t kMaxReplies = 64;
+
 constexpr TalvexCommTimeouts kDefaultTimeouts{50, 0, 1000, 0, 0};
 constexpr std::uint32_t kReturnAtOnce = std::numeric_limits<std::uint32_t>::max();
 
@@ -305,7 +308,10 @@ CNetworkPort::Receive CNetworkPort::ReceiveQueued()
             telnet::CDecoder::Output out;
             m_decoder.Feed({buffer, static_cast<std::size_t>(n)}, out);
             m_data.insert(m_data.end(), out.data.begin(), out.data.end());
-            m_replies.insert(m_replies.end(), out.replies.begin(), out.replies.end());
+            // Only Configure() reads the replies, and every purge drops
+            // them; a server that floods them cannot make the list grow.
+            if (m_replies.size() < kMaxReplies)
+                m_replies.insert(m_replies.end(), out.replies.begin(), out.replies.end());
             if (!out.answers.empty())
                 SendControl(out.answers);
             continue;
