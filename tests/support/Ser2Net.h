@@ -67,6 +67,20 @@ public:
     // connection, so a link that moves to a new terminal is followed).
     bool Start(const std::string& dir, const std::string& device, std::string* error)
     {
+        // A port found free can be taken by a test running beside this one
+        // before ser2net binds it: then try other ports.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (StartOnce(dir, device, error))
+                return true;
+        }
+        return false;
+    }
+
+    void Stop() { m_process.Stop(); }
+
+private:
+    bool StartOnce(const std::string& dir, const std::string& device, std::string* error)
+    {
         m_telnetPort = FreePort();
         m_rawPort = FreePort();
         const std::string config = dir + "/ser2net.yaml";
@@ -98,8 +112,7 @@ public:
         return true;
     }
 
-    void Stop() { m_process.Stop(); }
-
+public:
     // True once ser2net holds no descriptor on `device` (a closed
     // connection's device is released a little after the socket).
     bool WaitUntilReleased(const std::string& device, std::chrono::milliseconds timeout) const

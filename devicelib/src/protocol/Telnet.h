@@ -68,7 +68,7 @@ struct ComPortReply {
 // loop.
 class CNegotiator {
 public:
-    // The requests that open a session: binary both ways, no go-ahead, and
+    // The requests that open a connection: binary both ways, no go-ahead, and
     // the com-port option on our side.
     Bytes Greeting();
     // Our answer to "IAC <verb> <option>" from the server; empty when none
