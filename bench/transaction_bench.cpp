@@ -5,7 +5,13 @@
 // "overhead" is the whole call less 50 ms, so it also carries how late the
 // pause's sleep wakes up; "reply" is from the request's arrival at the
 // transmitter to the call's return, which leaves the pause out entirely.
+// The *_Rfc2217 and *_Socket runs reach the same simulator through a real
+// ser2net on the loopback, by rfc2217:// and socket:// URLs, with ser2net's
+// character delay off as docs/REMOTE.md recommends; *_Rfc2217CharDelay
+// keeps ser2net's default delay.
 
+#include "../tests/sim/SimTestSupport.h"
+#include "../tests/support/Ser2Net.h"
 #include "SimTransmitter.h"
 #include "Talvex.h"
 
@@ -13,6 +19,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 #include <vector>
 
 namespace {
@@ -29,15 +36,29 @@ double Percentile(std::vector<double> samples, double fraction)
     return samples[std::min(index, samples.size() - 1)];
 }
 
+// Rfc2217Default: ser2net with its default character delay.
+enum class Via { Pty, Rfc2217, Rfc2217Default, Socket };
+
 template <typename Exchange>
-void MeasureExchange(benchmark::State& state, Exchange exchange)
+void MeasureExchange(benchmark::State& state, Exchange exchange, Via via = Via::Pty)
 {
-    SimTransmitter sim;
+    simtest::TempDir dir;
+    SimTransmitter sim{SimOptions{.linkPath = dir.File("ttyTX")}};
     if (!sim.Start()) {
         state.SkipWithError("simulator did not start");
         return;
     }
-    if (!OpenCommPath(sim.DevicePath().c_str(), 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr)) {
+    nettest::Ser2Net ser2net(via == Via::Rfc2217Default);
+    std::string port = sim.DevicePath();
+    if (via != Via::Pty) {
+        std::string error;
+        if (!ser2net.Start(dir.Path(), sim.LinkPath(), &error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        port = via == Via::Socket ? ser2net.RawUrl() : ser2net.TelnetUrl();
+    }
+    if (!OpenCommPath(port.c_str(), 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr)) {
         state.SkipWithError("port did not open");
         return;
     }
@@ -88,8 +109,41 @@ void BM_SetFMFreq(benchmark::State& state)
     MeasureExchange(state, [] { return SetFMFreq(1000, 0); });
 }
 
+int ReadLevel()
+{
+    int level = 0;
+    return GetRtVol(&level, 0);
+}
+
+void BM_GetDevState_Rfc2217(benchmark::State& state)
+{
+    MeasureExchange(state, [] {
+        unsigned char s = 0;
+        return GetDevState(&s, 0);
+    }, Via::Rfc2217);
+}
+
+void BM_GetRtVol_Rfc2217(benchmark::State& state)
+{
+    MeasureExchange(state, ReadLevel, Via::Rfc2217);
+}
+
+void BM_GetRtVol_Rfc2217CharDelay(benchmark::State& state)
+{
+    MeasureExchange(state, ReadLevel, Via::Rfc2217Default);
+}
+
+void BM_GetRtVol_Socket(benchmark::State& state)
+{
+    MeasureExchange(state, ReadLevel, Via::Socket);
+}
+
 } // namespace
 
+BENCHMARK(BM_GetDevState_Rfc2217)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetRtVol_Rfc2217)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetRtVol_Rfc2217CharDelay)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetRtVol_Socket)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GetDevState)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GetSerialNum)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SetFMFreq)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -10,8 +10,8 @@
 #                                      build/fuzz/long/TARGET/corpus
 #   scripts/fuzz.sh --list             the target names
 #
-# Targets: reply_judging_fuzz, config_xml_fuzz, entry_conversion_fuzz,
-# segment_text_fuzz, curve_fit_fuzz. The seed corpora are only read: each
+# Targets: reply_judging_fuzz, telnet_stream_fuzz, config_xml_fuzz,
+# entry_conversion_fuzz, segment_text_fuzz, curve_fit_fuzz. The seed corpora are only read: each
 # run writes into a scratch directory, so the repository never grows. An
 # input that breaks a target is saved as crash-<hash> (or timeout-, leak-)
 # in the run's directory; rerun it with build/fuzz/fuzz/TARGET FILE. To keep
@@ -19,7 +19,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=(reply_judging_fuzz config_xml_fuzz entry_conversion_fuzz segment_text_fuzz curve_fit_fuzz)
+targets=(reply_judging_fuzz telnet_stream_fuzz config_xml_fuzz entry_conversion_fuzz segment_text_fuzz curve_fit_fuzz)
 build=build/fuzz
 export QT_QPA_PLATFORM=offscreen
 

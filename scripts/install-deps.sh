@@ -12,6 +12,7 @@ packages=(
   locales
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
   dpkg-dev lintian desktop-file-utils appstream file man-db
+  ser2net prometheus libcpp-httplib-dev
 )
 
 missing=()

@@ -26,6 +26,10 @@ ctest --test-dir build/release --output-on-failure -j"$jobs" --timeout 300
 echo "== Packages (cpack, lintian, apt-get install, run, compile against, purge)"
 scripts/test-packages.sh build/release
 
+echo "== Alert rules (promtool)"
+promtool check rules monitoring/talvex-alerts.yml
+(cd monitoring && promtool test rules talvex-alerts-test.yml)
+
 echo "== Sanitizer build (ASan + UBSan)"
 configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DTALVEX_SANITIZE=ON -DTALVEX_BENCH=OFF
 # The 60-second soak runs on its own after the rest, so that the other tests
@@ -40,11 +44,14 @@ echo "== Thread sanitizer build (TSan)"
 # deadlock detector is on), e.g. between the device lock and the schedule
 # lock. tests/tsan.supp holds only entries for code outside this project.
 # Left out here: the 60-second soak (label "soak"), the longest test by far,
-# and the soak's UI-ping self-test, whose ping is handed between threads
-# through Qt alone, which the checker cannot see.
+# the soak's UI-ping self-test, whose ping is handed between threads
+# through Qt alone, which the checker cannot see, and the second and third
+# runs of the end-to-end tests over ser2net (label "ser2net"): the network
+# port is single-threaded like the serial one, and the normal and ASan
+# builds run them.
 configure_and_build build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEX_TSAN=ON -DTALVEX_BENCH=OFF
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:detect_deadlocks=1:suppressions=$PWD/tests/tsan.supp" \
-  ctest --test-dir build/tsan --output-on-failure -j"$jobs" --timeout 300 -LE soak -E '^UiPingTest\.'
+  ctest --test-dir build/tsan --output-on-failure -j"$jobs" --timeout 300 -LE 'soak|ser2net' -E '^UiPingTest\.'
 
 echo "== Fuzz targets (short runs, clang + libFuzzer)"
 scripts/fuzz.sh --short

@@ -85,14 +85,6 @@ std::vector<SerialPortEntry> ListSerialPorts(const std::string& sysTty, const st
     return ports;
 }
 
-std::string DescribePort(const SerialPortEntry& port)
-{
-    std::string text = port.device;
-    for (const std::string& link : port.byId)
-        text += "  " + link;
-    return text;
-}
-
 std::string ExplainOpenFailure(const std::string& device, int reason)
 {
     switch (reason) {

@@ -114,7 +114,17 @@ TALVEX_API int TALVEX_CALL OpenComm(int port, int baud, int parity, int dataBits
                                     int stopBits, const void* timeouts);
 /* As OpenComm, for a device path ("/dev/ttyUSB0", "COM3", ...); a null or
  * empty path fails. The port is used exclusively: one that another process
- * (or another open in this one) holds fails to open. */
+ * (or another open in this one) holds fails to open.
+ * A network port is named by URL:
+ *   "rfc2217://HOST:PORT"  Telnet with the RFC 2217 com-port option (ser2net's
+ *                          telnet(rfc2217) accepter): the line settings are
+ *                          sent to the server, and the open fails unless it
+ *                          confirms them;
+ *   "socket://HOST:PORT"   raw TCP: the server's own line settings apply.
+ * IPv6 hosts go in brackets. Connecting gives up after 2000 ms; a refused
+ * connection or an unknown host fails the open. A connection that drops
+ * fails the exchange that meets it with code 5 or 6, as a line that hangs up
+ * does. The failure codes and guards are otherwise those of a local port. */
 TALVEX_API int TALVEX_CALL OpenCommPath(const char* device, int baud, int parity,
                                         int dataBits, int stopBits, const void* timeouts);
 /* Closes the open port. 0 when none is open, else the close's result. */

@@ -76,8 +76,26 @@ private:
     int m_openFailure = TALVEX_OPEN_OK;
 };
 
+// A network port name: "rfc2217://host:port" (Telnet with the com-port
+// option, as ser2net's telnet(rfc2217) accepter speaks it) or
+// "socket://host:port" (raw TCP). IPv6 hosts go in brackets.
+struct NetAddress {
+    bool telnet = false;
+    std::string host;
+    std::string port;  // decimal, 1 to 65535
+};
+// The address in `name`, or nullopt when `name` is no network port name;
+// a name with either scheme and a malformed rest is still a network name,
+// reported by `malformed`, so that it never reaches the local backend.
+std::optional<NetAddress> ParseNetAddress(const char* name, bool* malformed = nullptr);
+
 // The platform's backend.
 std::unique_ptr<CSerialPort> CreateSerialPort();
+// The network backend, opened with a network port name.
+std::unique_ptr<CSerialPort> CreateNetworkPort();
+// The port the library uses: picks the network or the serial backend by the
+// name each Open() is given.
+std::unique_ptr<CSerialPort> CreatePortByName();
 // The device name of numbered port `number` (COM1 is 1); empty when there is
 // no such name.
 std::string PortNameForNumber(int number);

@@ -160,3 +160,26 @@ TEST_F(SimDevice, TextBuffersTooSmallSendNothing)
     EXPECT_EQ(GetLastCommError(), -1) << "the code from the open stays";
     EXPECT_FALSE(m_sim.WaitForFrames(1, std::chrono::milliseconds(150)));
 }
+
+// 0xFF is Telnet's escape byte: over an RFC 2217 port it is doubled on the
+// wire and must arrive single, both ways.
+TEST_F(SimDevice, BytesFFCrossTheLineUnchangedBothWays)
+{
+    EXPECT_EQ(SetLaunchPWR(0xFF, kDelay), 0);
+    EXPECT_EQ(GetLastCommError(), TALVEX_E_REFUSED);
+    EXPECT_EQ(OnlyFrame(), Bytes({0x01, 0x02, 0x11, 0xFF}));
+
+    SimState s = m_sim.State();
+    s.serial = {0xFF, 0xFF, 0x01, 0xFF, 0xFF, 0xFF, 0xFE};
+    m_sim.SetState(s);
+    m_sim.SetReadings({.forwardPower = 0xFF, .reversePower = 0, .swr = 10, .temperature = 30, .level = 0xFFFF});
+    int level = 0;
+    ASSERT_EQ(GetRtVol(&level, kDelay), 1);
+    EXPECT_EQ(level, 0xFFFF);
+    int power = 0;
+    ASSERT_EQ(GetFwdPWR(&power, kDelay), 1);
+    EXPECT_EQ(power, 0xFF);
+    char text[15] = {};
+    ASSERT_EQ(GetSerialNum(text, sizeof text, kDelay), 1);
+    EXPECT_STREQ(text, "FFFF01FFFFFFFE");
+}

@@ -63,6 +63,23 @@ std::string DeviceName(const char* device)
     return comName ? std::string("\\\\.\\") + device : std::string(device);
 }
 
+// The open-failure reason of CreateFileA's error. A port another program
+// holds is refused with access denied, as no sharing was allowed.
+int OpenReason(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        return TALVEX_OPEN_NO_DEVICE;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return TALVEX_OPEN_BUSY;
+    default:
+        return TALVEX_OPEN_OTHER;
+    }
+}
+
 bool ValidFraming(const LineSettings& s)
 {
     return s.baud > 0 && s.dataBits >= 5 && s.dataBits <= 8 && s.parity >= TALVEX_PARITY_NONE &&
@@ -166,9 +183,12 @@ bool CWin32SerialPort::Open(const char* device)
     // No sharing: a port another program holds fails here.
     const HANDLE port = ::CreateFileA(DeviceName(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (port == INVALID_HANDLE_VALUE)
+    if (port == INVALID_HANDLE_VALUE) {
+        SetOpenFailure(OpenReason(::GetLastError()));
         return false;
+    }
     m_port = port;
+    SetOpenFailure(TALVEX_OPEN_OK);
     return true;
 }
 
