@@ -3,6 +3,8 @@
 
 #include <httplib.h>
 
+#include <chrono>
+
 
 namespace talvex::metrics {
 
@@ -56,7 +58,11 @@ bool CMetricsServer::Start(const ListenAddress& address, std::string* error)
     }
     m_port = port;
     m_server = std::move(server);
-    m_thread = std::thread([server = m_server.get()] { server->listen_after_bind(); });
+    m_listenEnded = false;
+    m_thread = std::thread([this, server = m_server.get()] {
+        server->listen_after_bind();
+        m_listenEnded = true;
+    });
     return true;
 }
 
@@ -64,22 +70,15 @@ void CMetricsServer::Stop()
 {
     if (!m_server)
         return;
-    m_server->stop();
+    // stop() does nothing until the thread has begun to listen, which a
+    // busy machine may not have let it do yet: ask until it has ended.
+    while (!m_listenEnded) {
+        m_server->stop();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     if (m_thread.joinable())
         m_thread.join();
     m_server.reset();
-}
-
-void CMetricsServer::Publish(const Snapshot& snapshot)
-{
-    const std::lock_guard<std::mutex> guard(m_lock);
-    m_snapshot = snapshot;
-}
-
-Snapshot CMetricsServer::Current() const
-{
-    const std::lock_guard<std::mutex> guard(m_lock);
-    return m_snapshot;
 }
 
 }  // namespace talvex::metrics

@@ -6,6 +6,7 @@
 
 #include "MetricsSnapshot.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -47,6 +48,7 @@ public:
 private:
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
+    std::atomic<bool> m_listenEnded{true};  // the listening thread has returned
     int m_port = 0;
     mutable std::mutex m_lock;
     Snapshot m_snapshot;

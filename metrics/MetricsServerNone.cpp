@@ -23,16 +23,4 @@ bool CMetricsServer::Start(const ListenAddress&, std::string* error)
 
 void CMetricsServer::Stop() {}
 
-void CMetricsServer::Publish(const Snapshot& snapshot)
-{
-    const std::lock_guard<std::mutex> guard(m_lock);
-    m_snapshot = snapshot;
-}
-
-Snapshot CMetricsServer::Current() const
-{
-    const std::lock_guard<std::mutex> guard(m_lock);
-    return m_snapshot;
-}
-
 }  // namespace talvex::metrics

@@ -10,13 +10,9 @@ namespace {
 // unrepresentable anyway.
 constexpr int kYearGuard = 1'000'000;
 
-}  // namespace
-
-std::int64_t MakeLocalTime(const LocalFields& fields)
+// `isdst`: 0 standard time, 1 summer time, -1 for the C library to decide.
+std::tm ToTm(const LocalFields& fields, int isdst)
 {
-    if (fields.year < -kYearGuard || fields.year > kYearGuard) {
-        return kInvalidMoment;
-    }
     std::tm tm{};
     tm.tm_year = fields.year - 1900;
     tm.tm_mon = fields.month - 1;
@@ -24,7 +20,18 @@ std::int64_t MakeLocalTime(const LocalFields& fields)
     tm.tm_hour = fields.hour;
     tm.tm_min = fields.minute;
     tm.tm_sec = fields.second;
-    tm.tm_isdst = -1;
+    tm.tm_isdst = isdst;
+    return tm;
+}
+
+}  // namespace
+
+std::int64_t MakeLocalTime(const LocalFields& fields)
+{
+    if (fields.year < -kYearGuard || fields.year > kYearGuard) {
+        return kInvalidMoment;
+    }
+    std::tm tm = ToTm(fields, -1);
     // mktime returns -1 both on failure and for 1969-12-31 23:59:59 UTC;
     // both lie before kEarliestMoment, so neither needs telling apart.
     const std::time_t t = std::mktime(&tm);
@@ -48,14 +55,7 @@ struct Reading {
 
 Reading ReadAs(const LocalFields& fields, int isdst)
 {
-    std::tm tm{};
-    tm.tm_year = fields.year - 1900;
-    tm.tm_mon = fields.month - 1;
-    tm.tm_mday = fields.day;
-    tm.tm_hour = fields.hour;
-    tm.tm_min = fields.minute;
-    tm.tm_sec = fields.second;
-    tm.tm_isdst = isdst;
+    std::tm tm = ToTm(fields, isdst);
     const std::time_t t = std::mktime(&tm);
     if (t == static_cast<std::time_t>(-1)) {
         return {};

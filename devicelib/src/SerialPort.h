@@ -25,6 +25,13 @@ struct LineSettings {
     std::optional<TalvexCommTimeouts> timeouts;
 };
 
+// Used when the caller gives no timeouts: a reply read ends this long after
+// the last byte arrived, or after the constant when nothing arrives at all.
+inline constexpr TalvexCommTimeouts kDefaultTimeouts{50, 0, 1000, 0, 0};
+// A read interval of all ones (with no totals) returns at once with what
+// has arrived, as the platform's COMMTIMEOUTS define it.
+inline constexpr std::uint32_t kReturnAtOnce = 0xFFFFFFFFu;
+
 enum class IoStatus {
     Ok,
     TimedOut,  // the guard time ran out

@@ -69,24 +69,23 @@ TEST_F(KeyboardTest, EnterPressesTheFocusedButtonInEveryDialog)
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
-TEST_F(KeyboardTest, CancelledProtectionDialogSendsItsEntriesNowhere)
+TEST_F(KeyboardTest, EnterOnCancelSendsTheProtectionPointsNowhere)
 {
-    CProtectSettingDlg dialog;
-    dialog.OnInitDialog();
-    dialog.SetDlgItemText(IDC_EDIT_TMPPT, QStringLiteral("60"));
-    dialog.SetDlgItemText(IDC_EDIT_SWRPT, QStringLiteral("3.0"));
-    m_sim.ClearReceived();
-    EXPECT_EQ(EnterOn(dialog, IDC_CANCEL), IDC_CANCEL);
-    EXPECT_TRUE(Sent().empty());
-
-    // Enter in an entry field is OK, which sends both points.
-    CProtectSettingDlg again;
-    again.OnInitDialog();
-    again.SetDlgItemText(IDC_EDIT_TMPPT, QStringLiteral("60"));
-    again.SetDlgItemText(IDC_EDIT_SWRPT, QStringLiteral("3.0"));
-    m_sim.ClearReceived();
-    EXPECT_EQ(EnterOn(again, IDC_EDIT_SWRPT), IDC_OK);
-    EXPECT_EQ(Sent().size(), 2u);
+    // Enter on Cancel sends nothing; Enter in an entry field is OK, which
+    // sends both points.
+    const struct {
+        int focus, result;
+        std::size_t frames;
+    } cases[] = {{IDC_CANCEL, IDC_CANCEL, 0}, {IDC_EDIT_SWRPT, IDC_OK, 2}};
+    for (const auto& c : cases) {
+        CProtectSettingDlg dialog;
+        dialog.OnInitDialog();
+        dialog.SetDlgItemText(IDC_EDIT_TMPPT, QStringLiteral("60"));
+        dialog.SetDlgItemText(IDC_EDIT_SWRPT, QStringLiteral("3.0"));
+        m_sim.ClearReceived();
+        EXPECT_EQ(EnterOn(dialog, c.focus), c.result);
+        EXPECT_EQ(Sent().size(), c.frames);
+    }
 }
 
 TEST_F(KeyboardTest, DeviceTextsArePlainText)

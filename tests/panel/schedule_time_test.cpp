@@ -66,57 +66,36 @@ TEST(ScheduleLocalTime, ATaskAfterADaylightSavingChangeFiresAtItsLocalTime)
 }
 
 // An everyday row keeps its wall-clock time on the days the clock changes,
-// both when it is set and after it fires: 06:00 stays 06:00, 23 or 25 hours
-// after the last firing, and is saved as 06:00.
+// both when it is set and after it fires, and is saved at that time: 06:00
+// stays 06:00, 23 or 25 hours after the last firing. 02:30 does not exist
+// on the spring day: the row fires when the clock would have shown it, an
+// hour on (03:30 summer time), and is back at 02:30 the next day. On the
+// autumn day 02:30 occurs twice: the row fires at the first, once.
 TEST(ScheduleDaylightSaving, EverydayRowsKeepTheirWallClockTime)
 {
     const ScopedTimeZone zone(kCentralEurope);  // 2030: summer time from 31 March to 27 October
     struct Case {
         const char* name;
+        int hour, minute;
         std::int64_t loadedAt;  // when the row is loaded from its record
         std::int64_t firstDue;
         std::int64_t nextDue;   // after it fired
     } const cases[] = {
-        {"spring", Utc(2030, 3, 30, 0, 0, 0), Utc(2030, 3, 30, 5, 0, 0), Utc(2030, 3, 31, 4, 0, 0)},
-        {"autumn", Utc(2030, 10, 26, 0, 0, 0), Utc(2030, 10, 26, 4, 0, 0), Utc(2030, 10, 27, 5, 0, 0)},
+        {"spring", 6, 0, Utc(2030, 3, 30, 0, 0, 0), Utc(2030, 3, 30, 5, 0, 0), Utc(2030, 3, 31, 4, 0, 0)},
+        {"autumn", 6, 0, Utc(2030, 10, 26, 0, 0, 0), Utc(2030, 10, 26, 4, 0, 0), Utc(2030, 10, 27, 5, 0, 0)},
+        {"skipped", 2, 30, Utc(2030, 3, 30, 23, 0, 0), Utc(2030, 3, 31, 1, 30, 0), Utc(2030, 4, 1, 0, 30, 0)},
+        {"repeated", 2, 30, Utc(2030, 10, 26, 22, 0, 0), Utc(2030, 10, 27, 0, 30, 0), Utc(2030, 10, 28, 1, 30, 0)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScheduledTask rows[kTaskRows];
-        rows[3] = RowFromRecord({2000, 1, 1, 6, 0, 0, TASK_STARTUP}, 3, c.loadedAt);
+        rows[3] = RowFromRecord({2000, 1, 1, c.hour, c.minute, 0, TASK_STARTUP}, 3, c.loadedAt);
         EXPECT_EQ(rows[3].time, c.firstDue);
+        const TaskRecord saved = RecordFromRow(rows[3]);
+        EXPECT_EQ(std::vector<int>({saved.hour, saved.minute}), std::vector<int>({c.hour, c.minute}));
         AdvanceFiredTask(rows, 3);
         EXPECT_EQ(rows[3].time, c.nextDue);
-        EXPECT_EQ(RecordFromRow(rows[3]).hour, 6);
-        // Set in the dialog the evening before, it is due the same moment.
-        EXPECT_EQ(NextDailyMoment(c.nextDue - 8 * 3600, 6, 0, 0), c.nextDue);
-    }
-}
-
-// 02:30 does not exist on the spring day: the row fires when the clock
-// would have shown it, an hour on (03:30 summer time), and is back at 02:30
-// the next day. On the autumn day 02:30 occurs twice: the row fires at the
-// first, once.
-TEST(ScheduleDaylightSaving, SkippedTimeFiresAfterTheGapAndRepeatedTimeOnce)
-{
-    const ScopedTimeZone zone(kCentralEurope);
-    struct Case {
-        const char* name;
-        std::int64_t loadedAt;
-        std::int64_t firstDue;
-        std::int64_t nextDue;
-    } const cases[] = {
-        {"skipped", Utc(2030, 3, 30, 23, 0, 0), Utc(2030, 3, 31, 1, 30, 0), Utc(2030, 4, 1, 0, 30, 0)},
-        {"repeated", Utc(2030, 10, 26, 22, 0, 0), Utc(2030, 10, 27, 0, 30, 0), Utc(2030, 10, 28, 1, 30, 0)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ScheduledTask rows[kTaskRows];
-        rows[4] = RowFromRecord({2000, 1, 1, 2, 30, 0, TASK_SHUTDOWN}, 4, c.loadedAt);
-        EXPECT_EQ(rows[4].time, c.firstDue);
-        const TaskRecord saved = RecordFromRow(rows[4]);
-        EXPECT_EQ(std::vector<int>({saved.hour, saved.minute}), std::vector<int>({2, 30})) << "saved as set";
-        AdvanceFiredTask(rows, 4);
-        EXPECT_EQ(rows[4].time, c.nextDue);
+        // Set in the dialog an hour before, it is due the same moment.
+        EXPECT_EQ(NextDailyMoment(c.nextDue - 3600, c.hour, c.minute, 0), c.nextDue);
     }
 }

@@ -8,6 +8,7 @@
 // A closed connection is the network's hang-up: the call that meets it
 // fails, and so does every later one until the port is opened again.
 
+#include "PosixPoll.h"
 #include "SerialPort.h"
 #include "Telnet.h"
 
@@ -31,7 +32,7 @@ namespace talvex {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = posix::Clock;
 
 // Connecting gives up after this long, whatever the address: an unreachable
 // host must not hold the open for the system's minutes-long TCP time-out.
@@ -42,38 +43,21 @@ constexpr int kConfigureMs = 2000;
 // Com-port replies kept between two purges.
 constexpr std::size_t kMaxReplies = 64;
 
-constexpr TalvexCommTimeouts kDefaultTimeouts{50, 0, 1000, 0, 0};
-constexpr std::uint32_t kReturnAtOnce = std::numeric_limits<std::uint32_t>::max();
-
-int MsUntil(Clock::time_point deadline)
-{
-    const auto left = deadline - Clock::now();
-    if (left <= Clock::duration::zero())
-        return 0;
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    return static_cast<int>(std::min<long long>(ms, INT_MAX));
-}
 
 enum class Wait { Ready, TimedOut, Failed };
 
 Wait PollUntil(int fd, short events, Clock::time_point deadline)
 {
-    for (;;) {
-        pollfd entry{fd, events, 0};
-        const int n = ::poll(&entry, 1, MsUntil(deadline));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return Wait::Failed;
-        }
-        if (n == 0)
-            return Wait::TimedOut;
-        // A peer that closed makes the socket readable; the receive that
-        // follows sees the end. Only a socket error fails the wait itself.
-        if ((entry.revents & events) != 0)
-            return Wait::Ready;
-        return (entry.revents & (POLLERR | POLLNVAL | POLLHUP)) != 0 ? Wait::Failed : Wait::Ready;
-    }
+    const int revents = posix::PollEvents(fd, events, deadline);
+    if (revents < 0)
+        return Wait::Failed;
+    if (revents == 0)
+        return Wait::TimedOut;
+    // A peer that closed makes the socket readable; the receive that
+    // follows sees the end. Only a socket error fails the wait itself.
+    if ((revents & events) != 0)
+        return Wait::Ready;
+    return (revents & (POLLERR | POLLNVAL | POLLHUP)) != 0 ? Wait::Failed : Wait::Ready;
 }
 
 // Connects a non-blocking socket to one of the host's addresses before

@@ -1,6 +1,7 @@
 // POSIX backend of CSerialPort: a tty opened non-blocking and exclusive, set
 // to raw binary mode, with every wait done by poll() against a deadline.
 
+#include "PosixPoll.h"
 #include "SerialPort.h"
 
 #include <algorithm>
@@ -22,25 +23,9 @@ namespace talvex {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = posix::Clock;
 
-// Used when the caller gives no timeouts: a reply read ends this long after
-// the last byte arrived, or after the constant when nothing arrives at all.
-constexpr TalvexCommTimeouts kDefaultTimeouts{50, 0, 1000, 0, 0};
-constexpr std::uint32_t kReturnAtOnce = std::numeric_limits<std::uint32_t>::max();
-
-// Milliseconds left until `deadline`, rounded up so that poll() never
-// returns just before it.
-int MsUntil(Clock::time_point deadline)
-{
-    const auto left = deadline - Clock::now();
-    if (left <= Clock::duration::zero())
-        return 0;
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    return static_cast<int>(std::min<long long>(ms, INT_MAX));
-}
-
-bool HungUp(short revents)
+bool HungUp(int revents)
 {
     return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
@@ -50,24 +35,14 @@ struct PollOutcome {
     bool failed = false;  // error or hang-up
 };
 
-// Waits for `events` until `deadline`, retrying on signals.
+// Waits for `events` until `deadline`.
 PollOutcome PollUntil(int fd, short events, Clock::time_point deadline)
 {
-    for (;;) {
-        pollfd entry{fd, events, 0};
-        const int n = ::poll(&entry, 1, MsUntil(deadline));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return {false, true};
-        }
-        if (n == 0)
-            return {};
-        // A hung-up tty also reports itself readable; the hang-up wins.
-        if (HungUp(entry.revents))
-            return {false, true};
-        return {(entry.revents & events) != 0, false};
-    }
+    const int revents = posix::PollEvents(fd, events, deadline);
+    // A hung-up tty also reports itself readable; the hang-up wins.
+    if (revents < 0 || HungUp(revents))
+        return {false, true};
+    return {(revents & events) != 0, false};
 }
 
 speed_t SpeedFor(int baud)

@@ -25,9 +25,6 @@ namespace talvex {
 
 namespace {
 
-// Used when the caller gives no timeouts: a reply read ends this long after
-// the last byte arrived, or after the constant when nothing arrives at all.
-constexpr TalvexCommTimeouts kDefaultTimeouts{50, 0, 1000, 0, 0};
 constexpr DWORD kQueueSize = 4096;
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 

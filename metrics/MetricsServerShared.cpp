@@ -1,3 +1,5 @@
+// What both listeners share: the listen address and the published snapshot.
+
 #include "MetricsServer.h"
 
 #include <charconv>
@@ -27,6 +29,18 @@ std::optional<ListenAddress> ParseListenAddress(const std::string& text)
         return std::nullopt;
     address.port = value;
     return address;
+}
+
+void CMetricsServer::Publish(const Snapshot& snapshot)
+{
+    const std::lock_guard<std::mutex> guard(m_lock);
+    m_snapshot = snapshot;
+}
+
+Snapshot CMetricsServer::Current() const
+{
+    const std::lock_guard<std::mutex> guard(m_lock);
+    return m_snapshot;
 }
 
 }  // namespace talvex::metrics
