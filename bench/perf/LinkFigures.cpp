@@ -2,9 +2,9 @@
 
 #include "PerfStats.h"
 
-#include "ControlIds.h"
-#include "PanelMessage.h"
-#include "StatusPoller.h"
+#include "dialogkit/ControlIds.h"
+#include "dialogkit/PanelMessage.h"
+#include "device/StatusPoller.h"
 
 #include <SimTransmitter.h>
 #include <Talvex.h>

@@ -2,11 +2,11 @@
 
 #include "PerfStats.h"
 
-#include "ControlIds.h"
-#include "DeviceLock.h"
-#include "PanelMessage.h"
-#include "RtVolPoller.h"
-#include "StatusPoller.h"
+#include "dialogkit/ControlIds.h"
+#include "device/DeviceAccess.h"
+#include "dialogkit/PanelMessage.h"
+#include "device/RtVolPoller.h"
+#include "device/StatusPoller.h"
 
 #include <SimTransmitter.h>
 #include <Talvex.h>
@@ -72,7 +72,7 @@ LockFigures MeasureLockSharing(double seconds)
         while (Clock::now() < end) {
             std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
             const auto asked = Clock::now();
-            DeviceLock lock(g_csDevice);
+            DeviceAccess lock(g_csDevice);
             waits.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked).count());
             IsOpen();  // an action's call, without a transaction of its own
         }

@@ -88,7 +88,7 @@ int main(int argc, char** argv)
     const perf::TransactionFigures transactions = perf::MeasureTransactions(run.transactions);
     std::fprintf(stderr, "measuring: status cycle...\n");
     const perf::StatusCycleFigures cycle = perf::MeasureStatusCycle(run.statusCycles);
-    std::fprintf(stderr, "measuring: device lock sharing...\n");
+    std::fprintf(stderr, "measuring: device mutex sharing...\n");
     const perf::LockFigures sharing = perf::MeasureLockSharing(run.lockSeconds);
     std::fprintf(stderr, "measuring: start-up...\n");
     const std::optional<double> startUp = perf::MeasureStartUp(run.startUps);
@@ -111,9 +111,9 @@ int main(int argc, char** argv)
                perf::kMandatedStatusCycleMs * 1.02,
                "7 x (50 + 100) ms, goal +2 %; median of " + std::to_string(cycle.cycles) + " cycles", 1});
     const std::string actions = std::to_string(sharing.actions) + " operator actions, both pollers running";
-    table.Add({"operator action's wait for the device lock, longest", sharing.longestWaitMs, "ms", std::nullopt,
+    table.Add({"operator action's wait for the device mutex, longest", sharing.longestWaitMs, "ms", std::nullopt,
                perf::kLockWaitGoalMs, "transaction in progress + one queued (150 + 70 + 5 ms); " + actions, 1});
-    table.Add({"operator action's wait for the device lock, median", sharing.medianWaitMs, "ms", std::nullopt,
+    table.Add({"operator action's wait for the device mutex, median", sharing.medianWaitMs, "ms", std::nullopt,
                perf::kLockWaitGoalMs, actions, 1});
     // Alone the level thread reads every 100 + 70 ms; beside the status
     // thread it should still get the line between two status readings.

@@ -1,7 +1,6 @@
 #include "SkinSlider.h"
 
 #include "ColorRef.h"
-#include "PanelMessage.h"
 #include "Resources.h"
 #include "SkinSliderStyle.h"
 #include "TrackingTip.h"
@@ -414,8 +413,6 @@ void CSkinSlider::wheelEvent(QWheelEvent* event)
         SetPos(from > minimum() ? from - 1 : from);
     }
     const int position = value();  // clamped to the range
-    if (QWidget* parent = parentWidget()) {
-        PostPanelMessage(parent, WM_SLIDER_WHEEL, reinterpret_cast<std::intptr_t>(this), position);
-    }
+    emit wheelStep(position);
     event->accept();
 }

@@ -50,6 +50,10 @@ signals:
     // Emitted to the parent after the position changed (or after a release),
     // with the trackbar code. Dragging emits TRACK_THUMBTRACK only.
     void hScroll(int code, int position, CSkinSlider* slider);
+    // Emitted after a wheel step moved the thumb, with the (clamped) new
+    // position. An owner that must see it after the current event, as a
+    // posted window message would arrive, connects with Qt::QueuedConnection.
+    void wheelStep(int position);
 
 protected:
     // The value tip's text for a position: "%d".

@@ -2,11 +2,11 @@
 
 #include "MessageBoxReader.h"
 
-#include "ControlIds.h"
-#include "ProtectSettingDlg.h"
-#include "ScheduleRules.h"
-#include "ScheduledTaskDlg.h"
-#include "TransmitterDlg.h"
+#include "dialogkit/ControlIds.h"
+#include "dialogs/ProtectSettingDlg.h"
+#include "schedule/ScheduleRules.h"
+#include "schedule/ScheduledTaskDlg.h"
+#include "mainwindow/TransmitterDlg.h"
 
 #include <QApplication>
 #include <QDateEdit>

@@ -9,8 +9,8 @@
 #include "SoakChecks.h"
 #include "UiPing.h"
 
-#include "ScheduleFile.h"
-#include "TransmitterDlg.h"
+#include "schedule/ScheduleFile.h"
+#include "mainwindow/TransmitterDlg.h"
 
 #include <SimTransmitter.h>
 

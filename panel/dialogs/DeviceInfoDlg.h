@@ -1,0 +1,18 @@
+#pragma once
+// The "DEVICEINFO" dialog: the transmitter's serial number, firmware version
+// and device type, read once when it opens.
+
+#include "dialogkit/Dialog.h"
+
+class CDeviceInfoDlg : public CDialog
+{
+    Q_OBJECT
+public:
+    explicit CDeviceInfoDlg(QWidget* parent = nullptr);
+
+    // Lays the dialog out and reads the three texts in one hold of the device
+    // lock; a failed read shows its failure text in place of the value.
+    bool OnInitDialog() override;
+
+    static const DialogTemplate& Template();
+};
