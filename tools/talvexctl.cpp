@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr int kReplyDelayMs = 100;
-constexpr int kLevelReplyDelayMs = 20;
+constexpr int kReplyDelayMs = TALVEX_REPLY_DELAY_MS;
+constexpr int kLevelReplyDelayMs = TALVEX_LEVEL_REPLY_DELAY_MS;
 constexpr unsigned kTextSize = 20;
 
 enum Exit { kExitOk = 0, kExitDevice = 1, kExitUsage = 2, kExitOpen = 3 };
@@ -66,12 +66,12 @@ constexpr CommandInfo kCommands[] = {
     {"info", ValueKind::None, 0, 0, "", "info", nullptr},
     {"status", ValueKind::None, 0, 0, "", "status", nullptr},
     {"mono", ValueKind::None, 0, 0, "", "set mono", nullptr},
-    {"freq", ValueKind::Tenths, 870, 1080, " MHz", "set frequency", &SetFMFreq},
-    {"power", ValueKind::Tenths, 3, 150, " W", "set power", &SetLaunchPWR},
-    {"swr-point", ValueKind::Tenths, 20, 40, "", "set SWR protection point", &SetStdyWavePt},
-    {"line-vol", ValueKind::Whole, 1, 13, "", "set line volume", &SetLINEVol},
-    {"mic-vol", ValueKind::Whole, 1, 30, "", "set mic volume", &SetMICVol},
-    {"temp-point", ValueKind::Whole, 50, 70, " C", "set temperature protection point", &SetTmpPt},
+    {"freq", ValueKind::Tenths, TALVEX_FREQ_MIN, TALVEX_FREQ_MAX, " MHz", "set frequency", &SetFMFreq},
+    {"power", ValueKind::Tenths, TALVEX_POWER_MIN, TALVEX_POWER_MAX, " W", "set power", &SetLaunchPWR},
+    {"swr-point", ValueKind::Tenths, TALVEX_SWR_POINT_MIN, TALVEX_SWR_POINT_MAX, "", "set SWR protection point", &SetStdyWavePt},
+    {"line-vol", ValueKind::Whole, TALVEX_LINE_VOL_MIN, TALVEX_LINE_VOL_MAX, "", "set line volume", &SetLINEVol},
+    {"mic-vol", ValueKind::Whole, TALVEX_MIC_VOL_MIN, TALVEX_MIC_VOL_MAX, "", "set mic volume", &SetMICVol},
+    {"temp-point", ValueKind::Whole, TALVEX_TEMP_POINT_MIN, TALVEX_TEMP_POINT_MAX, " C", "set temperature protection point", &SetTmpPt},
     {"line", ValueKind::OnOff, 0, 1, "", "switch line input", &SetLINE},
     {"mic", ValueKind::OnOff, 0, 1, "", "switch microphone", &SetMIC},
     {"echo", ValueKind::OnOff, 0, 1, "", "switch echo", &SetRBT},
@@ -201,11 +201,11 @@ int RunStatus()
             return kExitDevice;
         lines += std::string(r.label) + ": " + (r.tenths ? FormatTenths(value) : std::to_string(value)) + r.unit + "\n";
     }
-    std::printf("transmitter: %s\n", (state & 0x01) ? "standby" : "on");
-    std::printf("sound: %s\n", (state & 0x04) ? "mono" : "stereo");
-    std::printf("echo: %s\n", OnOffText(!(state & 0x10)));
-    std::printf("line: %s\n", OnOffText(state & 0x20));
-    std::printf("mic: %s\n", OnOffText(!(state & 0x40)));
+    std::printf("transmitter: %s\n", (state & TALVEX_STATE_STANDBY) ? "standby" : "on");
+    std::printf("sound: %s\n", (state & TALVEX_STATE_MONO) ? "mono" : "stereo");
+    std::printf("echo: %s\n", OnOffText(!(state & TALVEX_STATE_ECHO_OFF)));
+    std::printf("line: %s\n", OnOffText(state & TALVEX_STATE_LINE_ON));
+    std::printf("mic: %s\n", OnOffText(!(state & TALVEX_STATE_MIC_OFF)));
     std::fputs(lines.c_str(), stdout);
     return kExitOk;
 }

@@ -10,7 +10,7 @@
 
 namespace {
 constexpr auto kLevelPeriod = std::chrono::milliseconds(100);
-constexpr int kLevelReplyDelay = 20;
+constexpr int kLevelReplyDelay = TALVEX_LEVEL_REPLY_DELAY_MS;
 }
 
 CRtVolPoller::~CRtVolPoller() { Stop(); }

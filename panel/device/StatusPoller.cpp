@@ -11,7 +11,7 @@
 namespace {
 
 constexpr auto kStatusPeriod = std::chrono::milliseconds(500);
-constexpr int kReplyDelay = 100;
+constexpr int kReplyDelay = TALVEX_REPLY_DELAY_MS;
 
 // The measurements of one cycle, in the order they are read. The first that
 // fails ends the cycle.
@@ -63,10 +63,10 @@ int StatusThreadProc(CStatusPoller* poller)
         if (!ReadState(state)) {
             continue;
         }
-        if (state & 0x01) {  // standby: nothing else to read
+        if (state & TALVEX_STATE_STANDBY) {  // nothing else to read
             continue;
         }
-        PostPanelMessage(poller->m_hWndNotify, WM_DEVICE_READING, IDC_STATIC_STMONO, state & 0x04);
+        PostPanelMessage(poller->m_hWndNotify, WM_DEVICE_READING, IDC_STATIC_STMONO, state & TALVEX_STATE_MONO);
         for (const Measurement& m : kMeasurements) {
             // Each reading takes the lock on its own, so the operator and the
             // level thread get the line between two readings.

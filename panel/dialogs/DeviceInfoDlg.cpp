@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int kReplyDelay = 100;  // ms
+constexpr int kReplyDelay = TALVEX_REPLY_DELAY_MS;
 constexpr unsigned kTextSize = 20;
 
 constexpr ControlTemplate kControls[] = {

@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr int kReplyDelay = 100;  // ms
-constexpr int kTemperatureMin = 50, kTemperatureMax = 70;   // degrees
-constexpr int kSwrMin = 20, kSwrMax = 40;                   // tenths
+constexpr int kReplyDelay = TALVEX_REPLY_DELAY_MS;
+constexpr int kTemperatureMin = TALVEX_TEMP_POINT_MIN, kTemperatureMax = TALVEX_TEMP_POINT_MAX;  // degrees
+constexpr int kSwrMin = TALVEX_SWR_POINT_MIN, kSwrMax = TALVEX_SWR_POINT_MAX;                  // tenths
 
 constexpr ControlTemplate kControls[] = {
     {-1, ControlKind::Static, "Temperature\nprotection\n(50-70)", 7, 14, 60, 26},

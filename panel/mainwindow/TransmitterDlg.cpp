@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kReplyDelay = 100;
+constexpr int kReplyDelay = TALVEX_REPLY_DELAY_MS;
 constexpr int kWatchdogPeriodMs = 10000;
 constexpr int kWatchdogTimerId = 1;
 constexpr int kWatchdogFailuresToWarn = 3;
@@ -180,19 +180,19 @@ void CTransmitterDlg::ReadDeviceSettings(bool withPowerBit)
     unsigned char state = 0;
     if (GetDevState(&state, kReplyDelay)) {
         // Flags are only cleared here: each starts as "off".
-        if (withPowerBit && !(state & 0x01)) {
+        if (withPowerBit && !(state & TALVEX_STATE_STANDBY)) {
             m_bPowerOff = 0;
         }
-        if (state & 0x20) {
+        if (state & TALVEX_STATE_LINE_ON) {
             m_bLineOff = 0;
         }
-        if (!(state & 0x40)) {
+        if (!(state & TALVEX_STATE_MIC_OFF)) {
             m_bMicOff = 0;
         }
-        if (!(state & 0x10)) {
+        if (!(state & TALVEX_STATE_ECHO_OFF)) {
             m_bEchoOff = 0;
         }
-        if (!(state & 0x04)) {
+        if (!(state & TALVEX_STATE_MONO)) {
             m_bMono = 0;
         }
     }
@@ -240,10 +240,10 @@ void CTransmitterDlg::SetUpControls()
         int minimum, maximum, tick, position;
     };
     const SliderSetup sliders[] = {
-        {&m_sliderFreq, 870, 1080, 10, m_freq},
-        {&m_sliderPower, 3, 150, 10, m_power},
-        {&m_sliderLineVol, 1, 13, 1, m_lineVol},
-        {&m_sliderMicVol, 1, 30, 1, m_micVol},
+        {&m_sliderFreq, TALVEX_FREQ_MIN, TALVEX_FREQ_MAX, 10, m_freq},
+        {&m_sliderPower, TALVEX_POWER_MIN, TALVEX_POWER_MAX, 10, m_power},
+        {&m_sliderLineVol, TALVEX_LINE_VOL_MIN, TALVEX_LINE_VOL_MAX, 1, m_lineVol},
+        {&m_sliderMicVol, TALVEX_MIC_VOL_MIN, TALVEX_MIC_VOL_MAX, 1, m_micVol},
     };
     for (const SliderSetup& s : sliders) {
         s.slider->SetRange(s.minimum, s.maximum, false);

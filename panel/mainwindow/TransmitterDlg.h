@@ -22,6 +22,8 @@
 #include "controls/SkinSlider.h"
 #include "controls/SkinSliderTenths.h"
 
+#include <Talvex.h>
+
 #include <QFont>
 #include <QLabel>
 #include <QPushButton>
@@ -126,10 +128,10 @@ public:
     QFont m_fontStMono, m_fontButtons, m_fontDeviceType;
 
     // Last values the transmitter accepted, in device units.
-    int m_freq = 870;    // 0.1 MHz
-    int m_power = 3;     // 0.1 W
-    int m_lineVol = 1;
-    int m_micVol = 1;
+    int m_freq = TALVEX_FREQ_MIN;    // 0.1 MHz
+    int m_power = TALVEX_POWER_MIN;  // 0.1 W
+    int m_lineVol = TALVEX_LINE_VOL_MIN;
+    int m_micVol = TALVEX_MIC_VOL_MIN;
 
     CStatusPoller m_statusPoller;
     CRtVolPoller m_rtVolPoller;

@@ -11,7 +11,7 @@ namespace {
 // Line settings of every attempt: 57600 baud, no parity, 8 data bits, one stop bit.
 constexpr int kBaud = 57600;
 constexpr int kDataBits = 8;
-constexpr int kProbeReplyDelay = 100;
+constexpr int kProbeReplyDelay = TALVEX_REPLY_DELAY_MS;
 }  // namespace
 
 void CTransmitterDlg::EnumSerialPorts()

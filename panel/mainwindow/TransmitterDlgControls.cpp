@@ -6,7 +6,7 @@
 #include <Talvex.h>
 
 namespace {
-constexpr int kReplyDelay = 100;
+constexpr int kReplyDelay = TALVEX_REPLY_DELAY_MS;
 
 QString ErrorCaption() { return QStringLiteral("Error"); }
 }  // namespace
@@ -23,10 +23,10 @@ struct CTransmitterDlg::SliderQuantity {
 
 namespace {
 constexpr CTransmitterDlg::SliderQuantity kQuantities[] = {
-    {IDC_SLIDER_FREQ, 870, 1080, &CTransmitterDlg::m_freq, SetFMFreq, "Set Freq Fail"},
-    {IDC_SLIDER_POWER, 3, 150, &CTransmitterDlg::m_power, SetLaunchPWR, "Set Pwr Fail"},
-    {IDC_SLIDER_LINEVOL, 1, 13, &CTransmitterDlg::m_lineVol, SetLINEVol, "Set Line Volume Fail"},
-    {IDC_SLIDER_MICVOL, 1, 30, &CTransmitterDlg::m_micVol, SetMICVol, "Set Mic Volume Fail"},
+    {IDC_SLIDER_FREQ, TALVEX_FREQ_MIN, TALVEX_FREQ_MAX, &CTransmitterDlg::m_freq, SetFMFreq, "Set Freq Fail"},
+    {IDC_SLIDER_POWER, TALVEX_POWER_MIN, TALVEX_POWER_MAX, &CTransmitterDlg::m_power, SetLaunchPWR, "Set Pwr Fail"},
+    {IDC_SLIDER_LINEVOL, TALVEX_LINE_VOL_MIN, TALVEX_LINE_VOL_MAX, &CTransmitterDlg::m_lineVol, SetLINEVol, "Set Line Volume Fail"},
+    {IDC_SLIDER_MICVOL, TALVEX_MIC_VOL_MIN, TALVEX_MIC_VOL_MAX, &CTransmitterDlg::m_micVol, SetMICVol, "Set Mic Volume Fail"},
 };
 }  // namespace
 

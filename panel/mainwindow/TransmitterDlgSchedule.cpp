@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kReplyDelayMs = 100;
+constexpr int kReplyDelayMs = TALVEX_REPLY_DELAY_MS;
 
 }  // namespace
 
