@@ -1,7 +1,6 @@
 #pragma once
 // Control ids and resource numbers of the panel's dialogs. The numbers are
-// the original resource numbers; the reading ids of WM_DEVICE_READING are
-// the ids of the displays that show them.
+// the original resource numbers.
 
 // Dialog resources.
 constexpr int IDD_ABOUTBOX = 100;

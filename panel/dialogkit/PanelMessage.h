@@ -10,7 +10,7 @@
 #include <cstdint>
 
 constexpr int kUserMessage = 0x0400;  // the platform's WM_USER
-constexpr int WM_DEVICE_READING = kUserMessage + 100;  // 1124: (reading id, value) from the pollers
+constexpr int WM_DEVICE_READING = kUserMessage + 100;  // 1124: (ReadingKind, value) from the pollers
 constexpr int WM_SCHEDULED_TASK = kUserMessage + 200;  // 1224: (operation, 0) from the scheduler thread
 
 // A posted window message: the event type is the message number.

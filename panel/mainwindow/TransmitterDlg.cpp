@@ -33,18 +33,18 @@ constexpr ColorRef kDeviceTypeColour = Rgb(0, 128, 0);
 // The readouts: which display shows a reading, with which format, and whether
 // the value is in tenths.
 struct Readout {
-    int id;
+    ReadingKind kind;
     CSegmentDisplay CTransmitterDlg::*display;
     const char* format;
     bool tenths;
 };
 constexpr Readout kReadouts[] = {
-    {IDC_DISP_FREQ, &CTransmitterDlg::m_dispFreq, "%3.1lf", true},
-    {IDC_DISP_FWDPOWER, &CTransmitterDlg::m_dispFwdPower, "%2.1lf", true},
-    {IDC_DISP_SWR, &CTransmitterDlg::m_dispSwr, "%2.1lf", true},
-    {IDC_DISP_LINEVOL, &CTransmitterDlg::m_dispLineVol, "%02d", false},
-    {IDC_DISP_MICVOL, &CTransmitterDlg::m_dispMicVol, "%02d", false},
-    {IDC_DISP_TEMPERATURE, &CTransmitterDlg::m_dispTemperature, "%02d", false},
+    {ReadingKind::Frequency, &CTransmitterDlg::m_dispFreq, "%3.1lf", true},
+    {ReadingKind::ForwardPower, &CTransmitterDlg::m_dispFwdPower, "%2.1lf", true},
+    {ReadingKind::Swr, &CTransmitterDlg::m_dispSwr, "%2.1lf", true},
+    {ReadingKind::LineVolume, &CTransmitterDlg::m_dispLineVol, "%02d", false},
+    {ReadingKind::MicVolume, &CTransmitterDlg::m_dispMicVol, "%02d", false},
+    {ReadingKind::Temperature, &CTransmitterDlg::m_dispTemperature, "%02d", false},
 };
 
 void ShowReading(CSegmentDisplay& display, const Readout& readout, int value)
@@ -321,20 +321,19 @@ void CTransmitterDlg::StartWorkerThreads()
     m_rtVolPoller.Start(this);
 }
 
-void CTransmitterDlg::OnDeviceReading(std::intptr_t id, std::intptr_t value)
+void CTransmitterDlg::OnDeviceReading(ReadingKind kind, int reading)
 {
-    const int reading = static_cast<std::int32_t>(value);
-    if (id == IDC_PROGRESS_AUDIO) {
+    if (kind == ReadingKind::Level) {
         m_progressAudio.SetPos(static_cast<std::int16_t>(reading > kLevelMeterTop ? kLevelMeterTop : reading));
         m_progressAudio.update();
         return;
     }
-    if (id == IDC_STATIC_STMONO) {
+    if (kind == ReadingKind::Mono) {
         SetDlgItemText(IDC_STATIC_STMONO, reading ? QStringLiteral("MONO") : QStringLiteral("ST"));
         return;
     }
     for (const Readout& readout : kReadouts) {
-        if (readout.id == id) {
+        if (readout.kind == kind) {
             ShowReading(this->*readout.display, readout, reading);
             return;
         }
@@ -416,7 +415,8 @@ bool CTransmitterDlg::event(QEvent* event)
         // would be for a window that is gone.
         if (!m_stopped) {
             if (type == WM_DEVICE_READING) {
-                OnDeviceReading(message->wParam(), message->lParam());
+                OnDeviceReading(static_cast<ReadingKind>(message->wParam()),
+                                static_cast<std::int32_t>(message->lParam()));
             } else {
                 OnScheduledTaskDue(message->wParam(), message->lParam());
             }

@@ -12,8 +12,8 @@
 #include "dialogkit/ControlIds.h"
 #include "dialogkit/Dialog.h"
 #include "PanelOptions.h"
-#include "device/RtVolPoller.h"
-#include "device/StatusPoller.h"
+#include "device/DevicePoller.h"
+#include "device/Readings.h"
 #include "schedule/TaskSchedule.h"
 
 #include "controls/ImageButton.h"
@@ -62,7 +62,7 @@ public:
 
     // ---- Background work
     void StartWorkerThreads();
-    void OnDeviceReading(std::intptr_t id, std::intptr_t value);
+    void OnDeviceReading(ReadingKind kind, int value);
     void OnTimer(int id);
     // The stop sequence: close the port, stop the scheduler and the pollers,
     // and wait until every thread has ended. Safe to call more than once.
@@ -133,8 +133,8 @@ public:
     int m_lineVol = TALVEX_LINE_VOL_MIN;
     int m_micVol = TALVEX_MIC_VOL_MIN;
 
-    CStatusPoller m_statusPoller;
-    CRtVolPoller m_rtVolPoller;
+    CDevicePoller m_statusPoller{kStatusPeriod, ReadStatus};
+    CDevicePoller m_rtVolPoller{kLevelPeriod, ReadLevel};
     CTaskSchedule m_schedule;
 
     QStringList m_portNames;

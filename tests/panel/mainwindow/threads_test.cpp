@@ -21,12 +21,13 @@ int CountCode(const std::vector<Frame>& frames, int code)
 TEST_F(ThreadsTest, ReadingsAreFormattedForTheirDisplays)
 {
     CTransmitterDlg& dlg = OpenQuiet();
-    const std::pair<int, int> readings[] = {
-        {IDC_DISP_FREQ, 1000}, {IDC_DISP_FWDPOWER, 5},  {IDC_DISP_SWR, 13},         {IDC_DISP_LINEVOL, 7},
-        {IDC_DISP_MICVOL, 30}, {IDC_DISP_TEMPERATURE, 7}, {IDC_PROGRESS_AUDIO, 300}, {IDC_STATIC_STMONO, 0},
+    const std::pair<ReadingKind, int> readings[] = {
+        {ReadingKind::Frequency, 1000}, {ReadingKind::ForwardPower, 5}, {ReadingKind::Swr, 13},
+        {ReadingKind::LineVolume, 7},   {ReadingKind::MicVolume, 30},   {ReadingKind::Temperature, 7},
+        {ReadingKind::Level, 300},      {ReadingKind::Mono, 0},
     };
-    for (const auto& [id, value] : readings) {
-        PostPanelMessage(&dlg, WM_DEVICE_READING, id, value);
+    for (const auto& [kind, value] : readings) {
+        PostPanelMessage(&dlg, WM_DEVICE_READING, static_cast<std::intptr_t>(kind), value);
     }
     QCoreApplication::sendPostedEvents(&dlg);
 
@@ -39,8 +40,8 @@ TEST_F(ThreadsTest, ReadingsAreFormattedForTheirDisplays)
     EXPECT_EQ(dlg.m_progressAudio.GetPos(), 255);
     EXPECT_EQ(dlg.GetDlgItemText(IDC_STATIC_STMONO), QStringLiteral("ST"));
 
-    PostPanelMessage(&dlg, WM_DEVICE_READING, IDC_PROGRESS_AUDIO, 17);
-    PostPanelMessage(&dlg, WM_DEVICE_READING, IDC_STATIC_STMONO, 4);
+    PostPanelMessage(&dlg, WM_DEVICE_READING, static_cast<std::intptr_t>(ReadingKind::Level), 17);
+    PostPanelMessage(&dlg, WM_DEVICE_READING, static_cast<std::intptr_t>(ReadingKind::Mono), 4);
     QCoreApplication::sendPostedEvents(&dlg);
     EXPECT_EQ(dlg.m_progressAudio.GetPos(), 17);
     EXPECT_EQ(dlg.GetDlgItemText(IDC_STATIC_STMONO), QStringLiteral("MONO"));
@@ -179,7 +180,7 @@ TEST_F(ThreadsTest, LateMessagesAfterTheStopAreDropped)
     CTransmitterDlg& dlg = Open();
     dlg.OnClose();
     m_sim.ClearReceived();
-    PostPanelMessage(&dlg, WM_DEVICE_READING, IDC_DISP_FREQ, 1000);
+    PostPanelMessage(&dlg, WM_DEVICE_READING, static_cast<std::intptr_t>(ReadingKind::Frequency), 1000);
     emit dlg.m_sliderFreq.wheelStep(900);
     PostPanelMessage(&dlg, WM_SCHEDULED_TASK, TASK_STARTUP, 0);
     QCoreApplication::sendPostedEvents(&dlg);
