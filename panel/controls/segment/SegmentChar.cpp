@@ -28,6 +28,10 @@ QPoint Rounded(double x, double y) { return {RoundDevice(x), RoundDevice(y)}; }
 
 }  // namespace
 
+int CSegmentChar::GetWidth() const { return m_kind->width; }
+
+int CSegmentChar::GetSegmentCount() const { return m_kind->segmentCount; }
+
 int RoundDevice(double v)
 {
     // Beyond any drawable surface; keeps the conversion defined.
@@ -41,19 +45,13 @@ int RoundDevice(double v)
     return static_cast<int>(std::floor(v + 0.5));
 }
 
-void CSegmentChar::SetMaskAndStyle(std::uint16_t mask, std::uint32_t style)
-{
-    m_mask = mask;
-    m_hideUnlit = (style & SEGSTYLE_HIDE_UNLIT) != 0;
-}
-
-void CSegmentChar::BuildOutlines(const SegmentPlacement* layout, std::uint32_t style)
+CSegmentChar::CSegmentChar(const SegmentCellKind& kind, std::uint16_t mask, std::uint32_t style)
+    : m_kind(&kind), m_mask(mask), m_hideUnlit((style & SEGSTYLE_HIDE_UNLIT) != 0)
 {
     const bool curved = (style & SEGSTYLE_CURVED) != 0;
-    m_outlines.clear();
-    m_outlines.reserve(static_cast<std::size_t>(m_segmentCount));
-    for (int i = 0; i < m_segmentCount; ++i) {
-        const SegmentPlacement& place = layout[i];
+    m_outlines.reserve(static_cast<std::size_t>(kind.segmentCount));
+    for (int i = 0; i < kind.segmentCount; ++i) {
+        const SegmentPlacement& place = kind.layout[i];
         const GlyphOutline& base = curved ? *place.curved : *place.straight;
         const GlyphTransform transform = curved ? place.curvedTransform : place.straightTransform;
         m_outlines.push_back(CSegmentOutline(base.points, base.kinds, base.count).Transformed(transform));
@@ -137,7 +135,7 @@ std::vector<DeviceFigure> CSegmentChar::SegmentFigures(const SegmentRect& rect) 
     std::vector<DeviceFigure> figures;
     figures.reserve(m_outlines.size());
     for (const CSegmentOutline& outline : m_outlines) {
-        figures.push_back(OutlineFigure(outline, rect, m_width));
+        figures.push_back(OutlineFigure(outline, rect, GetWidth()));
     }
     return figures;
 }
@@ -145,7 +143,7 @@ std::vector<DeviceFigure> CSegmentChar::SegmentFigures(const SegmentRect& rect) 
 void CSegmentChar::Draw(QPainter& dc, const SegmentRect& rect, const QPen& offPen, const QPen& onPen,
                         const QBrush& offBrush, const QBrush& onBrush) const
 {
-    const int segments = std::min(m_segmentCount, static_cast<int>(m_outlines.size()));
+    const int segments = std::min(GetSegmentCount(), static_cast<int>(m_outlines.size()));
     for (int i = 0; i < segments; ++i) {
         const bool lit = IsLit(i);
         dc.setBrush(lit ? onBrush : offBrush);
@@ -155,7 +153,7 @@ void CSegmentChar::Draw(QPainter& dc, const SegmentRect& rect, const QPen& offPe
         }
         QPainterPath path;
         path.setFillRule(Qt::OddEvenFill);
-        DrawOutline(path, m_outlines[static_cast<std::size_t>(i)], rect, m_width);
+        DrawOutline(path, m_outlines[static_cast<std::size_t>(i)], rect, GetWidth());
         dc.drawPath(path);  // closed figure: stroked with the pen, filled with the brush
     }
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 class QBrush;
-struct SegmentPlacement;
+struct SegmentCellKind;
 class QPainter;
 class QPainterPath;
 class QPen;
@@ -40,20 +40,14 @@ int RoundDevice(double v);
 class CSegmentChar
 {
 public:
-    CSegmentChar() = default;
-    CSegmentChar(const CSegmentChar&) = default;
-    CSegmentChar& operator=(const CSegmentChar&) = default;
-    CSegmentChar(CSegmentChar&&) = default;
-    CSegmentChar& operator=(CSegmentChar&&) = default;
-    virtual ~CSegmentChar() = default;
+    // A cell of `kind` with the segments of `mask` lit, its outlines built
+    // for `style`.
+    CSegmentChar(const SegmentCellKind& kind, std::uint16_t mask, std::uint32_t style);
 
-    // Stores the mask and the hide-unlit flag. Derived cells first rebuild
-    // their outlines for the style.
-    virtual void SetMaskAndStyle(std::uint16_t mask, std::uint32_t style);
-
-    int GetWidth() const { return m_width; }
+    const SegmentCellKind& Kind() const { return *m_kind; }
+    int GetWidth() const;
     std::uint16_t GetMask() const { return m_mask; }
-    int GetSegmentCount() const { return m_segmentCount; }
+    int GetSegmentCount() const;
     bool HidesUnlit() const { return m_hideUnlit; }
     bool IsLit(int segment) const { return ((m_mask >> segment) & 1u) != 0; }
     const std::vector<CSegmentOutline>& Outlines() const { return m_outlines; }
@@ -72,14 +66,10 @@ public:
     // Adds the outline's figure to `path` as one closed subpath.
     static void DrawOutline(QPainterPath& path, const CSegmentOutline& outline, const SegmentRect& rect, int width);
 
-protected:
-    // Rebuilds m_outlines from a placement table, one entry per segment.
-    void BuildOutlines(const SegmentPlacement* layout, std::uint32_t style);
-
-    int m_width = GLYPH_WIDE;
+private:
+    const SegmentCellKind* m_kind;
     std::uint16_t m_mask = 0;
-    std::vector<CSegmentOutline> m_outlines;
-    int m_segmentCount = 0;
+    std::vector<CSegmentOutline> m_outlines;  // one per segment, for the style
     bool m_hideUnlit = false;
 };
 

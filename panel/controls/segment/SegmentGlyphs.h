@@ -71,3 +71,15 @@ constexpr int COLON_DOT_SEGMENTS = 3;
 extern const SegmentPlacement SEVEN_LAYOUT[SEVEN_SEGMENTS];
 extern const SegmentPlacement ALPHA_LAYOUT[ALPHA_SEGMENTS];
 extern const SegmentPlacement COLON_DOT_LAYOUT[COLON_DOT_SEGMENTS];
+
+// A kind of character cell: its width in glyph units and where its segments
+// sit. The kinds differ in nothing else.
+struct SegmentCellKind
+{
+    int width;
+    int segmentCount;
+    const SegmentPlacement* layout;
+};
+extern const SegmentCellKind SEVEN_CELL;      // digits, space and minus
+extern const SegmentCellKind ALPHA_CELL;      // letters, signs and (on request) digits
+extern const SegmentCellKind COLON_DOT_CELL;  // '.' and ':': three squares, the same in both styles
