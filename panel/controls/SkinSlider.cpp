@@ -108,23 +108,15 @@ CSkinSlider::CSkinSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent)
 
 CSkinSlider::~CSkinSlider() = default;
 
-void CSkinSlider::SetRange(int minimum, int maximum, bool redraw)
+void CSkinSlider::SetRange(int minimum, int maximum)
 {
     setRange(minimum, maximum);
-    if (redraw) {
-        update();
-    }
 }
 
 void CSkinSlider::SetPageSize(int size)
 {
     m_bPageSizeSet = true;
     setPageStep(size);
-}
-
-void CSkinSlider::SetTicFreq(int frequency)
-{
-    setTickInterval(frequency);
 }
 
 void CSkinSlider::SetPos(int position)

@@ -27,11 +27,10 @@ public:
     explicit CSkinSlider(QWidget* parent = nullptr);
     ~CSkinSlider() override;
 
-    void SetRange(int minimum, int maximum, bool redraw = false);
+    void SetRange(int minimum, int maximum);  // repaints, as every range change does
     // Fixes the page size. Until this is called, the page is a fifth of the
     // range (at least 1), taken again whenever the range changes.
     void SetPageSize(int size);
-    void SetTicFreq(int frequency);
     void SetPos(int position);  // moves the thumb and repaints; sends nothing
     int GetPos() const;
 

@@ -35,8 +35,6 @@ QString BufferText(const char (&buffer)[kTextSize])
 
 CDeviceInfoDlg::CDeviceInfoDlg(QWidget* parent) : CDialog(kTemplate, parent) {}
 
-const DialogTemplate& CDeviceInfoDlg::Template() { return kTemplate; }
-
 bool CDeviceInfoDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();

@@ -11,8 +11,6 @@ public:
     explicit CDeviceInfoDlg(QWidget* parent = nullptr);
 
     // Lays the dialog out and reads the three texts in one hold of the device
-    // lock; a failed read shows its failure text in place of the value.
+    // mutex; a failed read shows its failure text in place of the value.
     bool OnInitDialog() override;
-
-    static const DialogTemplate& Template();
 };

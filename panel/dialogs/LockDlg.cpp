@@ -22,8 +22,6 @@ constexpr DialogTemplate kTemplate{IDD_LOCK, "Lock", 152, 88, "System", 10, kCon
 
 CLockDlg::CLockDlg(QWidget* parent) : CDialog(kTemplate, parent) {}
 
-const DialogTemplate& CLockDlg::Template() { return kTemplate; }
-
 QString CLockDlg::LimitEntry(const QString& entry)
 {
     // Count characters, not UTF-16 units, so a character is never cut in half.

@@ -19,7 +19,6 @@ public:
     // differ or the password cannot be saved.
     void OnOK() override;
 
-    static const DialogTemplate& Template();
     // The longest password the dialog stores, in characters.
     static constexpr int kMaxPasswordLength = 15;
     // `entry` cut to kMaxPasswordLength characters.

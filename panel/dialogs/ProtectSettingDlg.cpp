@@ -10,8 +10,6 @@
 namespace {
 
 constexpr int kReplyDelay = TALVEX_REPLY_DELAY_MS;
-constexpr int kTemperatureMin = TALVEX_TEMP_POINT_MIN, kTemperatureMax = TALVEX_TEMP_POINT_MAX;  // degrees
-constexpr int kSwrMin = TALVEX_SWR_POINT_MIN, kSwrMax = TALVEX_SWR_POINT_MAX;                  // tenths
 
 constexpr ControlTemplate kControls[] = {
     {-1, ControlKind::Static, "Temperature\nprotection\n(50-70)", 7, 14, 60, 26},
@@ -31,59 +29,61 @@ std::u16string_view Utf16(const QString& text)
     return {QStringView(text).utf16(), static_cast<std::size_t>(text.size())};
 }
 
+// The two protection points: each row reads, checks and sends one field.
+struct ProtectionPoint {
+    int editId;
+    int (*get)(int* value, int replyDelayMs);
+    int (*set)(int value, int replyDelayMs);
+    std::optional<int> (*parse)(std::u16string_view text);
+    int minimum;
+    int maximum;
+    bool tenths;  // the device value is in tenths, the field shows units
+    const char* rangeText;
+    const char* failText;
+};
+constexpr ProtectionPoint kPoints[] = {
+    {IDC_EDIT_TMPPT, GetTmpPt, SetTmpPt, AtoiEntry, TALVEX_TEMP_POINT_MIN, TALVEX_TEMP_POINT_MAX, false,
+     "The Temperature protection Set out of range", "Set Temperature protection Fail"},
+    {IDC_EDIT_SWRPT, GetStdyWavePt, SetStdyWavePt, TenthsEntry, TALVEX_SWR_POINT_MIN, TALVEX_SWR_POINT_MAX, true,
+     "The Standing-wave  protection Set out of range", "Set Standing-wave  protection Fail"},
+};
+
 }  // namespace
 
 CProtectSettingDlg::CProtectSettingDlg(QWidget* parent) : CDialog(kTemplate, parent) {}
-
-const DialogTemplate& CProtectSettingDlg::Template() { return kTemplate; }
 
 bool CProtectSettingDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    int temperaturePoint = 0;
-    int swrPoint = 0;
     DeviceAccess lock(g_csDevice);
-    if (GetTmpPt(&temperaturePoint, kReplyDelay)) {
-        SetDlgItemText(IDC_EDIT_TMPPT, QString::asprintf("%d", temperaturePoint));
-    }
-    if (GetStdyWavePt(&swrPoint, kReplyDelay)) {
-        SetDlgItemText(IDC_EDIT_SWRPT, QString::asprintf("%.1lf", swrPoint * 0.1));
+    for (const ProtectionPoint& point : kPoints) {
+        int value = 0;
+        if (point.get(&value, kReplyDelay)) {
+            SetDlgItemText(point.editId, point.tenths ? QString::asprintf("%.1lf", value * 0.1)
+                                                      : QString::asprintf("%d", value));
+        }
     }
     return true;
 }
 
 void CProtectSettingDlg::OnOK()
 {
-    const QString temperatureText = GetDlgItemText(IDC_EDIT_TMPPT);
-    if (!temperatureText.isEmpty()) {
-        const std::optional<int> point = AtoiEntry(Utf16(temperatureText));
-        if (!point || *point < kTemperatureMin || *point > kTemperatureMax) {
-            PanelMessageBox(this, QStringLiteral("The Temperature protection Set out of range"), kError);
+    for (const ProtectionPoint& point : kPoints) {
+        const QString text = GetDlgItemText(point.editId);
+        if (text.isEmpty()) {
+            continue;
+        }
+        const std::optional<int> value = point.parse(Utf16(text));
+        if (!value || *value < point.minimum || *value > point.maximum) {
+            PanelMessageBox(this, QString::fromLatin1(point.rangeText), kError);
             return;
         }
         // The message is shown inside the lock, so the pollers wait for the
         // operator rather than talk to a device that just refused a command.
         DeviceAccess lock(g_csDevice);
-        if (!SetTmpPt(*point, kReplyDelay)) {
-            PanelMessageBox(this, QStringLiteral("Set Temperature protection Fail"), kError);
-        }
-    }
-
-    const QString swrText = GetDlgItemText(IDC_EDIT_SWRPT);
-    if (swrText.isEmpty()) {
-        EndDialog(IDC_OK);
-        return;
-    }
-    const std::optional<int> tenths = TenthsEntry(Utf16(swrText));
-    if (!tenths || *tenths < kSwrMin || *tenths > kSwrMax) {
-        PanelMessageBox(this, QStringLiteral("The Standing-wave  protection Set out of range"), kError);
-        return;
-    }
-    {
-        DeviceAccess lock(g_csDevice);
-        if (!SetStdyWavePt(*tenths, kReplyDelay)) {
-            PanelMessageBox(this, QStringLiteral("Set Standing-wave  protection Fail"), kError);
+        if (!point.set(*value, kReplyDelay)) {
+            PanelMessageBox(this, QString::fromLatin1(point.failText), kError);
         }
     }
     EndDialog(IDC_OK);

@@ -16,6 +16,4 @@ public:
     // Range-checks and sends the non-empty fields. Stays open after an
     // out-of-range entry; closes once the standing-wave field was empty or sent.
     void OnOK() override;
-
-    static const DialogTemplate& Template();
 };

@@ -18,8 +18,6 @@ constexpr DialogTemplate kTemplate{IDD_UNLOCK, "Unlock", 160, 74, "System", 10, 
 
 CUnlockDlg::CUnlockDlg(QWidget* parent) : CDialog(kTemplate, parent) {}
 
-const DialogTemplate& CUnlockDlg::Template() { return kTemplate; }
-
 void CUnlockDlg::OnOK()
 {
     if (GetDlgItemText(IDC_EDIT_UNLOCK) != m_password) {

@@ -15,7 +15,5 @@ public:
     // length included); otherwise reports the mismatch and stays open.
     void OnOK() override;
 
-    static const DialogTemplate& Template();
-
     QString m_password;  // the password to match
 };

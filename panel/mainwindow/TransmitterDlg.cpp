@@ -237,17 +237,17 @@ void CTransmitterDlg::SetUpControls()
 
     struct SliderSetup {
         CSkinSlider* slider;
-        int minimum, maximum, tick, position;
+        int minimum, maximum, position;
     };
     const SliderSetup sliders[] = {
-        {&m_sliderFreq, TALVEX_FREQ_MIN, TALVEX_FREQ_MAX, 10, m_freq},
-        {&m_sliderPower, TALVEX_POWER_MIN, TALVEX_POWER_MAX, 10, m_power},
-        {&m_sliderLineVol, TALVEX_LINE_VOL_MIN, TALVEX_LINE_VOL_MAX, 1, m_lineVol},
-        {&m_sliderMicVol, TALVEX_MIC_VOL_MIN, TALVEX_MIC_VOL_MAX, 1, m_micVol},
+        {&m_sliderFreq, TALVEX_FREQ_MIN, TALVEX_FREQ_MAX, m_freq},
+        {&m_sliderPower, TALVEX_POWER_MIN, TALVEX_POWER_MAX, m_power},
+        {&m_sliderLineVol, TALVEX_LINE_VOL_MIN, TALVEX_LINE_VOL_MAX, m_lineVol},
+        {&m_sliderMicVol, TALVEX_MIC_VOL_MIN, TALVEX_MIC_VOL_MAX, m_micVol},
     };
     for (const SliderSetup& s : sliders) {
-        s.slider->SetRange(s.minimum, s.maximum, false);
-        s.slider->SetTicFreq(s.tick);
+        // The scale is always twenty tick spaces, whatever the range.
+        s.slider->SetRange(s.minimum, s.maximum);
         s.slider->SetPos(s.position);
     }
 
@@ -325,7 +325,6 @@ void CTransmitterDlg::OnDeviceReading(ReadingKind kind, int reading)
 {
     if (kind == ReadingKind::Level) {
         m_progressAudio.SetPos(static_cast<std::int16_t>(reading > kLevelMeterTop ? kLevelMeterTop : reading));
-        m_progressAudio.update();
         return;
     }
     if (kind == ReadingKind::Mono) {

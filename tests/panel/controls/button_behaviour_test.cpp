@@ -12,10 +12,10 @@ TEST(ButtonColours, SlotsAboveFiveAreRefusedAndChangeNothing)
 {
     CImageButton button;
     for (int slot = 0; slot < 6; ++slot) {
-        ASSERT_EQ(button.SetStateColor(slot, Rgb(slot, 1, 2), false), 0);
+        ASSERT_TRUE(button.SetStateColor(slot, Rgb(slot, 1, 2), false));
     }
     for (int bad : {6, 255, -1}) {  // the slot is taken as a byte: -1 is 255
-        EXPECT_EQ(button.SetStateColor(bad, Rgb(9, 9, 9)), 3) << bad;
+        EXPECT_FALSE(button.SetStateColor(bad, Rgb(9, 9, 9))) << bad;
     }
     for (int slot = 0; slot < 6; ++slot) {
         EXPECT_EQ(button.GetStateColor(slot), Rgb(slot, 1, 2)) << slot;

@@ -94,7 +94,7 @@ TEST(ButtonImage, CentredWithoutCaptionShiftedWhenPressedTransparentColourShowsT
     QImage bitmap(6, 4, QImage::Format_RGB32);
     bitmap.fill(kMagenta);
     bitmap.setPixelColor(0, 0, Qt::white);
-    ASSERT_EQ(rig.button->SetImages(bitmap, Rgb(255, 255, 255)), 0);
+    ASSERT_TRUE(rig.button->SetImages(bitmap, Rgb(255, 255, 255)));
     // At ((30 - 6) / 2, (20 - 4) / 2) = (12, 8), then (13, 9) when pressed.
     for (const bool pressed : {false, true}) {
         rig.button->setDown(pressed);

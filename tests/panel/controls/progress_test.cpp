@@ -4,6 +4,8 @@
 #include "ControlsTestApp.h"
 #include "controls/SkinProgress.h"
 
+#include <QTest>
+
 namespace {
 
 const QColor kGreen(0, 128, 0);
@@ -84,3 +86,32 @@ TEST(ProgressPaint, BarTooNarrowForItsBlocksShowsOnlyBackground)
 }
 
 }  // namespace
+
+// A stored position or range repaints the shown meter by itself; a refused
+// one asks for nothing.
+TEST(ProgressPaint, StoredSettingsRepaintWithoutBeingAsked)
+{
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } counter;
+    Meter m;
+    m.parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m.parent));
+    m.meter->installEventFilter(&counter);
+    const auto paintsAfter = [&](auto change) {
+        QCoreApplication::processEvents();
+        counter.paints = 0;
+        change();
+        QCoreApplication::processEvents();
+        return counter.paints;
+    };
+    EXPECT_GE(paintsAfter([&] { m.meter->SetPos(100); }), 1);
+    EXPECT_GE(paintsAfter([&] { m.meter->SetRange(0, 200); }), 1);
+    EXPECT_EQ(paintsAfter([&] { m.meter->SetPos(300); }), 0);
+    EXPECT_EQ(paintsAfter([&] { m.meter->SetRange(10, 5); }), 0);
+}
