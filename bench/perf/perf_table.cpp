@@ -46,6 +46,7 @@ std::string LoadAverage()
 }
 
 constexpr double kPaintGoalUs = 1000.0;
+constexpr double kCurvedPaintGoalUs = 450.0;
 
 void AddPaintRows(perf::CPerfTable& table, const std::vector<perf::PaintFigure>& paints)
 {
@@ -53,6 +54,13 @@ void AddPaintRows(perf::CPerfTable& table, const std::vector<perf::PaintFigure>&
         table.Add({"one paint (benchmarks did not run)", std::nullopt, "us", std::nullopt, kPaintGoalUs, "", 0});
     }
     for (const perf::PaintFigure& paint : paints) {
+        // The curved display fits its outlines once per text and size; a
+        // repaint only draws them, at most half the time a fitting paint took.
+        if (paint.control == "segment display, curved") {
+            table.Add({"one paint: " + paint.control, paint.microseconds, "us", std::nullopt, kCurvedPaintGoalUs,
+                       "half the 894 us of a paint that fits its curves", 0});
+            continue;
+        }
         table.Add({"one paint: " + paint.control, paint.microseconds, "us", std::nullopt, kPaintGoalUs,
                    "level meter 10 paints/s at 1 ms = half the CPU goal", 0});
     }

@@ -140,10 +140,28 @@ std::vector<DeviceFigure> CSegmentChar::SegmentFigures(const SegmentRect& rect) 
     return figures;
 }
 
+std::vector<QPainterPath> CSegmentChar::SegmentPaths(const SegmentRect& rect) const
+{
+    std::vector<QPainterPath> paths;
+    paths.reserve(m_outlines.size());
+    for (const CSegmentOutline& outline : m_outlines) {
+        QPainterPath& path = paths.emplace_back();
+        path.setFillRule(Qt::OddEvenFill);
+        DrawOutline(path, outline, rect, GetWidth());
+    }
+    return paths;
+}
+
 void CSegmentChar::Draw(QPainter& dc, const SegmentRect& rect, const QPen& offPen, const QPen& onPen,
                         const QBrush& offBrush, const QBrush& onBrush) const
 {
-    const int segments = std::min(GetSegmentCount(), static_cast<int>(m_outlines.size()));
+    DrawPaths(dc, SegmentPaths(rect), offPen, onPen, offBrush, onBrush);
+}
+
+void CSegmentChar::DrawPaths(QPainter& dc, const std::vector<QPainterPath>& paths, const QPen& offPen,
+                             const QPen& onPen, const QBrush& offBrush, const QBrush& onBrush) const
+{
+    const int segments = std::min(GetSegmentCount(), static_cast<int>(paths.size()));
     for (int i = 0; i < segments; ++i) {
         const bool lit = IsLit(i);
         dc.setBrush(lit ? onBrush : offBrush);
@@ -151,9 +169,6 @@ void CSegmentChar::Draw(QPainter& dc, const SegmentRect& rect, const QPen& offPe
         if (m_hideUnlit && !lit) {
             continue;
         }
-        QPainterPath path;
-        path.setFillRule(Qt::OddEvenFill);
-        DrawOutline(path, m_outlines[static_cast<std::size_t>(i)], rect, GetWidth());
-        dc.drawPath(path);  // closed figure: stroked with the pen, filled with the brush
+        dc.drawPath(paths[static_cast<std::size_t>(i)]);  // closed figure: stroked with the pen, filled with the brush
     }
 }

@@ -56,6 +56,12 @@ public:
     // leaving out unlit ones when they are hidden.
     void Draw(QPainter& dc, const SegmentRect& rect, const QPen& offPen, const QPen& onPen, const QBrush& offBrush,
               const QBrush& onBrush) const;
+    // The same from paths already fitted for a rectangle (SegmentPaths), so
+    // that a repaint at the same size fits no curve again.
+    void DrawPaths(QPainter& dc, const std::vector<QPainterPath>& paths, const QPen& offPen, const QPen& onPen,
+                   const QBrush& offBrush, const QBrush& onBrush) const;
+    // One closed path per segment, lit or not, fitted for `rect`.
+    std::vector<QPainterPath> SegmentPaths(const SegmentRect& rect) const;
 
     // The device figure of every segment, lit or not, for `rect`.
     std::vector<DeviceFigure> SegmentFigures(const SegmentRect& rect) const;

@@ -109,7 +109,23 @@ void CSegmentDisplay::RebuildChars()
             m_chars.push_back(std::move(cell));
         }
     }
+    m_paths.clear();
+    m_pathsSize = QSize();
     m_dirty = false;
+}
+
+const std::vector<std::vector<QPainterPath>>& CSegmentDisplay::CellPaths()
+{
+    const std::vector<SegmentRect> rects = CellRects();  // rebuilds the cells first
+    if (m_pathsSize != size() || m_paths.size() != m_chars.size()) {
+        m_paths.clear();
+        for (std::size_t i = 0; i < m_chars.size() && i < rects.size(); ++i) {
+            m_paths.push_back(m_chars[i]->SegmentPaths(rects[i]));
+        }
+        m_pathsSize = size();
+        ++m_fitCount;
+    }
+    return m_paths;
 }
 
 std::vector<int> CSegmentDisplay::CellWidths() const
@@ -151,10 +167,10 @@ QImage CSegmentDisplay::Compose()
     const QPen offPen = OutlinePen(soft ? SoftOutlineColor(m_offColor, m_backColor) : m_offColor);
     const QPen onPen = OutlinePen(soft ? SoftOutlineColor(m_onColor, m_backColor) : m_onColor);
 
-    const std::vector<SegmentRect> rects = CellRects();
+    const std::vector<std::vector<QPainterPath>>& paths = CellPaths();
     QPainter painter(&image);
-    for (std::size_t i = 0; i < m_chars.size() && i < rects.size(); ++i) {
-        m_chars[i]->Draw(painter, rects[i], offPen, onPen, offBrush, onBrush);
+    for (std::size_t i = 0; i < m_chars.size() && i < paths.size(); ++i) {
+        m_chars[i]->DrawPaths(painter, paths[i], offPen, onPen, offBrush, onBrush);
     }
     painter.end();
     return image;

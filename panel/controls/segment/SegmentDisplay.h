@@ -6,6 +6,8 @@
 #include "SegmentStyle.h"
 
 #include <QImage>
+#include <QPainterPath>
+#include <QSize>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -52,6 +54,9 @@ public:
     // Number of paints so far; lets callers see that an unchanged value
     // caused no repaint.
     int PaintCount() const { return m_paintCount; }
+    // Number of times the segment paths were fitted: once per text, style or
+    // size, however often it is painted.
+    int FitCount() const { return m_fitCount; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -59,6 +64,9 @@ protected:
 private:
     void RebuildChars();
     std::vector<int> CellWidths() const;
+    // The paths of every cell for the current size, fitted again only when
+    // the cells or the size changed (curve fitting is most of a paint).
+    const std::vector<std::vector<QPainterPath>>& CellPaths();
 
     std::string m_text = "?";
     bool m_dirty = true;
@@ -68,4 +76,7 @@ private:
     ColorRef m_backColor = 0;
     std::uint32_t m_style = SEGSTYLE_KEEP_ASPECT | SEGSTYLE_SOFT_OUTLINE;
     int m_paintCount = 0;
+    std::vector<std::vector<QPainterPath>> m_paths;  // per cell, per segment
+    QSize m_pathsSize;                               // the size they were fitted for; empty: none
+    int m_fitCount = 0;
 };

@@ -271,3 +271,36 @@ TEST(SegmentDisplayPaint, HiddenUnlitAndUndisplayableTextsLeaveOnlyBackground)
     EXPECT_EQ(image.pixel(static_cast<int>((r[0].left + r[0].right) / 2), static_cast<int>(r[0].top + 41 * (r[0].bottom - r[0].top) / 83)) & 0xFFFFFF,
               Rgb(kBlue));
 }
+
+// The fitted segment paths are kept per text, style and size: a repaint
+// without a change fits nothing, and what it paints is pixel for pixel what a
+// display fitting afresh paints.
+TEST(SegmentDisplayPaint, RepaintsReuseTheFittedPathsPixelForPixel)
+{
+    const auto fresh = [](std::uint32_t style, const char* text, QSize size) {
+        CSegmentDisplay d;
+        d.resize(size);
+        d.ModifySegmentStyle(0, style);
+        d.SetText(text);
+        return d.Compose();
+    };
+    for (std::uint32_t style : {0u, std::uint32_t{SEGSTYLE_CURVED}, SEGSTYLE_CURVED | SEGSTYLE_HIDE_UNLIT}) {
+        CSegmentDisplay d;
+        d.resize(400, 150);
+        d.ModifySegmentStyle(0, style);
+        d.SetText("-88.88");
+        const QImage first = d.Compose();
+        EXPECT_EQ(d.FitCount(), 1) << style;
+        EXPECT_EQ(d.Compose(), first) << style;
+        EXPECT_EQ(d.FitCount(), 1) << "refitted without a change, style " << style;
+
+        d.resize(200, 90);
+        EXPECT_EQ(d.Compose(), fresh(style, "-88.88", QSize(200, 90))) << style;
+        d.SetText("12:34");
+        EXPECT_EQ(d.Compose(), fresh(style, "12:34", QSize(200, 90))) << style;
+        d.ModifySegmentStyle(SEGSTYLE_CURVED, 0);
+        EXPECT_EQ(d.Compose(), fresh(style & ~std::uint32_t{SEGSTYLE_CURVED}, "12:34", QSize(200, 90))) << style;
+        EXPECT_EQ(d.FitCount(), 4) << "one fit per change of size, text and style, style " << style;
+        EXPECT_EQ(first, fresh(style, "-88.88", QSize(400, 150))) << style;
+    }
+}
