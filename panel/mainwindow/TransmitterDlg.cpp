@@ -30,31 +30,6 @@ const char* const kNotConnected = "The Device is not connected.";
 constexpr ColorRef kDisplayColour = Rgb(150, 150, 255);
 constexpr ColorRef kDeviceTypeColour = Rgb(0, 128, 0);
 
-// The readouts: which display shows a reading, with which format, and whether
-// the value is in tenths.
-struct Readout {
-    ReadingKind kind;
-    CSegmentDisplay CTransmitterDlg::*display;
-    const char* format;
-    bool tenths;
-};
-constexpr Readout kReadouts[] = {
-    {ReadingKind::Frequency, &CTransmitterDlg::m_dispFreq, "%3.1lf", true},
-    {ReadingKind::ForwardPower, &CTransmitterDlg::m_dispFwdPower, "%2.1lf", true},
-    {ReadingKind::Swr, &CTransmitterDlg::m_dispSwr, "%2.1lf", true},
-    {ReadingKind::LineVolume, &CTransmitterDlg::m_dispLineVol, "%02d", false},
-    {ReadingKind::MicVolume, &CTransmitterDlg::m_dispMicVol, "%02d", false},
-    {ReadingKind::Temperature, &CTransmitterDlg::m_dispTemperature, "%02d", false},
-};
-
-void ShowReading(CSegmentDisplay& display, const Readout& readout, int value)
-{
-    if (readout.tenths) {
-        display.FormatText(readout.format, value * 0.1);
-    } else {
-        display.FormatText(readout.format, value);
-    }
-}
 
 // A bold font whose character cell (ascent plus descent) is `cellHeight`
 // pixels high, the way the original platform sizes a font by a positive height.
@@ -72,6 +47,37 @@ QFont CellHeightFont(const char* face, int cellHeight)
 }
 
 }  // namespace
+
+// The readouts: which display shows a reading, with which format, and whether
+// the value is in tenths.
+struct CTransmitterDlg::Readout {
+    ReadingKind kind;
+    CSegmentDisplay CTransmitterDlg::*display;
+    const char* format;
+    bool tenths;
+};
+
+std::span<const CTransmitterDlg::Readout> CTransmitterDlg::Readouts()
+{
+    static constexpr Readout kReadouts[] = {
+        {ReadingKind::Frequency, &CTransmitterDlg::m_dispFreq, "%3.1lf", true},
+        {ReadingKind::ForwardPower, &CTransmitterDlg::m_dispFwdPower, "%2.1lf", true},
+        {ReadingKind::Swr, &CTransmitterDlg::m_dispSwr, "%2.1lf", true},
+        {ReadingKind::LineVolume, &CTransmitterDlg::m_dispLineVol, "%02d", false},
+        {ReadingKind::MicVolume, &CTransmitterDlg::m_dispMicVol, "%02d", false},
+        {ReadingKind::Temperature, &CTransmitterDlg::m_dispTemperature, "%02d", false},
+    };
+    return kReadouts;
+}
+
+void CTransmitterDlg::ShowReading(CSegmentDisplay& display, const Readout& readout, int value)
+{
+    if (readout.tenths) {
+        display.FormatText(readout.format, value * 0.1);
+    } else {
+        display.FormatText(readout.format, value);
+    }
+}
 
 CTransmitterDlg::CTransmitterDlg(const PanelOptions& options, QWidget* parent)
     : CDialog(kTransmitterDialogTemplate, parent), m_options(options)
@@ -213,7 +219,7 @@ void CTransmitterDlg::ReadDeviceSettings(bool withPowerBit)
 
 void CTransmitterDlg::SetUpControls()
 {
-    for (const Readout& readout : kReadouts) {
+    for (const Readout& readout : Readouts()) {
         CSegmentDisplay& display = this->*readout.display;
         display.SetBackColor(Rgb(0, 0, 0));
         display.SetSegmentColors(kDisplayColour, kDisplayColour);
@@ -331,7 +337,7 @@ void CTransmitterDlg::OnDeviceReading(ReadingKind kind, int reading)
         SetDlgItemText(IDC_STATIC_STMONO, reading ? QStringLiteral("MONO") : QStringLiteral("ST"));
         return;
     }
-    for (const Readout& readout : kReadouts) {
+    for (const Readout& readout : Readouts()) {
         if (readout.kind == kind) {
             ShowReading(this->*readout.display, readout, reading);
             return;

@@ -30,6 +30,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <map>
+#include <span>
 
 class CTransmitterDlg : public CDialog
 {
@@ -45,6 +46,22 @@ public:
     // Enter and Escape end the window through the same stop sequence as closing it.
     void OnOK() override;
     void OnCancel() override;
+
+    // The control with `id` in the main window's template (null if none).
+    QWidget* Control(int id) const;
+
+protected:
+    bool event(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    // The handlers and the state are private. The tests reach them through
+    // one derived class of their own, CTransmitterDlgTestSeam
+    // (tests/panel/support/TransmitterDlgTestSeam.h), which names each member
+    // they use: moving an internal means changing that one list.
+    friend class CTransmitterDlgTestSeam;
 
     // Paints a toggle or text button in `colour` (background slots only).
     void PaintButton(CImageButton& button, ColorRef colour);
@@ -97,8 +114,6 @@ public:
     void OnLockUnlock();
     void ReadPassword();
 
-    // The control with `id` in the main window's template (null if none).
-    QWidget* Control(int id) const;
 
     // The window's menu commands: IDM_ABOUTBOX shows the About box.
     void OnSysCommand(int command);
@@ -107,6 +122,11 @@ public:
     // by a slider and its step buttons, and an on/off function.
     struct SliderQuantity;
     struct Toggle;
+    // A readout: which display shows a reading kind, and how.
+    struct Readout;
+    static std::span<const SliderQuantity> Quantities();
+    static std::span<const Readout> Readouts();
+    static void ShowReading(CSegmentDisplay& display, const Readout& readout, int value);
 
     // Buttons.
     CImageButton m_btnMicDown, m_btnMicUp, m_btnLineDown, m_btnLineUp;
@@ -152,13 +172,6 @@ public:
     ColorRef m_clrIdle = Rgb(50, 50, 50);
     ColorRef m_clrActive = Rgb(255, 75, 0);
 
-protected:
-    bool event(QEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-
-private:
     // Reads device type, state flags, frequency, power and volumes under the
     // device mutex; `withPowerBit` also takes the standby flag from the state.
     void ReadDeviceSettings(bool withPowerBit);

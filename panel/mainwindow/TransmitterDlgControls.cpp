@@ -21,14 +21,19 @@ struct CTransmitterDlg::SliderQuantity {
     const char* failText;
 };
 
-namespace {
-constexpr CTransmitterDlg::SliderQuantity kQuantities[] = {
-    {IDC_SLIDER_FREQ, TALVEX_FREQ_MIN, TALVEX_FREQ_MAX, &CTransmitterDlg::m_freq, SetFMFreq, "Set Freq Fail"},
-    {IDC_SLIDER_POWER, TALVEX_POWER_MIN, TALVEX_POWER_MAX, &CTransmitterDlg::m_power, SetLaunchPWR, "Set Pwr Fail"},
-    {IDC_SLIDER_LINEVOL, TALVEX_LINE_VOL_MIN, TALVEX_LINE_VOL_MAX, &CTransmitterDlg::m_lineVol, SetLINEVol, "Set Line Volume Fail"},
-    {IDC_SLIDER_MICVOL, TALVEX_MIC_VOL_MIN, TALVEX_MIC_VOL_MAX, &CTransmitterDlg::m_micVol, SetMICVol, "Set Mic Volume Fail"},
-};
-}  // namespace
+std::span<const CTransmitterDlg::SliderQuantity> CTransmitterDlg::Quantities()
+{
+    static constexpr SliderQuantity kQuantities[] = {
+        {IDC_SLIDER_FREQ, TALVEX_FREQ_MIN, TALVEX_FREQ_MAX, &CTransmitterDlg::m_freq, SetFMFreq, "Set Freq Fail"},
+        {IDC_SLIDER_POWER, TALVEX_POWER_MIN, TALVEX_POWER_MAX, &CTransmitterDlg::m_power, SetLaunchPWR,
+         "Set Pwr Fail"},
+        {IDC_SLIDER_LINEVOL, TALVEX_LINE_VOL_MIN, TALVEX_LINE_VOL_MAX, &CTransmitterDlg::m_lineVol, SetLINEVol,
+         "Set Line Volume Fail"},
+        {IDC_SLIDER_MICVOL, TALVEX_MIC_VOL_MIN, TALVEX_MIC_VOL_MAX, &CTransmitterDlg::m_micVol, SetMICVol,
+         "Set Mic Volume Fail"},
+    };
+    return kQuantities;
+}
 
 // An on/off function: the flag holds the value the next press sends.
 struct CTransmitterDlg::Toggle {
@@ -39,23 +44,10 @@ struct CTransmitterDlg::Toggle {
     const char* offFailText;  // the press tried to switch it off
 };
 
-namespace {
-constexpr CTransmitterDlg::Toggle kLineToggle{&CTransmitterDlg::m_bLineOff, &CTransmitterDlg::m_btnLine, SetLINE,
-                                              "Line On Fail", "Line Off Fail"};
-constexpr CTransmitterDlg::Toggle kMicToggle{&CTransmitterDlg::m_bMicOff, &CTransmitterDlg::m_btnMic, SetMIC,
-                                             "Mic On Fail", "Mic Off Fail"};
-constexpr CTransmitterDlg::Toggle kEchoToggle{&CTransmitterDlg::m_bEchoOff, &CTransmitterDlg::m_btnEcho, SetRBT,
-                                              "Echo On Fail", "Echo Off Fail"};
-constexpr CTransmitterDlg::Toggle kStMonoToggle{&CTransmitterDlg::m_bMono, &CTransmitterDlg::m_btnStMono,
-                                                SetSoundChannel, "Set ST Fail", "Set Mono Fail"};
-constexpr CTransmitterDlg::Toggle kBackLightToggle{&CTransmitterDlg::m_bBackLightOff, &CTransmitterDlg::m_btnBackLight,
-                                                   SetBackLight, "Open Backlight Fail", "Close Backlight Fail"};
-}  // namespace
 
 const CTransmitterDlg::SliderQuantity* CTransmitterDlg::FindSliderQuantity(const CSkinSlider* slider) const
 {
-    // Only compared by address: a posted slider pointer is never dereferenced
-    // unless it is one of this window's own sliders.
+    // Only compared by address with this window's own sliders.
     const std::pair<const CSkinSlider*, int> sliders[] = {
         {&m_sliderFreq, IDC_SLIDER_FREQ},
         {&m_sliderPower, IDC_SLIDER_POWER},
@@ -64,7 +56,7 @@ const CTransmitterDlg::SliderQuantity* CTransmitterDlg::FindSliderQuantity(const
     };
     for (const auto& [own, id] : sliders) {
         if (own == slider) {
-            for (const SliderQuantity& q : kQuantities) {
+            for (const SliderQuantity& q : Quantities()) {
                 if (q.sliderId == id) {
                     return &q;
                 }
@@ -127,7 +119,7 @@ void CTransmitterDlg::OnSliderWheel(CSkinSlider* slider, int position)
 void CTransmitterDlg::StepQuantity(int sliderId, int delta)
 {
     const SliderQuantity* quantity = nullptr;
-    for (const SliderQuantity& q : kQuantities) {
+    for (const SliderQuantity& q : Quantities()) {
         if (q.sliderId == sliderId) {
             quantity = &q;
         }
@@ -179,11 +171,32 @@ void CTransmitterDlg::OnToggle(const Toggle& toggle)
     PaintButton(this->*toggle.button, flag ? m_clrIdle : m_clrActive);
 }
 
-void CTransmitterDlg::OnLine() { OnToggle(kLineToggle); }
-void CTransmitterDlg::OnMic() { OnToggle(kMicToggle); }
-void CTransmitterDlg::OnEcho() { OnToggle(kEchoToggle); }
-void CTransmitterDlg::OnStMono() { OnToggle(kStMonoToggle); }
-void CTransmitterDlg::OnBackLight() { OnToggle(kBackLightToggle); }
+void CTransmitterDlg::OnLine()
+{
+    OnToggle({&CTransmitterDlg::m_bLineOff, &CTransmitterDlg::m_btnLine, SetLINE, "Line On Fail", "Line Off Fail"});
+}
+
+void CTransmitterDlg::OnMic()
+{
+    OnToggle({&CTransmitterDlg::m_bMicOff, &CTransmitterDlg::m_btnMic, SetMIC, "Mic On Fail", "Mic Off Fail"});
+}
+
+void CTransmitterDlg::OnEcho()
+{
+    OnToggle({&CTransmitterDlg::m_bEchoOff, &CTransmitterDlg::m_btnEcho, SetRBT, "Echo On Fail", "Echo Off Fail"});
+}
+
+void CTransmitterDlg::OnStMono()
+{
+    OnToggle({&CTransmitterDlg::m_bMono, &CTransmitterDlg::m_btnStMono, SetSoundChannel, "Set ST Fail",
+              "Set Mono Fail"});
+}
+
+void CTransmitterDlg::OnBackLight()
+{
+    OnToggle({&CTransmitterDlg::m_bBackLightOff, &CTransmitterDlg::m_btnBackLight, SetBackLight,
+              "Open Backlight Fail", "Close Backlight Fail"});
+}
 
 void CTransmitterDlg::OnPower()
 {

@@ -34,7 +34,7 @@ TEST_F(LookTest, DialogColoursAndFonts)
 {
     CTransmitterApp::InstallFontSubstitutes();
     CDialog::SetDialogBkColor(Rgb(0, 0, 0), Rgb(128, 128, 255));
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
 
     EXPECT_EQ(dlg.palette().color(QPalette::Window), QColor(Qt::black));
     QLabel* scale = LabelWithText(dlg, QStringLiteral("108.0"));
@@ -70,7 +70,7 @@ TEST_F(LookTest, DialogColoursAndFonts)
 
 TEST_F(LookTest, ScaleTextsSitUnderTheThumbAtEachEndOfTheRange)
 {
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
     struct Scale {
         CSkinSlider* slider;
         int minimum, maximum;
@@ -116,7 +116,7 @@ TEST_F(LookTest, ScaleTextsSitUnderTheThumbAtEachEndOfTheRange)
 
 TEST_F(LookTest, AboutBoxFromTheWindowMenu)
 {
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
 
     QStringList menuTexts;
     QTimer::singleShot(0, [&] {

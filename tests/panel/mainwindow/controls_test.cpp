@@ -15,14 +15,14 @@ using ControlsTest = MainWindowTest;
 struct Quantity {
     const char* name;
     int code;  // command code of its setting
-    int CTransmitterDlg::*member;
-    CImageButton CTransmitterDlg::*up;
-    CImageButton CTransmitterDlg::*down;
+    int CTransmitterDlgTestSeam::*member;
+    CImageButton CTransmitterDlgTestSeam::*up;
+    CImageButton CTransmitterDlgTestSeam::*down;
     int minimum, maximum;
     const char* failText;
 };
 
-CSkinSlider& SliderOf(CTransmitterDlg& dlg, const char* name)
+CSkinSlider& SliderOf(CTransmitterDlgTestSeam& dlg, const char* name)
 {
     const std::string n = name;
     if (n == "freq") return dlg.m_sliderFreq;
@@ -32,13 +32,13 @@ CSkinSlider& SliderOf(CTransmitterDlg& dlg, const char* name)
 }
 
 const Quantity kQuantities[] = {
-    {"freq", 0x0E, &CTransmitterDlg::m_freq, &CTransmitterDlg::m_btnFreqUp, &CTransmitterDlg::m_btnFreqDown,
+    {"freq", 0x0E, &CTransmitterDlgTestSeam::m_freq, &CTransmitterDlgTestSeam::m_btnFreqUp, &CTransmitterDlgTestSeam::m_btnFreqDown,
      870, 1080, "Set Freq Fail"},
-    {"power", 0x11, &CTransmitterDlg::m_power, &CTransmitterDlg::m_btnPwrUp, &CTransmitterDlg::m_btnPwrDown,
+    {"power", 0x11, &CTransmitterDlgTestSeam::m_power, &CTransmitterDlgTestSeam::m_btnPwrUp, &CTransmitterDlgTestSeam::m_btnPwrDown,
      3, 150, "Set Pwr Fail"},
-    {"line", 0x0F, &CTransmitterDlg::m_lineVol, &CTransmitterDlg::m_btnLineUp,
-     &CTransmitterDlg::m_btnLineDown, 1, 13, "Set Line Volume Fail"},
-    {"mic", 0x10, &CTransmitterDlg::m_micVol, &CTransmitterDlg::m_btnMicUp, &CTransmitterDlg::m_btnMicDown,
+    {"line", 0x0F, &CTransmitterDlgTestSeam::m_lineVol, &CTransmitterDlgTestSeam::m_btnLineUp,
+     &CTransmitterDlgTestSeam::m_btnLineDown, 1, 13, "Set Line Volume Fail"},
+    {"mic", 0x10, &CTransmitterDlgTestSeam::m_micVol, &CTransmitterDlgTestSeam::m_btnMicUp, &CTransmitterDlgTestSeam::m_btnMicDown,
      1, 30, "Set Mic Volume Fail"},
 };
 
@@ -54,7 +54,7 @@ Frame SetFrame(const Quantity& q, int value)
 TEST_F(ControlsTest, SliderReleaseSendsThePositionAndDraggingSendsNothing)
 {
     ChangeState([](SimState& s) { s.frequency = 900; });
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
     ASSERT_EQ(dlg.m_freq, 900);
 
     dlg.m_sliderFreq.SetPos(950);
@@ -84,7 +84,7 @@ TEST_F(ControlsTest, SliderReleaseSendsThePositionAndDraggingSendsNothing)
 TEST_F(ControlsTest, SliderKeysReachTheHandlerThroughTheSlidersOwnNotifications)
 {
     ChangeState([](SimState& s) { s.lineVolume = 5; });
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
     ASSERT_EQ(dlg.m_sliderLineVol.GetPos(), 5);
 
     // Home and End move the thumb only.
@@ -102,7 +102,7 @@ TEST_F(ControlsTest, SliderKeysReachTheHandlerThroughTheSlidersOwnNotifications)
 
 TEST_F(ControlsTest, RefusedSliderOrWheelMovePutsTheSliderBack)
 {
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
     for (const Quantity& q : kQuantities) {
         SCOPED_TRACE(q.name);
         CSkinSlider& slider = SliderOf(dlg, q.name);
@@ -129,7 +129,7 @@ TEST_F(ControlsTest, RefusedSliderOrWheelMovePutsTheSliderBack)
 
 TEST_F(ControlsTest, QueuedWheelStepIsSentEvenAtTheStoredValue)
 {
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
     const int stored = dlg.m_lineVol;
     emit dlg.m_sliderLineVol.wheelStep(stored);
     EXPECT_TRUE(Sent().empty()) << "sent before the wheel event was handled";
@@ -139,7 +139,7 @@ TEST_F(ControlsTest, QueuedWheelStepIsSentEvenAtTheStoredValue)
 
 TEST_F(ControlsTest, FrequencyReleaseWhileItsFailureIsShownSendsNothing)
 {
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
     const int accepted = dlg.m_freq;
     const int other = accepted == 1000 ? 1001 : 1000;
     std::size_t sentWhileShown = 99;
@@ -165,7 +165,7 @@ TEST_F(ControlsTest, StepButtonsWrapAroundAtBothEndsAndARefusedStepChangesNothin
         s.lineVolume = 13;
         s.micVolume = 30;
     });
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
     for (const Quantity& q : kQuantities) {
         SCOPED_TRACE(q.name);
         CSkinSlider& slider = SliderOf(dlg, q.name);
@@ -208,7 +208,7 @@ TEST_F(ControlsTest, StepButtonsWrapOnlyAtTheirOwnEnd)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
         ChangeState([&](SimState& s) { s.power = c.stored; });
-        CTransmitterDlg& dlg = OpenQuiet();
+        CTransmitterDlgTestSeam& dlg = OpenQuiet();
         ASSERT_EQ(dlg.m_power, c.stored);
         (dlg.*(c.up ? power.up : power.down)).click();
         EXPECT_EQ(FramesToString(Sent()), FramesToString({SetFrame(power, c.sent)}));
@@ -219,25 +219,25 @@ TEST_F(ControlsTest, StepButtonsWrapOnlyAtTheirOwnEnd)
 // One on/off function and how it appears on the line.
 struct ToggleCase {
     const char* name;
-    int CTransmitterDlg::*flag;
-    CImageButton CTransmitterDlg::*button;
+    int CTransmitterDlgTestSeam::*flag;
+    CImageButton CTransmitterDlgTestSeam::*button;
     int onCode, offCode;
     const char* onFail;
     const char* offFail;
 };
 
 const ToggleCase kToggles[] = {
-    {"line", &CTransmitterDlg::m_bLineOff, &CTransmitterDlg::m_btnLine, 0x06, 0x04, "Line On Fail", "Line Off Fail"},
-    {"mic", &CTransmitterDlg::m_bMicOff, &CTransmitterDlg::m_btnMic, 0x07, 0x05, "Mic On Fail", "Mic Off Fail"},
-    {"echo", &CTransmitterDlg::m_bEchoOff, &CTransmitterDlg::m_btnEcho, 0x09, 0x08, "Echo On Fail", "Echo Off Fail"},
-    {"stmono", &CTransmitterDlg::m_bMono, &CTransmitterDlg::m_btnStMono, 0x0C, 0x0D, "Set ST Fail", "Set Mono Fail"},
-    {"backlight", &CTransmitterDlg::m_bBackLightOff, &CTransmitterDlg::m_btnBackLight, 0x0A, 0x0B,
+    {"line", &CTransmitterDlgTestSeam::m_bLineOff, &CTransmitterDlgTestSeam::m_btnLine, 0x06, 0x04, "Line On Fail", "Line Off Fail"},
+    {"mic", &CTransmitterDlgTestSeam::m_bMicOff, &CTransmitterDlgTestSeam::m_btnMic, 0x07, 0x05, "Mic On Fail", "Mic Off Fail"},
+    {"echo", &CTransmitterDlgTestSeam::m_bEchoOff, &CTransmitterDlgTestSeam::m_btnEcho, 0x09, 0x08, "Echo On Fail", "Echo Off Fail"},
+    {"stmono", &CTransmitterDlgTestSeam::m_bMono, &CTransmitterDlgTestSeam::m_btnStMono, 0x0C, 0x0D, "Set ST Fail", "Set Mono Fail"},
+    {"backlight", &CTransmitterDlgTestSeam::m_bBackLightOff, &CTransmitterDlgTestSeam::m_btnBackLight, 0x0A, 0x0B,
      "Open Backlight Fail", "Close Backlight Fail"},
 };
 
 TEST_F(ControlsTest, TogglesSwitchBothWaysAndNameTheRefusedDirection)
 {
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
     for (const ToggleCase& t : kToggles) {
         SCOPED_TRACE(t.name);
         int& flag = dlg.*t.flag;
@@ -272,7 +272,7 @@ TEST_F(ControlsTest, TogglesSwitchBothWaysAndNameTheRefusedDirection)
 
 TEST_F(ControlsTest, RefusedPowerOffClosesThePortAndTheNextPressReconnects)
 {
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
     ASSERT_EQ(dlg.m_bPowerOff, 0);
 
     Refuse(0x02);
@@ -309,7 +309,7 @@ TEST_F(ControlsTest, RefusedPowerOffClosesThePortAndTheNextPressReconnects)
 
 TEST_F(ControlsTest, RefusedPowerOnClosesThePortAndAFailedReconnectSaysSoTwice)
 {
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
     dlg.m_btnPower.click();  // off
     ASSERT_EQ(dlg.m_bPowerOff, 1);
 

@@ -6,7 +6,7 @@
 #include "support/PanelTestSupport.h"
 
 #include "dialogkit/PanelMessage.h"
-#include "mainwindow/TransmitterDlg.h"
+#include "support/TransmitterDlgTestSeam.h"
 
 #include <Talvex.h>
 
@@ -77,11 +77,11 @@ protected:
     }
 
     // The panel on the simulator's link path, with every thread running.
-    CTransmitterDlg& Open()
+    CTransmitterDlgTestSeam& Open()
     {
         PanelOptions options;
         options.ports = QStringList{QString::fromStdString(m_sim.LinkPath())};
-        m_dlg = std::make_unique<CTransmitterDlg>(options);
+        m_dlg = std::make_unique<CTransmitterDlgTestSeam>(options);
         EXPECT_TRUE(m_dlg->OnInitDialog());
         return *m_dlg;
     }
@@ -116,12 +116,12 @@ protected:
     TempConfigHome m_configHome;
     TempWorkingDir m_workDir;
     SimTransmitter m_sim{LinkedTo(m_workDir)};
-    std::unique_ptr<CTransmitterDlg> m_dlg;
+    std::unique_ptr<CTransmitterDlgTestSeam> m_dlg;
 };
 
 TEST_F(FaultsTest, UnpluggedTransmitterFreezesWarnsAndComesBackThroughOnOff)
 {
-    CTransmitterDlg& dlg = Open();
+    CTransmitterDlgTestSeam& dlg = Open();
     ASSERT_TRUE(ShowsTemperature("41"));
     ASSERT_EQ(dlg.m_bPowerOff, 0);
 
@@ -209,7 +209,7 @@ TEST_F(FaultsTest, UnpluggedTransmitterFreezesWarnsAndComesBackThroughOnOff)
 
 TEST_F(FaultsTest, SilenceRefusalsGarbageAndLateAnswers)
 {
-    CTransmitterDlg& dlg = Open();
+    CTransmitterDlgTestSeam& dlg = Open();
     ASSERT_TRUE(ShowsTemperature("41"));
     const int freq = dlg.m_freq;
 

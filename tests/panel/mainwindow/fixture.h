@@ -4,7 +4,7 @@
 #include "support/PanelTestSupport.h"
 
 #include "dialogkit/PanelMessage.h"
-#include "mainwindow/TransmitterDlg.h"
+#include "support/TransmitterDlgTestSeam.h"
 
 #include <Talvex.h>
 
@@ -23,16 +23,16 @@ protected:
     }
 
     // A main window on `ports` (the simulator when none are given).
-    std::unique_ptr<CTransmitterDlg> MakeWindow(QStringList ports = {})
+    std::unique_ptr<CTransmitterDlgTestSeam> MakeWindow(QStringList ports = {})
     {
         PanelOptions options;
         options.ports = ports.isEmpty() ? QStringList{SimPort()} : ports;
-        return std::make_unique<CTransmitterDlg>(options);
+        return std::make_unique<CTransmitterDlgTestSeam>(options);
     }
 
     // Opens the main window on the simulator: connects, reads the device and
     // starts the threads. Fails the test when initialisation fails.
-    CTransmitterDlg& Open()
+    CTransmitterDlgTestSeam& Open()
     {
         m_dlg = MakeWindow();
         EXPECT_TRUE(m_dlg->OnInitDialog());
@@ -41,9 +41,9 @@ protected:
 
     // Opens the window, then stops the pollers and forgets what they and the
     // start-up sent, so that the line carries only what a test does.
-    CTransmitterDlg& OpenQuiet()
+    CTransmitterDlgTestSeam& OpenQuiet()
     {
-        CTransmitterDlg& dlg = Open();
+        CTransmitterDlgTestSeam& dlg = Open();
         dlg.m_rtVolPoller.Stop();
         dlg.m_statusPoller.Stop();
         QCoreApplication::sendPostedEvents();
@@ -61,7 +61,7 @@ protected:
         m_sim.SetState(state);
     }
 
-    std::unique_ptr<CTransmitterDlg> m_dlg;
+    std::unique_ptr<CTransmitterDlgTestSeam> m_dlg;
 };
 
 inline Frame F(std::initializer_list<int> bytes)

@@ -8,7 +8,7 @@
 #include "dialogs/LockDlg.h"
 #include "dialogs/PasswordStore.h"
 #include "dialogs/ProtectSettingDlg.h"
-#include "mainwindow/TransmitterDlg.h"
+#include "support/TransmitterDlgTestSeam.h"
 #include "dialogs/UnlockDlg.h"
 
 #include <QApplication>
@@ -56,12 +56,12 @@ protected:
     }
 
     // Starts (or restarts) the main window on the simulator.
-    CTransmitterDlg& Start()
+    CTransmitterDlgTestSeam& Start()
     {
         m_window.reset();
         PanelOptions options;
         options.ports = {SimPort()};
-        m_window = std::make_unique<CTransmitterDlg>(options);
+        m_window = std::make_unique<CTransmitterDlgTestSeam>(options);
         EXPECT_TRUE(m_window->OnInitDialog());
         return *m_window;
     }
@@ -149,7 +149,7 @@ protected:
         bool armed = true;
         bool shown = false;
     };
-    std::unique_ptr<CTransmitterDlg> m_window;
+    std::unique_ptr<CTransmitterDlgTestSeam> m_window;
     std::shared_ptr<Watch> m_watch = std::make_shared<Watch>();
 };
 

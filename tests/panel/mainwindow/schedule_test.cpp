@@ -3,7 +3,7 @@
 #include "support/PanelTestSupport.h"
 
 #include "controls/ImageButton.h"
-#include "mainwindow/TransmitterDlg.h"
+#include "support/TransmitterDlgTestSeam.h"
 #include "schedule/LocalTime.h"
 #include "schedule/ScheduleFile.h"
 #include "schedule/ScheduledTaskDlg.h"
@@ -39,7 +39,7 @@ protected:
         PanelTest::SetUp();
         PanelOptions options;
         options.ports = QStringList{SimPort()};
-        m_dlg = std::make_unique<CTransmitterDlg>(options);
+        m_dlg = std::make_unique<CTransmitterDlgTestSeam>(options);
         ASSERT_TRUE(m_dlg->OnInitDialog());
         m_dlg->m_rtVolPoller.Stop();
         m_dlg->m_statusPoller.Stop();
@@ -66,7 +66,7 @@ protected:
         schedule.m_timer.Arm(now + 1);
     }
 
-    std::unique_ptr<CTransmitterDlg> m_dlg;
+    std::unique_ptr<CTransmitterDlgTestSeam> m_dlg;
 };
 
 TEST_F(ScheduleWindowTest, DueTasksShutTheTransmitterDownAndStartItUp)
@@ -130,7 +130,7 @@ TEST_F(PanelTest, ScheduledTaskButtonStoresWritesArmsAndReloadsTheRows)
 {
     PanelOptions options;
     options.ports = QStringList{SimPort()};
-    CTransmitterDlg window(options);
+    CTransmitterDlgTestSeam window(options);
     ASSERT_TRUE(window.OnInitDialog());
 
     const std::int64_t due = NowSeconds() + 3 * 86'400;
@@ -175,7 +175,7 @@ TEST_F(PanelTest, AScheduleThatDidNotReachTheFileIsReported)
 {
     PanelOptions options;
     options.ports = QStringList{SimPort()};
-    CTransmitterDlg window(options);
+    CTransmitterDlgTestSeam window(options);
     ASSERT_TRUE(window.OnInitDialog());
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [] {

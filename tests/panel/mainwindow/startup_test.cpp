@@ -30,7 +30,7 @@ TEST_F(StartupTest, ReadsTheDeviceAndPaintsEachToggleFromItsStateBit)
         s.micVolume = 21;
         s.deviceType = "K2X";
     });
-    CTransmitterDlg& dlg = Open();
+    CTransmitterDlgTestSeam& dlg = Open();
 
     EXPECT_EQ(dlg.m_bPowerOff, 0);  // the probe switched it on
     EXPECT_EQ(dlg.m_bLineOff, 0);
@@ -71,7 +71,7 @@ TEST_F(StartupTest, OppositeStateBitsGiveTheOppositeToggles)
         s.echoOff = true;
         s.mono = false;
     });
-    CTransmitterDlg& dlg = Open();
+    CTransmitterDlgTestSeam& dlg = Open();
 
     EXPECT_EQ(dlg.m_bLineOff, 1);
     EXPECT_EQ(dlg.m_bMicOff, 0);
@@ -91,7 +91,7 @@ TEST_F(StartupTest, StandbyDeviceStartsIdleAndItsReadoutsStayFrozen)
     SimReadings readings;
     readings.forwardPower = 77;
     m_sim.SetReadings(readings);
-    CTransmitterDlg& dlg = Open();
+    CTransmitterDlgTestSeam& dlg = Open();
 
     EXPECT_EQ(dlg.m_bPowerOff, 1);
     EXPECT_EQ(Face(dlg.m_btnPower), kIdle);
@@ -115,7 +115,7 @@ TEST_F(StartupTest, ProbeSkipsAPortThatDoesNotAnswerAndKeepsTheTransmitter)
 {
     DeadPort dead;
     ASSERT_TRUE(dead.IsValid());
-    std::unique_ptr<CTransmitterDlg> dlg = MakeWindow({dead.Path(), SimPort()});
+    std::unique_ptr<CTransmitterDlgTestSeam> dlg = MakeWindow({dead.Path(), SimPort()});
     dlg->EnumSerialPorts();
     ASSERT_EQ(dlg->m_portNames, (QStringList{dead.Path(), SimPort()}));
     m_sim.ClearReceived();
@@ -135,7 +135,7 @@ TEST_F(StartupTest, ProbeSkipsAPortThatDoesNotAnswerAndKeepsTheTransmitter)
 TEST_F(StartupTest, RefusedProbeStillFindsTheTransmitter)
 {
     Refuse(0x03);
-    std::unique_ptr<CTransmitterDlg> dlg = MakeWindow();
+    std::unique_ptr<CTransmitterDlgTestSeam> dlg = MakeWindow();
     dlg->EnumSerialPorts();
     EXPECT_EQ(dlg->ConnectDevice(), 1);
     EXPECT_EQ(IsOpen(), 1);
@@ -144,7 +144,7 @@ TEST_F(StartupTest, RefusedProbeStillFindsTheTransmitter)
 
 TEST_F(StartupTest, NoAnsweringPortEndsInitialisationWithTheMessage)
 {
-    std::unique_ptr<CTransmitterDlg> dlg = MakeWindow({QStringLiteral("/nonexistent/ttyTalvex0")});
+    std::unique_ptr<CTransmitterDlgTestSeam> dlg = MakeWindow({QStringLiteral("/nonexistent/ttyTalvex0")});
     m_sim.ClearReceived();
 
     EXPECT_EQ(dlg->DoModal(), 0);
@@ -161,7 +161,7 @@ TEST_F(StartupTest, UnreadableScheduleLeavesFiveEmptyRowsAtTheStartTime)
 {
     TempWorkingDir noConfig{QString()};
     const std::int64_t before = QDateTime::currentSecsSinceEpoch();
-    CTransmitterDlg& dlg = Open();
+    CTransmitterDlgTestSeam& dlg = Open();
     const std::int64_t after = QDateTime::currentSecsSinceEpoch();
 
     EXPECT_EQ(dlg.m_schedule.m_hWnd, &dlg);

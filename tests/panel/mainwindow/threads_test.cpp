@@ -20,7 +20,7 @@ int CountCode(const std::vector<Frame>& frames, int code)
 
 TEST_F(ThreadsTest, ReadingsAreFormattedForTheirDisplays)
 {
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
     const std::pair<ReadingKind, int> readings[] = {
         {ReadingKind::Frequency, 1000}, {ReadingKind::ForwardPower, 5}, {ReadingKind::Swr, 13},
         {ReadingKind::LineVolume, 7},   {ReadingKind::MicVolume, 30},   {ReadingKind::Temperature, 7},
@@ -61,7 +61,7 @@ TEST_F(ThreadsTest, PollersBringTheTransmitterReadingsToTheDisplays)
     readings.temperature = 41;
     readings.level = 1000;
     m_sim.SetReadings(readings);
-    CTransmitterDlg& dlg = Open();
+    CTransmitterDlgTestSeam& dlg = Open();
 
     ASSERT_TRUE(PumpUntil([&] { return dlg.m_dispTemperature.Text() == "41"; }, std::chrono::milliseconds(5000)));
     EXPECT_EQ(dlg.m_dispFreq.Text(), "95.5");
@@ -76,7 +76,7 @@ TEST_F(ThreadsTest, PollersBringTheTransmitterReadingsToTheDisplays)
 TEST_F(ThreadsTest, StatusCycleStopsAtTheFirstFailedReading)
 {
     Refuse(0x14, true);  // forward power
-    CTransmitterDlg& dlg = Open();
+    CTransmitterDlgTestSeam& dlg = Open();
     dlg.m_rtVolPoller.Stop();
     m_sim.ClearReceived();
 
@@ -93,7 +93,7 @@ TEST_F(ThreadsTest, StatusCycleStopsAtTheFirstFailedReading)
 
 TEST_F(ThreadsTest, WatchdogWarnsOnTheThirdFailedCheckAndNeverStacks)
 {
-    CTransmitterDlg& dlg = OpenQuiet();
+    CTransmitterDlgTestSeam& dlg = OpenQuiet();
 
     Refuse(0x17);
     dlg.OnTimer(1);
@@ -133,7 +133,7 @@ TEST_F(ThreadsTest, WatchdogWarnsOnTheThirdFailedCheckAndNeverStacks)
 
 TEST_F(ThreadsTest, ClosingWhileTheTransmitterHangsEndsEveryThread)
 {
-    CTransmitterDlg& dlg = Open();
+    CTransmitterDlgTestSeam& dlg = Open();
     Silence(kSimAllCommands, true);
     m_sim.ClearReceived();
     // Let a poller get caught in a transaction that will not be answered.
@@ -164,7 +164,7 @@ TEST_F(ThreadsTest, EnterAndEscapeStopLikeClosing)
 {
     for (const auto key : {Qt::Key_Escape, Qt::Key_Return}) {
         SCOPED_TRACE(key == Qt::Key_Escape ? "Escape" : "Enter");
-        CTransmitterDlg& dlg = Open();
+        CTransmitterDlgTestSeam& dlg = Open();
         dlg.show();
         QTest::keyClick(&dlg, key);
         EXPECT_EQ(dlg.result(), key == Qt::Key_Escape ? IDC_CANCEL : IDC_OK);
@@ -177,7 +177,7 @@ TEST_F(ThreadsTest, EnterAndEscapeStopLikeClosing)
 
 TEST_F(ThreadsTest, LateMessagesAfterTheStopAreDropped)
 {
-    CTransmitterDlg& dlg = Open();
+    CTransmitterDlgTestSeam& dlg = Open();
     dlg.OnClose();
     m_sim.ClearReceived();
     PostPanelMessage(&dlg, WM_DEVICE_READING, static_cast<std::intptr_t>(ReadingKind::Frequency), 1000);
