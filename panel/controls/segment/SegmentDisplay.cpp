@@ -1,7 +1,6 @@
 #include "SegmentDisplay.h"
 
-#include "controls/CLocaleFormat.h"
-
+#include "CLocaleFormat.h"
 #include "SegmentPaint.h"
 
 #include <QBrush>
