@@ -1,10 +1,10 @@
 // Paint cost of the skinned slider, the level meter and the image button:
 // the meter repaints on every level reading (ten a second), the slider on
 // every thumb move while dragging.
-#include "ImageButton.h"
-#include "Resources.h"
-#include "SkinProgress.h"
-#include "SkinSliderTenths.h"
+#include "controls/ImageButton.h"
+#include "controls/Resources.h"
+#include "controls/SkinProgress.h"
+#include "controls/SkinSliderTenths.h"
 
 #include <QApplication>
 #include <QImage>

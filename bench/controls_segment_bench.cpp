@@ -1,6 +1,6 @@
 // Paint cost of a segment display: the readouts repaint on every status
 // reading, and curved outlines refit their curves on every paint.
-#include "SegmentDisplay.h"
+#include "controls/segment/SegmentDisplay.h"
 
 #include <QApplication>
 #include <QImage>

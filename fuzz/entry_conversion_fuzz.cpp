@@ -3,7 +3,7 @@
 // Latin-1 text, odd: the rest is UTF-16 code units, low byte first), then
 // the text.
 
-#include "EntryConversion.h"
+#include "dialogs/EntryConversion.h"
 #include "FuzzCheck.h"
 
 #include <QString>

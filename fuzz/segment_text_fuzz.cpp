@@ -4,10 +4,10 @@
 // first zero also goes through a display, which upper-cases it first.
 
 #include "FuzzCheck.h"
-#include "SegmentChar.h"
-#include "SegmentDisplay.h"
-#include "SegmentOutline.h"
-#include "SegmentStyle.h"
+#include "controls/segment/SegmentChar.h"
+#include "controls/segment/SegmentDisplay.h"
+#include "controls/segment/SegmentOutline.h"
+#include "controls/segment/SegmentStyle.h"
 
 #include <QApplication>
 #include <QImage>

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-serialport-dev libpugixml-dev
   fonts-liberation xvfb xauth imagemagick
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14
   locales
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
   dpkg-dev lintian desktop-file-utils appstream file man-db

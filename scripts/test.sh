@@ -18,6 +18,9 @@ configure_and_build() {
   cmake --build "$dir" -j"$jobs"
 }
 
+echo "== Panel layers"
+scripts/check-layers.sh
+
 mkdir -p build
 echo "== Normal build"
 configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr int kReplyDelayMs = 100;
-constexpr int kLevelReplyDelayMs = 20;
+constexpr int kReplyDelayMs = TALVEX_REPLY_DELAY_MS;
+constexpr int kLevelReplyDelayMs = TALVEX_LEVEL_REPLY_DELAY_MS;
 
 std::atomic<bool> g_stop{false};
 
@@ -29,11 +29,11 @@ int ReadRound(talvex::metrics::Readings& r)
     unsigned char state = 0;
     if (!GetDevState(&state, kReplyDelayMs))
         return GetLastCommError();
-    r.standby = (state & 0x01) != 0;
-    r.stereo = (state & 0x04) == 0;
-    r.echo = (state & 0x10) == 0;
-    r.lineInput = (state & 0x20) != 0;
-    r.micInput = (state & 0x40) == 0;
+    r.standby = (state & TALVEX_STATE_STANDBY) != 0;
+    r.stereo = (state & TALVEX_STATE_MONO) == 0;
+    r.echo = (state & TALVEX_STATE_ECHO_OFF) == 0;
+    r.lineInput = (state & TALVEX_STATE_LINE_ON) != 0;
+    r.micInput = (state & TALVEX_STATE_MIC_OFF) == 0;
     const struct {
         int (*get)(int*, int);
         int delay;

@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr int kReplyDelayMs = 100;
-constexpr int kLevelReplyDelayMs = 20;
+constexpr int kReplyDelayMs = TALVEX_REPLY_DELAY_MS;
+constexpr int kLevelReplyDelayMs = TALVEX_LEVEL_REPLY_DELAY_MS;
 constexpr unsigned kTextSize = 20;
 
 const char* FailureText(int code)
@@ -53,12 +53,12 @@ bool ReadStatus(std::vector<Reading>& readings)
     if (!Check(GetDevState(&state, kReplyDelayMs), "read state"))
         return false;
     readings = {
-        {"transmitter", "transmitter", (state & 0x01) ? "standby" : "on",
-         (state & 0x01) ? "\"standby\"" : "\"on\""},
-        {"sound", "sound", (state & 0x04) ? "mono" : "stereo", (state & 0x04) ? "\"mono\"" : "\"stereo\""},
-        Flag("echo", "echo_on", !(state & 0x10), "on", "off"),
-        Flag("line", "line_on", state & 0x20, "on", "off"),
-        Flag("mic", "mic_on", !(state & 0x40), "on", "off"),
+        {"transmitter", "transmitter", (state & TALVEX_STATE_STANDBY) ? "standby" : "on",
+         (state & TALVEX_STATE_STANDBY) ? "\"standby\"" : "\"on\""},
+        {"sound", "sound", (state & TALVEX_STATE_MONO) ? "mono" : "stereo", (state & TALVEX_STATE_MONO) ? "\"mono\"" : "\"stereo\""},
+        Flag("echo", "echo_on", !(state & TALVEX_STATE_ECHO_OFF), "on", "off"),
+        Flag("line", "line_on", state & TALVEX_STATE_LINE_ON, "on", "off"),
+        Flag("mic", "mic_on", !(state & TALVEX_STATE_MIC_OFF), "on", "off"),
     };
 
     struct Source {

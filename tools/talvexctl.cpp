@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kReplyDelayMs = 100;
+constexpr int kReplyDelayMs = TALVEX_REPLY_DELAY_MS;
 
 constexpr int kDefaultIntervalS = 10;
 
@@ -88,12 +88,12 @@ constexpr CommandInfo kCommands[] = {
     {"status", ValueKind::None, 0, 0, "", "status", nullptr},
     {"monitor", ValueKind::None, 0, 0, "", "monitor", nullptr},
     {"mono", ValueKind::None, 0, 0, "", "set mono", nullptr},
-    {"freq", ValueKind::Tenths, 870, 1080, " MHz", "set frequency", &SetFMFreq},
-    {"power", ValueKind::Tenths, 3, 150, " W", "set power", &SetLaunchPWR},
-    {"swr-point", ValueKind::Tenths, 20, 40, "", "set SWR protection point", &SetStdyWavePt},
-    {"line-vol", ValueKind::Whole, 1, 13, "", "set line volume", &SetLINEVol},
-    {"mic-vol", ValueKind::Whole, 1, 30, "", "set mic volume", &SetMICVol},
-    {"temp-point", ValueKind::Whole, 50, 70, " C", "set temperature protection point", &SetTmpPt},
+    {"freq", ValueKind::Tenths, TALVEX_FREQ_MIN, TALVEX_FREQ_MAX, " MHz", "set frequency", &SetFMFreq},
+    {"power", ValueKind::Tenths, TALVEX_POWER_MIN, TALVEX_POWER_MAX, " W", "set power", &SetLaunchPWR},
+    {"swr-point", ValueKind::Tenths, TALVEX_SWR_POINT_MIN, TALVEX_SWR_POINT_MAX, "", "set SWR protection point", &SetStdyWavePt},
+    {"line-vol", ValueKind::Whole, TALVEX_LINE_VOL_MIN, TALVEX_LINE_VOL_MAX, "", "set line volume", &SetLINEVol},
+    {"mic-vol", ValueKind::Whole, TALVEX_MIC_VOL_MIN, TALVEX_MIC_VOL_MAX, "", "set mic volume", &SetMICVol},
+    {"temp-point", ValueKind::Whole, TALVEX_TEMP_POINT_MIN, TALVEX_TEMP_POINT_MAX, " C", "set temperature protection point", &SetTmpPt},
     {"line", ValueKind::OnOff, 0, 1, "", "switch line input", &SetLINE},
     {"mic", ValueKind::OnOff, 0, 1, "", "switch microphone", &SetMIC},
     {"echo", ValueKind::OnOff, 0, 1, "", "switch echo", &SetRBT},

@@ -2,9 +2,9 @@
 
 #include "PerfStats.h"
 
-#include "ControlIds.h"
-#include "PanelMessage.h"
-#include "StatusPoller.h"
+#include "dialogkit/PanelMessage.h"
+#include "device/DevicePoller.h"
+#include "device/Readings.h"
 
 #include <SimTransmitter.h>
 #include <Talvex.h>
@@ -72,7 +72,7 @@ protected:
         if (message == nullptr || message->message() != WM_DEVICE_READING) {
             return QObject::event(event);
         }
-        if (message->wParam() == IDC_DISP_TEMPERATURE) {
+        if (message->wParam() == static_cast<std::intptr_t>(ReadingKind::Temperature)) {
             m_stamps.push_back(static_cast<double>(m_clock.nsecsElapsed()) / 1e6);
             if (m_stamps.size() >= m_wanted) {
                 m_loop.quit();
@@ -128,7 +128,7 @@ StatusCycleFigures MeasureStatusCycle(int cycles)
     // A cycle of seven exchanges plus the wait takes about 1.55 s.
     QTimer::singleShot(std::chrono::milliseconds(3000 * (cycles + 2)), &loop, &QEventLoop::quit);
     {
-        CStatusPoller poller;
+        CDevicePoller poller(kStatusPeriod, ReadStatus);
         poller.Start(&clock);
         loop.exec();
         poller.Stop();

@@ -2,11 +2,10 @@
 
 #include "PerfStats.h"
 
-#include "ControlIds.h"
-#include "DeviceLock.h"
-#include "PanelMessage.h"
-#include "RtVolPoller.h"
-#include "StatusPoller.h"
+#include "device/DeviceAccess.h"
+#include "dialogkit/PanelMessage.h"
+#include "device/DevicePoller.h"
+#include "device/Readings.h"
 
 #include <SimTransmitter.h>
 #include <Talvex.h>
@@ -37,7 +36,7 @@ protected:
         if (message == nullptr) {
             return QObject::event(event);
         }
-        if (message->message() == WM_DEVICE_READING && message->wParam() == IDC_PROGRESS_AUDIO) {
+        if (message->message() == WM_DEVICE_READING && message->wParam() == static_cast<std::intptr_t>(ReadingKind::Level)) {
             ++m_levels;
         }
         return true;
@@ -64,15 +63,15 @@ LockFigures MeasureLockSharing(double seconds)
     std::mt19937 random(7);
     std::uniform_int_distribution<int> pause(40, 90);
     {
-        CStatusPoller status;
-        CRtVolPoller level;
+        CDevicePoller status(kStatusPeriod, ReadStatus);
+        CDevicePoller level(kLevelPeriod, ReadLevel);
         status.Start(&counter);
         level.Start(&counter);
         const auto end = Clock::now() + std::chrono::duration<double>(seconds);
         while (Clock::now() < end) {
             std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
             const auto asked = Clock::now();
-            DeviceLock lock(g_csDevice);
+            DeviceAccess lock(g_csDevice);
             waits.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked).count());
             IsOpen();  // an action's call, without a transaction of its own
         }

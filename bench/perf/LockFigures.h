@@ -1,5 +1,5 @@
 #pragma once
-// How the device lock is shared while both pollers run: how long an operator
+// How the device mutex is shared while both pollers run: how long an operator
 // action waits for the line, and how often the level meter still gets it.
 
 #include <optional>
@@ -7,14 +7,14 @@
 namespace perf {
 
 struct LockFigures {
-    std::optional<double> longestWaitMs;   // an operator action waiting for the device lock
+    std::optional<double> longestWaitMs;   // an operator action waiting for the device mutex
     std::optional<double> medianWaitMs;
     std::optional<double> levelPerSecond;  // level readings while the status thread polls
     int actions = 0;
 };
 
 // Runs the real level and status threads against a simulated transmitter for
-// `seconds` while this (user-interface) thread takes the device lock every
+// `seconds` while this (user-interface) thread takes the device mutex every
 // 40 to 90 ms, as an operator's clicks would.
 LockFigures MeasureLockSharing(double seconds);
 

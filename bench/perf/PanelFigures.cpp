@@ -2,10 +2,10 @@
 
 #include "PerfStats.h"
 
-#include "Dialog.h"
-#include "PanelMessage.h"
-#include "TransmitterApp.h"
-#include "TransmitterDlg.h"
+#include "dialogkit/Dialog.h"
+#include "dialogkit/PanelMessage.h"
+#include "app/TransmitterApp.h"
+#include "mainwindow/TransmitterDlg.h"
 
 #include <SimTransmitter.h>
 

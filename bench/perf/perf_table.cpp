@@ -46,6 +46,7 @@ std::string LoadAverage()
 }
 
 constexpr double kPaintGoalUs = 1000.0;
+constexpr double kCurvedPaintGoalUs = 450.0;
 
 void AddPaintRows(perf::CPerfTable& table, const std::vector<perf::PaintFigure>& paints)
 {
@@ -53,6 +54,13 @@ void AddPaintRows(perf::CPerfTable& table, const std::vector<perf::PaintFigure>&
         table.Add({"one paint (benchmarks did not run)", std::nullopt, "us", std::nullopt, kPaintGoalUs, "", 0});
     }
     for (const perf::PaintFigure& paint : paints) {
+        // The curved display fits its outlines once per text and size; a
+        // repaint only draws them, at most half the time a fitting paint took.
+        if (paint.control == "segment display, curved") {
+            table.Add({"one paint: " + paint.control, paint.microseconds, "us", std::nullopt, kCurvedPaintGoalUs,
+                       "half the 894 us of a paint that fits its curves", 0});
+            continue;
+        }
         table.Add({"one paint: " + paint.control, paint.microseconds, "us", std::nullopt, kPaintGoalUs,
                    "level meter 10 paints/s at 1 ms = half the CPU goal", 0});
     }
@@ -88,7 +96,7 @@ int main(int argc, char** argv)
     const perf::TransactionFigures transactions = perf::MeasureTransactions(run.transactions);
     std::fprintf(stderr, "measuring: status cycle...\n");
     const perf::StatusCycleFigures cycle = perf::MeasureStatusCycle(run.statusCycles);
-    std::fprintf(stderr, "measuring: device lock sharing...\n");
+    std::fprintf(stderr, "measuring: device mutex sharing...\n");
     const perf::LockFigures sharing = perf::MeasureLockSharing(run.lockSeconds);
     std::fprintf(stderr, "measuring: start-up...\n");
     const std::optional<double> startUp = perf::MeasureStartUp(run.startUps);
@@ -111,9 +119,9 @@ int main(int argc, char** argv)
                perf::kMandatedStatusCycleMs * 1.02,
                "7 x (50 + 100) ms, goal +2 %; median of " + std::to_string(cycle.cycles) + " cycles", 1});
     const std::string actions = std::to_string(sharing.actions) + " operator actions, both pollers running";
-    table.Add({"operator action's wait for the device lock, longest", sharing.longestWaitMs, "ms", std::nullopt,
+    table.Add({"operator action's wait for the device mutex, longest", sharing.longestWaitMs, "ms", std::nullopt,
                perf::kLockWaitGoalMs, "transaction in progress + one queued (150 + 70 + 5 ms); " + actions, 1});
-    table.Add({"operator action's wait for the device lock, median", sharing.medianWaitMs, "ms", std::nullopt,
+    table.Add({"operator action's wait for the device mutex, median", sharing.medianWaitMs, "ms", std::nullopt,
                perf::kLockWaitGoalMs, actions, 1});
     // Alone the level thread reads every 100 + 70 ms; beside the status
     // thread it should still get the line between two status readings.

@@ -104,6 +104,33 @@ enum {
     TALVEX_OPEN_OTHER = -1          /* anything else the platform reported */
 };
 
+/* ---- Device facts -------------------------------------------------------- */
+
+/* The ranges the transmitter accepts for its settings, both ends included.
+ * It refuses a value outside them. */
+enum {
+    TALVEX_FREQ_MIN = 870, TALVEX_FREQ_MAX = 1080,           /* 0.1 MHz */
+    TALVEX_POWER_MIN = 3, TALVEX_POWER_MAX = 150,             /* 0.1 W */
+    TALVEX_LINE_VOL_MIN = 1, TALVEX_LINE_VOL_MAX = 13,
+    TALVEX_MIC_VOL_MIN = 1, TALVEX_MIC_VOL_MAX = 30,
+    TALVEX_TEMP_POINT_MIN = 50, TALVEX_TEMP_POINT_MAX = 70,  /* degrees */
+    TALVEX_SWR_POINT_MIN = 20, TALVEX_SWR_POINT_MAX = 40     /* SWR tenths */
+};
+
+/* Bits of the state byte (GetDevState); the other bits carry nothing. */
+enum {
+    TALVEX_STATE_STANDBY = 0x01,   /* not transmitting */
+    TALVEX_STATE_MONO = 0x04,      /* mono sound (clear: stereo) */
+    TALVEX_STATE_ECHO_OFF = 0x10,
+    TALVEX_STATE_LINE_ON = 0x20,
+    TALVEX_STATE_MIC_OFF = 0x40
+};
+
+/* Reply delays, in milliseconds, that the transmitter needs: every command
+ * and reading, and the real-time audio level (GetRtVol), which it answers
+ * sooner and which is read ten times a second. */
+enum { TALVEX_REPLY_DELAY_MS = 100, TALVEX_LEVEL_REPLY_DELAY_MS = 20 };
+
 /* ---- Port ---------------------------------------------------------------- */
 
 /* Opens port number `port` (COMn: "\\.\COMn" on Windows, /dev/ttyS{n-1}
@@ -150,14 +177,14 @@ TALVEX_API int TALVEX_CALL SetMIC(int on, int replyDelayMs);         /* 07 on, 0
 TALVEX_API int TALVEX_CALL SetRBT(int on, int replyDelayMs);         /* echo: 09 on, 08 off */
 TALVEX_API int TALVEX_CALL SetBackLight(int on, int replyDelayMs);   /* 0A on, 0B off */
 TALVEX_API int TALVEX_CALL SetSoundChannel(int stereo, int replyDelayMs); /* 0C stereo, 0D mono */
-/* Frequency in 0.1 MHz (870..1080); the low 16 bits go out, high byte first. */
+/* Frequency in 0.1 MHz (TALVEX_FREQ_*); the low 16 bits go out, high byte first. */
 TALVEX_API int TALVEX_CALL SetFMFreq(int freq, int replyDelayMs);
 /* The following send the low 8 bits of their argument. */
-TALVEX_API int TALVEX_CALL SetLINEVol(int volume, int replyDelayMs);   /* 1..13 */
-TALVEX_API int TALVEX_CALL SetMICVol(int volume, int replyDelayMs);    /* 1..30 */
-TALVEX_API int TALVEX_CALL SetLaunchPWR(int power, int replyDelayMs);  /* 0.1 W, 3..150 */
-TALVEX_API int TALVEX_CALL SetStdyWavePt(int point, int replyDelayMs); /* SWR tenths, 20..40 */
-TALVEX_API int TALVEX_CALL SetTmpPt(int point, int replyDelayMs);      /* degrees, 50..70 */
+TALVEX_API int TALVEX_CALL SetLINEVol(int volume, int replyDelayMs);   /* TALVEX_LINE_VOL_* */
+TALVEX_API int TALVEX_CALL SetMICVol(int volume, int replyDelayMs);    /* TALVEX_MIC_VOL_* */
+TALVEX_API int TALVEX_CALL SetLaunchPWR(int power, int replyDelayMs);  /* 0.1 W, TALVEX_POWER_* */
+TALVEX_API int TALVEX_CALL SetStdyWavePt(int point, int replyDelayMs); /* SWR tenths, TALVEX_SWR_POINT_* */
+TALVEX_API int TALVEX_CALL SetTmpPt(int point, int replyDelayMs);      /* degrees, TALVEX_TEMP_POINT_* */
 
 /* ---- Readings ------------------------------------------------------------ */
 
@@ -171,8 +198,7 @@ TALVEX_API int TALVEX_CALL GetMicVol(int* volume, int replyDelayMs);
 TALVEX_API int TALVEX_CALL GetLaunchPWR(int* power, int replyDelayMs);     /* 0.1 W */
 TALVEX_API int TALVEX_CALL GetTmpPt(int* point, int replyDelayMs);
 TALVEX_API int TALVEX_CALL GetStdyWavePt(int* point, int replyDelayMs);
-/* The state byte; only that one byte is written. Bit 0 standby, 2 mono,
- * 4 echo off, 5 LINE on, 6 MIC off. */
+/* The state byte (TALVEX_STATE_* bits); only that one byte is written. */
 TALVEX_API int TALVEX_CALL GetDevState(unsigned char* state, int replyDelayMs);
 /* Two data bytes, high first (0..65535). */
 TALVEX_API int TALVEX_CALL GetFMFreq(int* freq, int replyDelayMs);  /* 0.1 MHz */

@@ -75,17 +75,17 @@ CImageButton::CImageButton(QWidget* parent) : QPushButton(parent)
 
 CImageButton::~CImageButton() = default;
 
-int CImageButton::SetStateColor(int slot, ColorRef colour, bool repaint)
+bool CImageButton::SetStateColor(int slot, ColorRef colour, bool repaint)
 {
     const auto index = static_cast<std::uint8_t>(slot);
     if (index >= m_clr.size()) {
-        return 3;
+        return false;
     }
     m_clr[index] = colour;
     if (repaint) {
         update();
     }
-    return 0;
+    return true;
 }
 
 ColorRef CImageButton::GetStateColor(int slot) const
@@ -94,7 +94,7 @@ ColorRef CImageButton::GetStateColor(int slot) const
     return index < m_clr.size() ? m_clr[index] : 0;
 }
 
-int CImageButton::ResetColors(bool repaint)
+void CImageButton::ResetColors(bool repaint)
 {
     for (std::size_t i = 0; i < m_clr.size(); ++i) {
         m_clr[i] = FromQColor(palette().color(QPalette::Active, kDefaultRoles[i]));
@@ -102,29 +102,28 @@ int CImageButton::ResetColors(bool repaint)
     if (repaint) {
         update();
     }
-    return 0;
 }
 
-int CImageButton::LoadImages(int idActive, ColorRef transparentActive, int idNormal, ColorRef transparentNormal)
+void CImageButton::LoadImages(int idActive, ColorRef transparentActive, int idNormal, ColorRef transparentNormal)
 {
     // A resource that cannot be found gives a null image: the button is then
     // simply without images.
     const QImage active = LoadBitmapResource(idActive).toImage();
     const QImage normal = idNormal != 0 ? LoadBitmapResource(idNormal).toImage() : QImage();
-    return SetImages(active, transparentActive, normal, transparentNormal);
+    SetImages(active, transparentActive, normal, transparentNormal);
 }
 
-int CImageButton::SetImages(const QImage& active, ColorRef transparentActive, const QImage& normal,
+bool CImageButton::SetImages(const QImage& active, ColorRef transparentActive, const QImage& normal,
                             ColorRef transparentNormal)
 {
     ReleaseImages();
-    int result = 0;
+    bool made = true;
     if (!active.isNull()) {
         const std::array<std::pair<const QImage*, ColorRef>, 2> sources{{
             {&active, transparentActive},
             {&normal, transparentNormal},
         }};
-        for (std::size_t i = 0; i < sources.size() && result == 0; ++i) {
+        for (std::size_t i = 0; i < sources.size() && made; ++i) {
             const auto& [bitmap, transparent] = sources[i];
             if (bitmap->isNull()) {
                 continue;
@@ -135,37 +134,20 @@ int CImageButton::SetImages(const QImage& active, ColorRef transparentActive, co
             image.height = bitmap->height();
             image.transparent = transparent;
             if (image.bitmap.isNull()) {
-                result = 2;
+                made = false;
             }
         }
-        if (result != 0) {
+        if (!made) {
             ReleaseImages();
         }
     }
     update();
-    return result;
+    return made;
 }
 
 void CImageButton::ReleaseImages()
 {
     m_images = {};
-}
-
-void CImageButton::SetCheckMode(bool checkMode)
-{
-    m_bCheckMode = checkMode;
-    update();
-}
-
-void CImageButton::SetChecked(bool checked, bool repaint)
-{
-    if (!m_bCheckMode) {
-        return;
-    }
-    m_nChecked = checked ? 1 : 0;
-    if (repaint) {
-        update();
-    }
 }
 
 void CImageButton::EndHover()
@@ -179,10 +161,6 @@ void CImageButton::EndHover()
 void CImageButton::OnClicked()
 {
     setFocus(Qt::MouseFocusReason);
-    if (m_bCheckMode) {
-        m_nChecked = m_nChecked ? 0 : 1;
-        update();
-    }
 }
 
 void CImageButton::TrackHover(const QPoint& pos, Qt::MouseButtons buttons)
@@ -311,7 +289,7 @@ QRect CImageButton::PlaceImage(const ButtonImage& image, const QRect& r, QRect* 
             caption->setLeft(caption->left() + image.width + kImageGap);
         }
     }
-    if (m_bPressed && !m_bCheckMode) {
+    if (m_bPressed) {
         place.translate(1, 1);
     }
     return place;
@@ -319,7 +297,7 @@ QRect CImageButton::PlaceImage(const ButtonImage& image, const QRect& r, QRect* 
 
 void CImageButton::DrawImage(QPainter& painter, const QRect& r, QRect* caption)
 {
-    const bool active = m_bCheckMode ? m_bPressed : (m_bPressed || m_bHover);
+    const bool active = m_bPressed || m_bHover;
     const ButtonImage& image = (!active && m_images[1].IsSet()) ? m_images[1] : m_images[0];
     const QRect place = PlaceImage(image, r, caption);
 
@@ -341,7 +319,7 @@ void CImageButton::DrawImage(QPainter& painter, const QRect& r, QRect* caption)
 
 void CImageButton::DrawCaption(QPainter& painter, QRect caption)
 {
-    if (m_bPressed && !m_bCheckMode) {
+    if (m_bPressed) {
         caption.translate(1, 1);
     }
     constexpr int kFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic;
@@ -366,7 +344,7 @@ void CImageButton::DrawCaption(QPainter& painter, QRect caption)
 void CImageButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    m_bPressed = isDown() || (m_bCheckMode && m_nChecked != 0);
+    m_bPressed = isDown();
     m_bFocused = hasFocus();
     m_bDisabled = !isEnabled();
 

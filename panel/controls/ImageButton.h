@@ -36,26 +36,21 @@ public:
     explicit CImageButton(QWidget* parent = nullptr);
     ~CImageButton() override;
 
-    // 3 (and no change) for a slot above 5, else 0.
-    int SetStateColor(int slot, ColorRef colour, bool repaint = true);
+    // false (and no change) for a slot above 5.
+    bool SetStateColor(int slot, ColorRef colour, bool repaint = true);
     ColorRef GetStateColor(int slot) const;
     // Slots 0, 2, 4 to the button face colour, 1, 3, 5 to the button text colour.
-    int ResetColors(bool repaint = true);
-    // Bitmap resources for the active and (optional, 0 = none) normal image.
-    int LoadImages(int idActive, ColorRef transparentActive, int idNormal = 0, ColorRef transparentNormal = 0);
+    void ResetColors(bool repaint = true);
+    // Bitmap resources for the active and (optional, 0 = none) normal image;
+    // a resource that cannot be found leaves the button without images.
+    void LoadImages(int idActive, ColorRef transparentActive, int idNormal = 0, ColorRef transparentNormal = 0);
     // The images themselves: the active one (hovered or pressed) and an
     // optional one for the normal state. A null active image clears both.
-    // 0 on success; 2 when an image's transparency could not be made (no
-    // memory for it), and the button then keeps no images.
-    int SetImages(const QImage& active, ColorRef transparentActive, const QImage& normal = QImage(),
+    // false when an image's transparency could not be made (no memory for
+    // it); the button then keeps no images.
+    bool SetImages(const QImage& active, ColorRef transparentActive, const QImage& normal = QImage(),
                   ColorRef transparentNormal = 0);
     void ReleaseImages();
-
-    // Check mode: the button then keeps a check state that each click toggles.
-    void SetCheckMode(bool checkMode);
-    bool IsCheckMode() const { return m_bCheckMode; }
-    void SetChecked(bool checked, bool repaint = true);  // only in check mode
-    int IsChecked() const { return m_nChecked; }
 
     void SetGrayWhenDisabled(bool gray) { m_bGrayWhenDisabled = gray; update(); }
     bool IsHover() const { return m_bHover; }
@@ -92,10 +87,8 @@ private:
     bool m_bPressed = false;
     bool m_bFocused = false;
     bool m_bDisabled = false;
-    bool m_bCheckMode = false;
     bool m_bBorder = true;
     std::array<ColorRef, 6> m_clr{};
     bool m_bTrackInactive = true;
-    int m_nChecked = 0;
     std::array<ButtonImage, 2> m_images{};
 };

@@ -16,6 +16,7 @@ void CSkinProgress::SetRange(int lower, int upper)
     if (lower >= 0 && lower < upper && upper <= INT16_MAX) {
         m_nLower = static_cast<std::int16_t>(lower);
         m_nUpper = static_cast<std::int16_t>(upper);
+        update();
     }
 }
 
@@ -23,6 +24,7 @@ void CSkinProgress::SetPos(std::int16_t position)
 {
     if (position >= m_nLower && position <= m_nUpper) {
         m_nPos = position;
+        update();
     }
 }
 

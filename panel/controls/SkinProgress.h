@@ -13,9 +13,9 @@ public:
     explicit CSkinProgress(QWidget* parent = nullptr);
     ~CSkinProgress() override;
 
-    // Stored only when 0 <= lower < upper; does not repaint.
+    // Stored only when 0 <= lower < upper; repaints.
     void SetRange(int lower, int upper);
-    // Stored only inside the range (never clamped); does not repaint.
+    // Stored only inside the range (never clamped); repaints.
     void SetPos(std::int16_t position);
     int GetPos() const { return m_nPos; }
     int GetLower() const { return m_nLower; }

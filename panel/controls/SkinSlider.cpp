@@ -1,7 +1,6 @@
 #include "SkinSlider.h"
 
 #include "ColorRef.h"
-#include "PanelMessage.h"
 #include "Resources.h"
 #include "SkinSliderStyle.h"
 #include "TrackingTip.h"
@@ -109,23 +108,15 @@ CSkinSlider::CSkinSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent)
 
 CSkinSlider::~CSkinSlider() = default;
 
-void CSkinSlider::SetRange(int minimum, int maximum, bool redraw)
+void CSkinSlider::SetRange(int minimum, int maximum)
 {
     setRange(minimum, maximum);
-    if (redraw) {
-        update();
-    }
 }
 
 void CSkinSlider::SetPageSize(int size)
 {
     m_bPageSizeSet = true;
     setPageStep(size);
-}
-
-void CSkinSlider::SetTicFreq(int frequency)
-{
-    setTickInterval(frequency);
 }
 
 void CSkinSlider::SetPos(int position)
@@ -414,8 +405,6 @@ void CSkinSlider::wheelEvent(QWheelEvent* event)
         SetPos(from > minimum() ? from - 1 : from);
     }
     const int position = value();  // clamped to the range
-    if (QWidget* parent = parentWidget()) {
-        PostPanelMessage(parent, WM_SLIDER_WHEEL, reinterpret_cast<std::intptr_t>(this), position);
-    }
+    emit wheelStep(position);
     event->accept();
 }

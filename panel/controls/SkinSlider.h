@@ -27,11 +27,10 @@ public:
     explicit CSkinSlider(QWidget* parent = nullptr);
     ~CSkinSlider() override;
 
-    void SetRange(int minimum, int maximum, bool redraw = false);
+    void SetRange(int minimum, int maximum);  // repaints, as every range change does
     // Fixes the page size. Until this is called, the page is a fifth of the
     // range (at least 1), taken again whenever the range changes.
     void SetPageSize(int size);
-    void SetTicFreq(int frequency);
     void SetPos(int position);  // moves the thumb and repaints; sends nothing
     int GetPos() const;
 
@@ -50,6 +49,10 @@ signals:
     // Emitted to the parent after the position changed (or after a release),
     // with the trackbar code. Dragging emits TRACK_THUMBTRACK only.
     void hScroll(int code, int position, CSkinSlider* slider);
+    // Emitted after a wheel step moved the thumb, with the (clamped) new
+    // position. An owner that must see it after the current event, as a
+    // posted window message would arrive, connects with Qt::QueuedConnection.
+    void wheelStep(int position);
 
 protected:
     // The value tip's text for a position: "%d".

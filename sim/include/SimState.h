@@ -1,6 +1,8 @@
 #pragma once
 // Value types describing what the simulated transmitter holds and reports.
 
+#include <Talvex.h>
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -8,18 +10,18 @@
 // Everything the transmitter keeps between commands, in the units it uses on
 // the wire (frequency in 0.1 MHz, power in 0.1 W, SWR in tenths).
 struct SimState {
-    bool standby = true;       // state bit 0
-    bool mono = false;         // state bit 2
-    bool echoOff = true;       // state bit 4
-    bool lineOn = true;        // state bit 5
-    bool micOff = true;        // state bit 6
+    bool standby = true;       // TALVEX_STATE_STANDBY
+    bool mono = false;         // TALVEX_STATE_MONO
+    bool echoOff = true;       // TALVEX_STATE_ECHO_OFF
+    bool lineOn = true;        // TALVEX_STATE_LINE_ON
+    bool micOff = true;        // TALVEX_STATE_MIC_OFF
     bool backlightOn = true;   // not reported in the state byte
-    int frequency = 1000;      // 870..1080
-    int power = 100;           // 3..150
-    int lineVolume = 7;        // 1..13
-    int micVolume = 15;        // 1..30
-    int temperaturePoint = 65; // 50..70
-    int swrPoint = 30;         // 20..40
+    int frequency = 1000;      // kSimFrequencyRange
+    int power = 100;           // kSimPowerRange
+    int lineVolume = 7;        // kSimLineVolumeRange
+    int micVolume = 15;        // kSimMicVolumeRange
+    int temperaturePoint = 65; // kSimTemperaturePointRange
+    int swrPoint = 30;         // kSimSwrPointRange
     std::array<std::uint8_t, 7> serial{0x20, 0x24, 0x03, 0x00, 0x00, 0x17, 0x42};
     std::string version = "13"; // exactly 2 characters go out
     std::string deviceType = "K2 "; // exactly 3 characters go out
@@ -44,9 +46,9 @@ struct SimRange {
     int high;
     bool Contains(int value) const { return value >= low && value <= high; }
 };
-inline constexpr SimRange kSimFrequencyRange{870, 1080};
-inline constexpr SimRange kSimPowerRange{3, 150};
-inline constexpr SimRange kSimLineVolumeRange{1, 13};
-inline constexpr SimRange kSimMicVolumeRange{1, 30};
-inline constexpr SimRange kSimTemperaturePointRange{50, 70};
-inline constexpr SimRange kSimSwrPointRange{20, 40};
+inline constexpr SimRange kSimFrequencyRange{TALVEX_FREQ_MIN, TALVEX_FREQ_MAX};
+inline constexpr SimRange kSimPowerRange{TALVEX_POWER_MIN, TALVEX_POWER_MAX};
+inline constexpr SimRange kSimLineVolumeRange{TALVEX_LINE_VOL_MIN, TALVEX_LINE_VOL_MAX};
+inline constexpr SimRange kSimMicVolumeRange{TALVEX_MIC_VOL_MIN, TALVEX_MIC_VOL_MAX};
+inline constexpr SimRange kSimTemperaturePointRange{TALVEX_TEMP_POINT_MIN, TALVEX_TEMP_POINT_MAX};
+inline constexpr SimRange kSimSwrPointRange{TALVEX_SWR_POINT_MIN, TALVEX_SWR_POINT_MAX};

@@ -4,14 +4,14 @@ std::uint8_t SimState::StateByte() const
 {
     std::uint8_t b = 0;
     if (standby)
-        b |= 0x01;
+        b |= TALVEX_STATE_STANDBY;
     if (mono)
-        b |= 0x04;
+        b |= TALVEX_STATE_MONO;
     if (echoOff)
-        b |= 0x10;
+        b |= TALVEX_STATE_ECHO_OFF;
     if (lineOn)
-        b |= 0x20;
+        b |= TALVEX_STATE_LINE_ON;
     if (micOff)
-        b |= 0x40;
+        b |= TALVEX_STATE_MIC_OFF;
     return b;
 }

@@ -108,7 +108,7 @@ void CFaultInjector::InjectOne()
     case Kind::Delay:
         // Only for the very next request, and short: late answers left
         // waiting for a rarely used command would pile up and then hold the
-        // device lock one after another, and reconnecting through ON/OFF
+        // device mutex one after another, and reconnecting through ON/OFF
         // already keeps the user-interface thread for over a second with its
         // seven requests in a row (plus the wait for the lock); longer
         // delays there are slowness, not a deadlock. The end-to-end fault

@@ -3,7 +3,7 @@
 // (one command, or every command for a while), the short "K" answer, cut and
 // padded answers, garbage, late answers, and hang-ups after which it comes
 // back on the same path. A transmitter that stays silent is left out here:
-// each silent request holds the device lock for the library's full 2-second
+// each silent request holds the device mutex for the library's full 2-second
 // guard, and the user-interface thread legitimately waits for that lock, so
 // silence cannot coexist with the run's 2-second responsiveness check; the
 // end-to-end fault tests cover it instead.

@@ -2,7 +2,7 @@
 
 #include "ProcessStats.h"
 
-#include "DeviceLock.h"
+#include "device/DeviceAccess.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -117,10 +117,10 @@ void CLineMonitor::TakeFrames()
 {
     std::vector<SimTransmitter::Frame> frames;
     {
-        // Every request is written under the device lock and recorded before
+        // Every request is written under the device mutex and recorded before
         // its answer goes out, so while the lock is held no frame can arrive
         // between taking the list and clearing it.
-        DeviceLock device(g_csDevice);
+        DeviceAccess device(g_csDevice);
         frames = m_sim.ReceivedFrames();
         m_sim.ClearReceived();
     }

@@ -4,7 +4,7 @@
 // while, during which a nested event loop runs exactly as a real modal box
 // would run one (timers fire, posted messages are handled).
 
-#include "MessageBox.h"
+#include "dialogkit/MessageBox.h"
 
 #include <QString>
 #include <functional>

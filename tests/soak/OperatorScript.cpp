@@ -2,11 +2,11 @@
 
 #include "MessageBoxReader.h"
 
-#include "ControlIds.h"
-#include "ProtectSettingDlg.h"
-#include "ScheduleRules.h"
-#include "ScheduledTaskDlg.h"
-#include "TransmitterDlg.h"
+#include "dialogkit/ControlIds.h"
+#include "dialogs/ProtectSettingDlg.h"
+#include "schedule/ScheduleRules.h"
+#include "schedule/ScheduledTaskDlg.h"
+#include "support/TransmitterDlgTestSeam.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -38,7 +38,7 @@ struct Choice {
 
 }  // namespace
 
-COperatorScript::COperatorScript(CTransmitterDlg& dlg, std::mt19937& rng, const CMessageBoxReader& reader)
+COperatorScript::COperatorScript(CTransmitterDlgTestSeam& dlg, std::mt19937& rng, const CMessageBoxReader& reader)
     : m_dlg(dlg), m_rng(rng), m_reader(reader)
 {
     m_timer.setSingleShot(true);

@@ -1,6 +1,6 @@
 #include "PanelEventCounter.h"
 
-#include "PanelMessage.h"
+#include "dialogkit/PanelMessage.h"
 
 namespace soak {
 

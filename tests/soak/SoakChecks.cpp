@@ -1,7 +1,7 @@
 #include "SoakChecks.h"
 
-#include "ScheduleFile.h"
-#include "ScheduleRules.h"
+#include "schedule/ScheduleFile.h"
+#include "schedule/ScheduleRules.h"
 
 #include <pugixml.hpp>
 

@@ -9,8 +9,8 @@
 #include "SoakChecks.h"
 #include "UiPing.h"
 
-#include "ScheduleFile.h"
-#include "TransmitterDlg.h"
+#include "schedule/ScheduleFile.h"
+#include "support/TransmitterDlgTestSeam.h"
 
 #include <SimTransmitter.h>
 
@@ -161,7 +161,7 @@ int RunSoak(const SoakOptions& options)
 
     PanelOptions panelOptions;
     panelOptions.ports = QStringList{QString::fromStdString(simOptions.linkPath)};
-    auto dlg = std::make_unique<CTransmitterDlg>(panelOptions);
+    auto dlg = std::make_unique<CTransmitterDlgTestSeam>(panelOptions);
     if (!dlg->OnInitDialog()) {
         std::fprintf(stderr, "FAIL: the panel found no transmitter at %s\n", simOptions.linkPath.c_str());
         ping.Stop();

@@ -5,7 +5,7 @@
 // config.xml, a private settings directory, and event pumping with a
 // time-out.
 
-#include "MessageBox.h"
+#include "dialogkit/MessageBox.h"
 
 #include <SimTransmitter.h>
 

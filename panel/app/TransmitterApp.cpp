@@ -1,0 +1,52 @@
+#include "TransmitterApp.h"
+
+#include "controls/ColorRef.h"
+#include "dialogkit/Dialog.h"
+#include "mainwindow/TransmitterDlg.h"
+
+#include <SimTransmitter.h>
+
+#include <cstdio>
+#include <string>
+
+#include <QFont>
+#include <QString>
+#include <utility>
+
+CTransmitterApp::CTransmitterApp(PanelOptions options) : m_options(std::move(options)) {}
+
+CTransmitterApp::~CTransmitterApp() = default;
+
+void CTransmitterApp::InstallFontSubstitutes()
+{
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("System"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+}
+
+bool CTransmitterApp::InitInstance()
+{
+    InstallFontSubstitutes();
+    CDialog::SetDialogBkColor(Rgb(0, 0, 0), Rgb(128, 128, 255));
+
+    if (m_options.simulate) {
+        SimOptions simOptions;
+        simOptions.recordFrames = false;
+        m_simulator = std::make_unique<SimTransmitter>(simOptions);
+        std::string error;
+        if (!m_simulator->Start(&error)) {
+            // Connecting then finds no transmitter and says so; this says why.
+            std::fprintf(stderr, "TalvexPanel: cannot start the simulated transmitter: %s\n", error.c_str());
+        }
+        m_options.ports = QStringList{QString::fromStdString(m_simulator->DevicePath())};
+    }
+
+    {
+        CTransmitterDlg dlg(m_options);
+        dlg.DoModal();
+    }
+    // The window has closed its port and ended its threads; the simulated
+    // transmitter can go now.
+    m_simulator.reset();
+    return false;
+}

@@ -1,0 +1,83 @@
+#include "mainwindow/PanelOptions.h"
+#include "TransmitterApp.h"
+
+#include <QApplication>
+#include <cstdio>
+
+namespace {
+
+int UsageError(const PanelOptions& options)
+{
+    std::fprintf(stderr, "TalvexPanel: %s\nTry 'TalvexPanel --help'.\n", qPrintable(options.error));
+    return 2;
+}
+
+// Qt's own options (-platform, -style, ...) have a single dash; only the
+// application object knows and removes them.
+bool MayBeQtOption(const QStringList& arguments)
+{
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(QLatin1Char('-')) && !argument.startsWith(QLatin1String("--"))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// --help and --version; true when one was given and answered.
+bool Answered(const PanelOptions& options)
+{
+    if (options.help) {
+        std::fputs(qPrintable(PanelUsage()), stdout);
+        return true;
+    }
+    if (options.version) {
+        std::fputs(qPrintable(PanelVersion()), stdout);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    // --help, --version and plain mistakes are answered without a display.
+    QStringList raw;
+    for (int i = 1; i < argc; ++i) {
+        raw.append(QString::fromLocal8Bit(argv[i]));
+    }
+    const PanelOptions early = ParsePanelOptions(raw);
+    if (early.error.isEmpty() && Answered(early)) {
+        return 0;
+    }
+    if (!early.error.isEmpty() && !MayBeQtOption(raw)) {
+        return UsageError(early);
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("TalvexPanel"));
+
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    const PanelOptions options = ParsePanelOptions(arguments);
+    if (!options.error.isEmpty()) {
+        return UsageError(options);
+    }
+    if (Answered(options)) {
+        return 0;
+    }
+    if (options.userData) {
+        // config.xml stays in the current directory; this only chooses which
+        // directory that is for a panel started from the menu.
+        QString error;
+        if (!EnterDataFolder(UserDataFolder(), ShippedConfigFile(), &error)) {
+            std::fprintf(stderr, "TalvexPanel: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
+
+    CTransmitterApp app(options);
+    app.InitInstance();
+    return 0;
+}
