@@ -85,7 +85,8 @@ void MeasureExchange(benchmark::State& state, Exchange exchange, Via via = Via::
     state.counters["overhead_p99_ms"] = Percentile(overheadMs, 0.99);
     state.counters["reply_median_ms"] = Percentile(replyMs, 0.5);
     state.counters["reply_p99_ms"] = Percentile(replyMs, 0.99);
-    state.counters["overhead_max_ms"] = overheadMs.empty() ? 0.0 : *std::max_element(overheadMs.begin(), overheadMs.end());
+    state.counters["overhead_max_ms"] =
+        overheadMs.empty() ? 0.0 : *std::max_element(overheadMs.begin(), overheadMs.end());
 }
 
 void BM_GetDevState(benchmark::State& state)
@@ -117,28 +118,22 @@ int ReadLevel()
 
 void BM_GetDevState_Rfc2217(benchmark::State& state)
 {
-    MeasureExchange(state, [] {
-        unsigned char s = 0;
-        return GetDevState(&s, 0);
-    }, Via::Rfc2217);
+    MeasureExchange(
+        state,
+        [] {
+            unsigned char s = 0;
+            return GetDevState(&s, 0);
+        },
+        Via::Rfc2217);
 }
 
-void BM_GetRtVol_Rfc2217(benchmark::State& state)
-{
-    MeasureExchange(state, ReadLevel, Via::Rfc2217);
-}
+void BM_GetRtVol_Rfc2217(benchmark::State& state) { MeasureExchange(state, ReadLevel, Via::Rfc2217); }
 
-void BM_GetRtVol_Rfc2217CharDelay(benchmark::State& state)
-{
-    MeasureExchange(state, ReadLevel, Via::Rfc2217Default);
-}
+void BM_GetRtVol_Rfc2217CharDelay(benchmark::State& state) { MeasureExchange(state, ReadLevel, Via::Rfc2217Default); }
 
-void BM_GetRtVol_Socket(benchmark::State& state)
-{
-    MeasureExchange(state, ReadLevel, Via::Socket);
-}
+void BM_GetRtVol_Socket(benchmark::State& state) { MeasureExchange(state, ReadLevel, Via::Socket); }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_GetDevState_Rfc2217)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GetRtVol_Rfc2217)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -235,8 +235,8 @@ bool HoldsEveryRow(const pugi::xml_document& document)
     }
     for (std::size_t i = 0; i < kTaskRows; ++i) {
         for (const char* name : kTaskAttributes) {
-            const bool date = std::strcmp(name, "Year") == 0 || std::strcmp(name, "Month") == 0 ||
-                              std::strcmp(name, "Day") == 0;
+            const bool date =
+                std::strcmp(name, "Year") == 0 || std::strcmp(name, "Month") == 0 || std::strcmp(name, "Day") == 0;
             if (!tasks[i].node().attribute(name) && (!date || i < static_cast<std::size_t>(kFirstEverydayRow))) {
                 return false;
             }

@@ -8,8 +8,8 @@
 //          16-bit values (rect left, top, width, height in 1/4 units), then
 //          per point a kind byte and two 16-bit glyph coordinates.
 
-#include "controls/segment/CurveFit.h"
 #include "FuzzCheck.h"
+#include "controls/segment/CurveFit.h"
 #include "controls/segment/SegmentChar.h"
 #include "controls/segment/SegmentOutline.h"
 

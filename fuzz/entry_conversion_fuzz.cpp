@@ -3,8 +3,8 @@
 // Latin-1 text, odd: the rest is UTF-16 code units, low byte first), then
 // the text.
 
-#include "dialogs/EntryConversion.h"
 #include "FuzzCheck.h"
+#include "dialogs/EntryConversion.h"
 
 #include <QString>
 

@@ -23,8 +23,8 @@
 
 namespace {
 
-constexpr std::uint32_t kAllStyles = SEGSTYLE_CURVED | SEGSTYLE_ALPHA_DIGITS | SEGSTYLE_KEEP_ASPECT |
-                                     SEGSTYLE_HIDE_UNLIT | SEGSTYLE_SOFT_OUTLINE;
+constexpr std::uint32_t kAllStyles =
+    SEGSTYLE_CURVED | SEGSTYLE_ALPHA_DIGITS | SEGSTYLE_KEEP_ASPECT | SEGSTYLE_HIDE_UNLIT | SEGSTYLE_SOFT_OUTLINE;
 
 struct CellKind {
     bool exists = false;
@@ -71,8 +71,8 @@ void CheckCell(const CSegmentChar& cell, const CellKind& kind, std::uint32_t sty
         for (const CurveRun& run : outline.CurveRuns()) {
             samples += static_cast<std::size_t>(run.length);
         }
-        const auto bezier = static_cast<std::size_t>(
-            std::count(outline.Kinds().begin(), outline.Kinds().end(), SEG_CURVETO));
+        const auto bezier =
+            static_cast<std::size_t>(std::count(outline.Kinds().begin(), outline.Kinds().end(), SEG_CURVETO));
         FUZZ_CHECK(samples == bezier);
         FUZZ_CHECK(bezier == 0 || (style & SEGSTYLE_CURVED) != 0);
     }
@@ -141,7 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(cells <= text.size());
 
-    static constexpr int kSizes[8][2] = {{200, 60}, {60, 200}, {1, 1}, {0, 0}, {116, 83}, {1000, 10}, {7, 500}, {320, 48}};
+    static constexpr int kSizes[8][2] = {{200, 60}, {60, 200},  {1, 1},   {0, 0},
+                                         {116, 83}, {1000, 10}, {7, 500}, {320, 48}};
     const int* clientSize = kSizes[data[0] >> 5];
     CSegmentDisplay& display = *SharedDisplay();
     display.resize(clientSize[0], clientSize[1]);

@@ -5,7 +5,6 @@
 
 #include <chrono>
 
-
 namespace talvex::metrics {
 
 namespace {
@@ -25,10 +24,7 @@ void MethodNotAllowed(const httplib::Request&, httplib::Response& response)
 
 CMetricsServer::CMetricsServer() = default;
 
-CMetricsServer::~CMetricsServer()
-{
-    Stop();
-}
+CMetricsServer::~CMetricsServer() { Stop(); }
 
 bool CMetricsServer::Start(const ListenAddress& address, std::string* error)
 {

@@ -27,7 +27,8 @@ struct ListenAddress {
 // "HOST:PORT", "[V6]:PORT", ":PORT" or "PORT"; without a host, 127.0.0.1.
 std::optional<ListenAddress> ParseListenAddress(const std::string& text);
 
-class CMetricsServer {
+class CMetricsServer
+{
 public:
     CMetricsServer();
     ~CMetricsServer();

@@ -5,7 +5,8 @@
 
 // The server type is only ever held, never made, here.
 namespace httplib {
-class Server {};
+class Server
+{};
 }  // namespace httplib
 
 namespace talvex::metrics {

@@ -25,7 +25,7 @@ struct Readings {
     int temperature = 0;  // degrees Celsius
     int lineVolume = 0;
     int micVolume = 0;
-    int audioLevel = 0;   // raw level, 0..65535
+    int audioLevel = 0;  // raw level, 0..65535
     int temperaturePoint = 0;
     int swrPointTenths = 0;
     bool stereo = false;

@@ -29,7 +29,8 @@ std::string LabelValue(const std::string& text)
     return out;
 }
 
-class CWriter {
+class CWriter
+{
 public:
     void Family(const char* name, const char* type, const char* help)
     {
@@ -61,10 +62,7 @@ private:
     std::string m_text;
 };
 
-std::string Flag(bool on)
-{
-    return on ? "1" : "0";
-}
+std::string Flag(bool on) { return on ? "1" : "0"; }
 
 }  // namespace
 
@@ -115,8 +113,7 @@ std::string RenderPrometheus(const Snapshot& s, Clock::time_point now)
 
     const auto since = now - s.lastGood.value_or(s.started);
     char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.3f",
-                  std::max(0.0, std::chrono::duration<double>(since).count()));
+    std::snprintf(seconds, sizeof seconds, "%.3f", std::max(0.0, std::chrono::duration<double>(since).count()));
     w.Gauge("talvex_seconds_since_last_reading",
             "Seconds since the last complete round of readings (since the start before the first).", seconds);
 

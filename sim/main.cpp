@@ -11,24 +11,23 @@
 
 namespace {
 
-const char kUsage[] =
-    "Usage: talvex-sim [--link PATH] [--fault FAULT]... [--seed N]\n"
-    "\n"
-    "Simulates the FM transmitter on a pseudo-terminal and prints the device\n"
-    "path to open. Runs until interrupted (SIGINT or SIGTERM).\n"
-    "\n"
-    "  --link PATH    keep a symbolic link at PATH pointing at the device; it is\n"
-    "                 absent while the line is down after a hang-up, points at\n"
-    "                 the new device when it is back, and is removed on exit\n"
-    "  --fault FAULT  misbehave on purpose; FAULT is KIND[=N][@CODE][,once]\n"
-    "                 KIND: refuse, silent, short, drop=BYTES, extra=BYTES,\n"
-    "                       garbage, delay=MS, hangup=MS (time until it is back)\n"
-    "                 CODE: command code in hex (all commands if left out)\n"
-    "                 ,once: only for the first matching request\n"
-    "  --seed N       seed of the moving readings\n"
-    "  --help         show this text\n"
-    "\n"
-    "Examples: --fault refuse@0e   --fault delay=300   --fault hangup=2000@18,once\n";
+const char kUsage[] = "Usage: talvex-sim [--link PATH] [--fault FAULT]... [--seed N]\n"
+                      "\n"
+                      "Simulates the FM transmitter on a pseudo-terminal and prints the device\n"
+                      "path to open. Runs until interrupted (SIGINT or SIGTERM).\n"
+                      "\n"
+                      "  --link PATH    keep a symbolic link at PATH pointing at the device; it is\n"
+                      "                 absent while the line is down after a hang-up, points at\n"
+                      "                 the new device when it is back, and is removed on exit\n"
+                      "  --fault FAULT  misbehave on purpose; FAULT is KIND[=N][@CODE][,once]\n"
+                      "                 KIND: refuse, silent, short, drop=BYTES, extra=BYTES,\n"
+                      "                       garbage, delay=MS, hangup=MS (time until it is back)\n"
+                      "                 CODE: command code in hex (all commands if left out)\n"
+                      "                 ,once: only for the first matching request\n"
+                      "  --seed N       seed of the moving readings\n"
+                      "  --help         show this text\n"
+                      "\n"
+                      "Examples: --fault refuse@0e   --fault delay=300   --fault hangup=2000@18,once\n";
 
 int UsageError(const std::string& message)
 {
@@ -36,7 +35,7 @@ int UsageError(const std::string& message)
     return 2;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -17,10 +17,7 @@ constexpr int kLevelReplyDelayMs = TALVEX_LEVEL_REPLY_DELAY_MS;
 
 std::atomic<bool> g_stop{false};
 
-extern "C" void OnStopSignal(int)
-{
-    g_stop = true;
-}
+extern "C" void OnStopSignal(int) { g_stop = true; }
 
 // One round of the readings the panel polls; the failure code of the first
 // exchange that failed, or TALVEX_OK.
@@ -111,4 +108,3 @@ int RunMonitor(const char* port, const talvex::metrics::ListenAddress& listen, i
     server.Stop();
     return kExitOk;
 }
-

@@ -55,7 +55,8 @@ bool ReadStatus(std::vector<Reading>& readings)
     readings = {
         {"transmitter", "transmitter", (state & TALVEX_STATE_STANDBY) ? "standby" : "on",
          (state & TALVEX_STATE_STANDBY) ? "\"standby\"" : "\"on\""},
-        {"sound", "sound", (state & TALVEX_STATE_MONO) ? "mono" : "stereo", (state & TALVEX_STATE_MONO) ? "\"mono\"" : "\"stereo\""},
+        {"sound", "sound", (state & TALVEX_STATE_MONO) ? "mono" : "stereo",
+         (state & TALVEX_STATE_MONO) ? "\"mono\"" : "\"stereo\""},
         Flag("echo", "echo_on", !(state & TALVEX_STATE_ECHO_OFF), "on", "off"),
         Flag("line", "line_on", state & TALVEX_STATE_LINE_ON, "on", "off"),
         Flag("mic", "mic_on", !(state & TALVEX_STATE_MIC_OFF), "on", "off"),

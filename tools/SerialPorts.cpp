@@ -46,7 +46,7 @@ std::string ExplainMissing(const std::string& device)
 std::string ExplainPermission(const std::string& device)
 {
     std::string text = "cannot open port " + device + ": permission denied.\n";
-    struct stat st{};
+    struct stat st {};
     const group* owner = ::stat(device.c_str(), &st) == 0 ? ::getgrgid(st.st_gid) : nullptr;
     // Only a group that may read and write the device is worth joining.
     const bool groupMayUse = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
@@ -88,17 +88,13 @@ std::vector<SerialPortEntry> ListSerialPorts(const std::string& sysTty, const st
 std::string ExplainOpenFailure(const std::string& device, int reason)
 {
     switch (reason) {
-    case TALVEX_OPEN_NO_DEVICE:
-        return ExplainMissing(device);
-    case TALVEX_OPEN_PERMISSION:
-        return ExplainPermission(device);
+    case TALVEX_OPEN_NO_DEVICE: return ExplainMissing(device);
+    case TALVEX_OPEN_PERMISSION: return ExplainPermission(device);
     case TALVEX_OPEN_BUSY:
         return "cannot open port " + device +
                ": busy, another program holds it (a control panel, another talvexctl or a terminal program).\n"
                "Close that program and try again.\n";
-    case TALVEX_OPEN_NOT_SERIAL:
-        return "cannot open port " + device + ": not a serial device.\n";
-    default:
-        return "cannot open port " + device + ": " + GetOpenErrorText(reason) + ".\n";
+    case TALVEX_OPEN_NOT_SERIAL: return "cannot open port " + device + ": not a serial device.\n";
+    default: return "cannot open port " + device + ": " + GetOpenErrorText(reason) + ".\n";
     }
 }

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #ifndef WIN32_LEAN_AND_MEAN
-#  define WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
 
@@ -23,8 +23,8 @@ std::vector<SerialPortEntry> ListSerialPorts(const std::string&, const std::stri
         char data[256];
         DWORD dataSize = sizeof data - 1;
         DWORD type = 0;
-        const LONG result = ::RegEnumValueA(key, i, name, &nameSize, nullptr, &type,
-                                            reinterpret_cast<BYTE*>(data), &dataSize);
+        const LONG result =
+            ::RegEnumValueA(key, i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataSize);
         if (result == ERROR_NO_MORE_ITEMS)
             break;
         if (result != ERROR_SUCCESS || type != REG_SZ)
@@ -56,7 +56,6 @@ std::string ExplainOpenFailure(const std::string& device, int reason)
         // Windows refuses a port that another program holds as access denied.
         return text + "busy, another program holds it (a control panel, another talvexctl or a terminal "
                       "program).\nClose that program and try again.\n";
-    default:
-        return text + GetOpenErrorText(reason) + ".\n";
+    default: return text + GetOpenErrorText(reason) + ".\n";
     }
 }

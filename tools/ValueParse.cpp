@@ -12,7 +12,7 @@ bool AllDigits(std::string_view text)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<int> ParseWhole(std::string_view text)
 {
@@ -34,7 +34,7 @@ std::optional<int> ParseTenths(std::string_view text)
         if (fraction.empty() || !AllDigits(fraction))
             return std::nullopt;
         if (fraction.find_first_not_of('0', 1) != std::string_view::npos)
-            return std::nullopt; // finer than a tenth
+            return std::nullopt;  // finer than a tenth
     }
     const auto units = ParseWhole(whole);
     if (!units)

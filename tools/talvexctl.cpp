@@ -4,9 +4,9 @@
 // Exit status: 0 done; 1 the transmitter exchange failed; 2 bad command line
 // or value (nothing was sent); 3 the port could not be opened.
 
+#include "Monitor.h"
 #include "Readings.h"
 #include "SerialPorts.h"
-#include "Monitor.h"
 #include "Talvex.h"
 #include "ValueParse.h"
 
@@ -22,51 +22,50 @@ constexpr int kReplyDelayMs = TALVEX_REPLY_DELAY_MS;
 
 constexpr int kDefaultIntervalS = 10;
 
-const char kUsage[] =
-    "Usage: talvexctl --port DEVICE [--json] COMMAND [VALUE]\n"
-    "       talvexctl --port DEVICE monitor --metrics-listen [ADDR:]PORT [--interval S]\n"
-    "       talvexctl ports [--probe]\n"
-    "       talvexctl --version | --help\n"
-    "\n"
-    "Commands:\n"
-    "  on | off                 switch the transmitter on or to standby\n"
-    "  freq MHZ                 tune, 87.0 to 108.0 (one decimal)\n"
-    "  power WATTS              transmit power, 0.3 to 15.0 (one decimal)\n"
-    "  line-vol N               LINE volume, 1 to 13\n"
-    "  mic-vol N                MIC volume, 1 to 30\n"
-    "  line on|off              LINE input\n"
-    "  mic on|off               microphone input\n"
-    "  echo on|off              echo\n"
-    "  stereo on|off            stereo (off = mono); 'mono' alone is stereo off\n"
-    "  backlight on|off         display backlight\n"
-    "  temp-point DEGREES       temperature protection point, 50 to 70\n"
-    "  swr-point RATIO          standing-wave protection point, 2.0 to 4.0\n"
-    "  info                     serial number, firmware version, device type\n"
-    "  status                   state and every reading\n"
-    "  ports                    list the serial ports and their /dev/serial/by-id\n"
-    "                           names; opens none of them\n"
-    "  monitor                  poll the readings every S seconds and serve them\n"
-    "                           for Prometheus at http://ADDR:PORT/metrics until\n"
-    "                           interrupted; the address defaults to 127.0.0.1\n"
-    "\n"
-    "Options:\n"
-    "  --port DEVICE            the serial device, e.g. /dev/ttyUSB0 (COM3 on\n"
-    "                           Windows), or a network port:\n"
-    "                           rfc2217://HOST:PORT (ser2net's telnet(rfc2217)\n"
-    "                           accepter) or socket://HOST:PORT\n"
-    "  --json                   status and info: one JSON object whose keys name\n"
-    "                           their unit (frequency_mhz, temperature_c, ...)\n"
-    "  --probe                  ports: also look for the transmitter on each port.\n"
-    "                           The probe is the power-on command, so a\n"
-    "                           transmitter that answers is switched ON\n"
-    "  --metrics-listen ADDR:PORT  where monitor serves its metrics\n"
-    "  --interval S             seconds between monitor's rounds (1 to 3600,\n"
-    "                           default 10)\n"
-    "  --version                show the version\n"
-    "  --help                   show this text\n"
-    "\n"
-    "Exit status: 0 done, 1 the transmitter exchange failed, 2 bad command\n"
-    "line or value (nothing sent), 3 the port could not be opened.\n";
+const char kUsage[] = "Usage: talvexctl --port DEVICE [--json] COMMAND [VALUE]\n"
+                      "       talvexctl --port DEVICE monitor --metrics-listen [ADDR:]PORT [--interval S]\n"
+                      "       talvexctl ports [--probe]\n"
+                      "       talvexctl --version | --help\n"
+                      "\n"
+                      "Commands:\n"
+                      "  on | off                 switch the transmitter on or to standby\n"
+                      "  freq MHZ                 tune, 87.0 to 108.0 (one decimal)\n"
+                      "  power WATTS              transmit power, 0.3 to 15.0 (one decimal)\n"
+                      "  line-vol N               LINE volume, 1 to 13\n"
+                      "  mic-vol N                MIC volume, 1 to 30\n"
+                      "  line on|off              LINE input\n"
+                      "  mic on|off               microphone input\n"
+                      "  echo on|off              echo\n"
+                      "  stereo on|off            stereo (off = mono); 'mono' alone is stereo off\n"
+                      "  backlight on|off         display backlight\n"
+                      "  temp-point DEGREES       temperature protection point, 50 to 70\n"
+                      "  swr-point RATIO          standing-wave protection point, 2.0 to 4.0\n"
+                      "  info                     serial number, firmware version, device type\n"
+                      "  status                   state and every reading\n"
+                      "  ports                    list the serial ports and their /dev/serial/by-id\n"
+                      "                           names; opens none of them\n"
+                      "  monitor                  poll the readings every S seconds and serve them\n"
+                      "                           for Prometheus at http://ADDR:PORT/metrics until\n"
+                      "                           interrupted; the address defaults to 127.0.0.1\n"
+                      "\n"
+                      "Options:\n"
+                      "  --port DEVICE            the serial device, e.g. /dev/ttyUSB0 (COM3 on\n"
+                      "                           Windows), or a network port:\n"
+                      "                           rfc2217://HOST:PORT (ser2net's telnet(rfc2217)\n"
+                      "                           accepter) or socket://HOST:PORT\n"
+                      "  --json                   status and info: one JSON object whose keys name\n"
+                      "                           their unit (frequency_mhz, temperature_c, ...)\n"
+                      "  --probe                  ports: also look for the transmitter on each port.\n"
+                      "                           The probe is the power-on command, so a\n"
+                      "                           transmitter that answers is switched ON\n"
+                      "  --metrics-listen ADDR:PORT  where monitor serves its metrics\n"
+                      "  --interval S             seconds between monitor's rounds (1 to 3600,\n"
+                      "                           default 10)\n"
+                      "  --version                show the version\n"
+                      "  --help                   show this text\n"
+                      "\n"
+                      "Exit status: 0 done, 1 the transmitter exchange failed, 2 bad command\n"
+                      "line or value (nothing sent), 3 the port could not be opened.\n";
 
 // How a command takes its value and which range the panel allows.
 enum class ValueKind { None, OnOff, Whole, Tenths };
@@ -74,11 +73,11 @@ enum class ValueKind { None, OnOff, Whole, Tenths };
 struct CommandInfo {
     std::string_view name;
     ValueKind kind;
-    int low;                   // Whole, Tenths: range in the number sent
+    int low;  // Whole, Tenths: range in the number sent
     int high;
-    std::string_view unit;     // shown after values, may be empty
-    std::string_view what;     // names the operation in messages
-    int (*set)(int, int);      // the library call, or null for the specials
+    std::string_view unit;  // shown after values, may be empty
+    std::string_view what;  // names the operation in messages
+    int (*set)(int, int);   // the library call, or null for the specials
 };
 
 constexpr CommandInfo kCommands[] = {
@@ -90,10 +89,12 @@ constexpr CommandInfo kCommands[] = {
     {"mono", ValueKind::None, 0, 0, "", "set mono", nullptr},
     {"freq", ValueKind::Tenths, TALVEX_FREQ_MIN, TALVEX_FREQ_MAX, " MHz", "set frequency", &SetFMFreq},
     {"power", ValueKind::Tenths, TALVEX_POWER_MIN, TALVEX_POWER_MAX, " W", "set power", &SetLaunchPWR},
-    {"swr-point", ValueKind::Tenths, TALVEX_SWR_POINT_MIN, TALVEX_SWR_POINT_MAX, "", "set SWR protection point", &SetStdyWavePt},
+    {"swr-point", ValueKind::Tenths, TALVEX_SWR_POINT_MIN, TALVEX_SWR_POINT_MAX, "", "set SWR protection point",
+     &SetStdyWavePt},
     {"line-vol", ValueKind::Whole, TALVEX_LINE_VOL_MIN, TALVEX_LINE_VOL_MAX, "", "set line volume", &SetLINEVol},
     {"mic-vol", ValueKind::Whole, TALVEX_MIC_VOL_MIN, TALVEX_MIC_VOL_MAX, "", "set mic volume", &SetMICVol},
-    {"temp-point", ValueKind::Whole, TALVEX_TEMP_POINT_MIN, TALVEX_TEMP_POINT_MAX, " C", "set temperature protection point", &SetTmpPt},
+    {"temp-point", ValueKind::Whole, TALVEX_TEMP_POINT_MIN, TALVEX_TEMP_POINT_MAX, " C",
+     "set temperature protection point", &SetTmpPt},
     {"line", ValueKind::OnOff, 0, 1, "", "switch line input", &SetLINE},
     {"mic", ValueKind::OnOff, 0, 1, "", "switch microphone", &SetMIC},
     {"echo", ValueKind::OnOff, 0, 1, "", "switch echo", &SetRBT},
@@ -140,18 +141,15 @@ bool ParseValue(const CommandInfo& c, const char* text, int& value, std::string&
         return false;
     }
     if (*parsed < c.low || *parsed > c.high) {
-        error = std::string(c.name) + " " + text + " is out of range (" + Shown(c, c.low) + " to " +
-                Shown(c, c.high) + ")";
+        error =
+            std::string(c.name) + " " + text + " is out of range (" + Shown(c, c.low) + " to " + Shown(c, c.high) + ")";
         return false;
     }
     value = *parsed;
     return true;
 }
 
-const char* OnOffText(bool on)
-{
-    return on ? "on" : "off";
-}
+const char* OnOffText(bool on) { return on ? "on" : "off"; }
 
 int RunReadings(bool (*read)(std::vector<Reading>&), bool json)
 {
@@ -217,7 +215,7 @@ int Run(const CommandInfo& c, int value, bool json)
     return kExitOk;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -2,9 +2,9 @@
 
 #include "PerfStats.h"
 
-#include "dialogkit/PanelMessage.h"
 #include "device/DevicePoller.h"
 #include "device/Readings.h"
+#include "dialogkit/PanelMessage.h"
 
 #include <SimTransmitter.h>
 #include <Talvex.h>
@@ -38,8 +38,8 @@ public:
         SimState state = m_sim.State();
         state.standby = false;
         m_sim.SetState(state);
-        m_open = OpenCommPath(m_sim.DevicePath().c_str(), 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE,
-                              nullptr) != 0;
+        m_open =
+            OpenCommPath(m_sim.DevicePath().c_str(), 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr) != 0;
     }
     ~OpenSimulator()
     {

@@ -3,9 +3,9 @@
 #include "PerfStats.h"
 
 #include "device/DeviceAccess.h"
-#include "dialogkit/PanelMessage.h"
 #include "device/DevicePoller.h"
 #include "device/Readings.h"
+#include "dialogkit/PanelMessage.h"
 
 #include <SimTransmitter.h>
 #include <Talvex.h>
@@ -36,7 +36,8 @@ protected:
         if (message == nullptr) {
             return QObject::event(event);
         }
-        if (message->message() == WM_DEVICE_READING && message->wParam() == static_cast<std::intptr_t>(ReadingKind::Level)) {
+        if (message->message() == WM_DEVICE_READING &&
+            message->wParam() == static_cast<std::intptr_t>(ReadingKind::Level)) {
             ++m_levels;
         }
         return true;

@@ -7,7 +7,7 @@
 namespace perf {
 
 struct LockFigures {
-    std::optional<double> longestWaitMs;   // an operator action waiting for the device mutex
+    std::optional<double> longestWaitMs;  // an operator action waiting for the device mutex
     std::optional<double> medianWaitMs;
     std::optional<double> levelPerSecond;  // level readings while the status thread polls
     int actions = 0;

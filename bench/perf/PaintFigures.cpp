@@ -37,10 +37,14 @@ std::string ControlName(const QString& benchmark)
 // Factor from the report's time unit to microseconds; 0 for an unknown unit.
 double ToMicroseconds(const QString& unit)
 {
-    if (unit == QLatin1String("ns")) return 1e-3;
-    if (unit == QLatin1String("us")) return 1.0;
-    if (unit == QLatin1String("ms")) return 1e3;
-    if (unit == QLatin1String("s")) return 1e6;
+    if (unit == QLatin1String("ns"))
+        return 1e-3;
+    if (unit == QLatin1String("us"))
+        return 1.0;
+    if (unit == QLatin1String("ms"))
+        return 1e3;
+    if (unit == QLatin1String("s"))
+        return 1e6;
     return 0.0;
 }
 

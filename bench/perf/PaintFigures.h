@@ -10,7 +10,7 @@
 namespace perf {
 
 struct PaintFigure {
-    std::string control;   // readable name of the control and its look
+    std::string control;  // readable name of the control and its look
     double microseconds = 0;
 };
 

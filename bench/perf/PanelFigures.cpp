@@ -2,9 +2,9 @@
 
 #include "PerfStats.h"
 
+#include "app/TransmitterApp.h"
 #include "dialogkit/Dialog.h"
 #include "dialogkit/PanelMessage.h"
-#include "app/TransmitterApp.h"
 #include "mainwindow/TransmitterDlg.h"
 
 #include <SimTransmitter.h>
@@ -90,10 +90,7 @@ std::optional<QByteArray> ReadProcFile(qint64 pid, const char* name)
     return file.readAll();
 }
 
-void Sleep(double seconds)
-{
-    QThread::msleep(static_cast<unsigned long>(seconds * 1000.0));
-}
+void Sleep(double seconds) { QThread::msleep(static_cast<unsigned long>(seconds * 1000.0)); }
 
 }  // namespace
 

@@ -19,9 +19,9 @@ constexpr double kMandatedStartUpMs = 7 * (50.0 + 100.0);
 std::optional<double> MeasureStartUp(int runs);
 
 struct RepaintFigures {
-    std::optional<double> perSecond;   // paint events of the window and its controls
+    std::optional<double> perSecond;          // paint events of the window and its controls
     std::optional<double> readingsPerSecond;  // readings that arrived meanwhile
-    std::string busiest;               // the control painted most, and how often
+    std::string busiest;                      // the control painted most, and how often
 };
 
 // Opens the main window in this process on a simulated transmitter, lets it
@@ -29,7 +29,7 @@ struct RepaintFigures {
 RepaintFigures MeasureRepaints(double settleSeconds, double seconds);
 
 struct RunningFigures {
-    std::optional<double> corePercent;     // share of one core while polling
+    std::optional<double> corePercent;  // share of one core while polling
     std::optional<std::uint64_t> residentKb;
     double seconds = 0;
 };

@@ -93,7 +93,8 @@ std::optional<std::uint64_t> ResidentKbFromStatus(std::string_view statusText)
     std::size_t at = 0;
     while (at < statusText.size()) {
         const auto end = statusText.find('\n', at);
-        std::string_view line = statusText.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+        std::string_view line =
+            statusText.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
         at = end == std::string_view::npos ? statusText.size() : end + 1;
         if (!line.starts_with(kKey)) {
             continue;

@@ -56,8 +56,8 @@ void CPerfTable::Print(std::FILE* out) const
     for (const PerfRow& row : m_rows) {
         lines.push_back({row.figure, FormatValue(row.value, row.unit, row.decimals),
                          row.floor ? FormatValue(row.floor, row.unit, row.decimals) : "-",
-                         row.ceiling ? FormatValue(row.ceiling, row.unit, row.decimals) : "-",
-                         VerdictText(Judge(row)), row.reference});
+                         row.ceiling ? FormatValue(row.ceiling, row.unit, row.decimals) : "-", VerdictText(Judge(row)),
+                         row.reference});
     }
     std::array<std::size_t, 6> width{};
     for (const Line& line : lines) {

@@ -10,12 +10,12 @@
 namespace perf {
 
 struct PerfRow {
-    std::string figure;              // what was measured
-    std::optional<double> value;     // nothing when the measurement failed
-    std::string unit;                // "ms", "%", "kB", "us"
-    std::optional<double> floor;     // limit: the value may not be below this
-    std::optional<double> ceiling;   // goal: the value should not be above this
-    std::string reference;           // how the limit or goal comes about
+    std::string figure;             // what was measured
+    std::optional<double> value;    // nothing when the measurement failed
+    std::string unit;               // "ms", "%", "kB", "us"
+    std::optional<double> floor;    // limit: the value may not be below this
+    std::optional<double> ceiling;  // goal: the value should not be above this
+    std::string reference;          // how the limit or goal comes about
     int decimals = 2;
 };
 

@@ -132,16 +132,17 @@ int main(int argc, char** argv)
     char watched[64];
     std::snprintf(watched, sizeof watched, "TalvexPanel --simulate, offscreen, %.0f s", running.seconds);
     table.Add({"panel CPU while polling", running.corePercent, "% core", std::nullopt, 2.0, watched, 2});
-    table.Add({"panel resident memory", running.residentKb ? std::optional<double>(*running.residentKb / 1024.0)
-                                                           : std::nullopt,
-               "MB", std::nullopt, std::nullopt, watched, 1});
+    table.Add({"panel resident memory",
+               running.residentKb ? std::optional<double>(*running.residentKb / 1024.0) : std::nullopt, "MB",
+               std::nullopt, std::nullopt, watched, 1});
     // Every reading may change what one control shows, so one paint per
     // reading is the most the window should need.
     table.Add({"paints per second while polling", repaints.perSecond, "/s", std::nullopt, repaints.readingsPerSecond,
                "goal: readings per second; busiest: " + repaints.busiest, 1});
     AddPaintRows(table, paints);
 
-    std::printf("Talvex performance table, %s\n", QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8().constData());
+    std::printf("Talvex performance table, %s\n",
+                QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8().constData());
     std::printf("%d cores, load average %s before, %s after\n\n", QThread::idealThreadCount(), loadBefore.c_str(),
                 loadAfter.c_str());
     table.Print(stdout);

@@ -48,15 +48,15 @@
 #include <stdint.h>
 
 #if defined(_WIN32)
-#  if defined(TALVEX_BUILDING)
-#    define TALVEX_API __declspec(dllexport)
-#  else
-#    define TALVEX_API __declspec(dllimport)
-#  endif
-#  define TALVEX_CALL __cdecl
+#if defined(TALVEX_BUILDING)
+#define TALVEX_API __declspec(dllexport)
 #else
-#  define TALVEX_API __attribute__((visibility("default")))
-#  define TALVEX_CALL
+#define TALVEX_API __declspec(dllimport)
+#endif
+#define TALVEX_CALL __cdecl
+#else
+#define TALVEX_API __attribute__((visibility("default")))
+#define TALVEX_CALL
 #endif
 
 #ifdef __cplusplus
@@ -77,17 +77,27 @@ typedef struct TalvexCommTimeouts {
 } TalvexCommTimeouts;
 
 /* Parity codes. */
-enum { TALVEX_PARITY_NONE = 0, TALVEX_PARITY_ODD = 1, TALVEX_PARITY_EVEN = 2,
-       TALVEX_PARITY_MARK = 3, TALVEX_PARITY_SPACE = 4 };
+enum {
+    TALVEX_PARITY_NONE = 0,
+    TALVEX_PARITY_ODD = 1,
+    TALVEX_PARITY_EVEN = 2,
+    TALVEX_PARITY_MARK = 3,
+    TALVEX_PARITY_SPACE = 4
+};
 /* Stop-bit codes. One and a half does not exist on every platform; where it
  * does not, an open asking for it fails. */
 enum { TALVEX_STOPBITS_ONE = 0, TALVEX_STOPBITS_ONE_HALF = 1, TALVEX_STOPBITS_TWO = 2 };
 
 /* Failure codes of GetLastCommError(). */
 enum {
-    TALVEX_OK = 0, TALVEX_E_REFUSED = 1, TALVEX_E_NOT_OPEN = 2,
-    TALVEX_E_WRITE_TIMEOUT = 3, TALVEX_E_READ_TIMEOUT = 4,
-    TALVEX_E_WRITE = 5, TALVEX_E_READ = 6, TALVEX_E_NO_REPLY = -1
+    TALVEX_OK = 0,
+    TALVEX_E_REFUSED = 1,
+    TALVEX_E_NOT_OPEN = 2,
+    TALVEX_E_WRITE_TIMEOUT = 3,
+    TALVEX_E_READ_TIMEOUT = 4,
+    TALVEX_E_WRITE = 5,
+    TALVEX_E_READ = 6,
+    TALVEX_E_NO_REPLY = -1
 };
 
 /* Reasons of GetLastOpenError(). Every port kind uses the same codes, so a
@@ -109,18 +119,24 @@ enum {
 /* The ranges the transmitter accepts for its settings, both ends included.
  * It refuses a value outside them. */
 enum {
-    TALVEX_FREQ_MIN = 870, TALVEX_FREQ_MAX = 1080,           /* 0.1 MHz */
-    TALVEX_POWER_MIN = 3, TALVEX_POWER_MAX = 150,             /* 0.1 W */
-    TALVEX_LINE_VOL_MIN = 1, TALVEX_LINE_VOL_MAX = 13,
-    TALVEX_MIC_VOL_MIN = 1, TALVEX_MIC_VOL_MAX = 30,
-    TALVEX_TEMP_POINT_MIN = 50, TALVEX_TEMP_POINT_MAX = 70,  /* degrees */
-    TALVEX_SWR_POINT_MIN = 20, TALVEX_SWR_POINT_MAX = 40     /* SWR tenths */
+    TALVEX_FREQ_MIN = 870,
+    TALVEX_FREQ_MAX = 1080, /* 0.1 MHz */
+    TALVEX_POWER_MIN = 3,
+    TALVEX_POWER_MAX = 150, /* 0.1 W */
+    TALVEX_LINE_VOL_MIN = 1,
+    TALVEX_LINE_VOL_MAX = 13,
+    TALVEX_MIC_VOL_MIN = 1,
+    TALVEX_MIC_VOL_MAX = 30,
+    TALVEX_TEMP_POINT_MIN = 50,
+    TALVEX_TEMP_POINT_MAX = 70, /* degrees */
+    TALVEX_SWR_POINT_MIN = 20,
+    TALVEX_SWR_POINT_MAX = 40 /* SWR tenths */
 };
 
 /* Bits of the state byte (GetDevState); the other bits carry nothing. */
 enum {
-    TALVEX_STATE_STANDBY = 0x01,   /* not transmitting */
-    TALVEX_STATE_MONO = 0x04,      /* mono sound (clear: stereo) */
+    TALVEX_STATE_STANDBY = 0x01, /* not transmitting */
+    TALVEX_STATE_MONO = 0x04,    /* mono sound (clear: stereo) */
     TALVEX_STATE_ECHO_OFF = 0x10,
     TALVEX_STATE_LINE_ON = 0x20,
     TALVEX_STATE_MIC_OFF = 0x40
@@ -137,8 +153,7 @@ enum { TALVEX_REPLY_DELAY_MS = 100, TALVEX_LEVEL_REPLY_DELAY_MS = 20 };
  * elsewhere; 0 and below fail). Closes an open port first, also when the new
  * open fails. Only the low byte of parity, dataBits and stopBits is used.
  * `timeouts` may be null. The code is -1 afterwards until the first exchange. */
-TALVEX_API int TALVEX_CALL OpenComm(int port, int baud, int parity, int dataBits,
-                                    int stopBits, const void* timeouts);
+TALVEX_API int TALVEX_CALL OpenComm(int port, int baud, int parity, int dataBits, int stopBits, const void* timeouts);
 /* As OpenComm, for a device path ("/dev/ttyUSB0", "COM3", ...); a null or
  * empty path fails. The port is used exclusively: one that another process
  * (or another open in this one) holds fails to open.
@@ -152,8 +167,8 @@ TALVEX_API int TALVEX_CALL OpenComm(int port, int baud, int parity, int dataBits
  * connection or an unknown host fails the open. A connection that drops
  * fails the exchange that meets it with code 5 or 6, as a line that hangs up
  * does. The failure codes and guards are otherwise those of a local port. */
-TALVEX_API int TALVEX_CALL OpenCommPath(const char* device, int baud, int parity,
-                                        int dataBits, int stopBits, const void* timeouts);
+TALVEX_API int TALVEX_CALL OpenCommPath(const char* device, int baud, int parity, int dataBits, int stopBits,
+                                        const void* timeouts);
 /* Closes the open port. 0 when none is open, else the close's result. */
 TALVEX_API int TALVEX_CALL CloseComm(void);
 /* 1 while a port is open. Touches neither the line nor the failure code. */
@@ -170,12 +185,12 @@ TALVEX_API const char* TALVEX_CALL GetOpenErrorText(int reason);
 
 /* ---- Commands without data (reply "OK") ---------------------------------- */
 
-TALVEX_API int TALVEX_CALL ShutDown(int replyDelayMs);               /* 01 01 02: standby */
-TALVEX_API int TALVEX_CALL StartUp(int replyDelayMs);                /* 01 01 03: transmit */
-TALVEX_API int TALVEX_CALL SetLINE(int on, int replyDelayMs);        /* 06 on, 04 off */
-TALVEX_API int TALVEX_CALL SetMIC(int on, int replyDelayMs);         /* 07 on, 05 off */
-TALVEX_API int TALVEX_CALL SetRBT(int on, int replyDelayMs);         /* echo: 09 on, 08 off */
-TALVEX_API int TALVEX_CALL SetBackLight(int on, int replyDelayMs);   /* 0A on, 0B off */
+TALVEX_API int TALVEX_CALL ShutDown(int replyDelayMs);                    /* 01 01 02: standby */
+TALVEX_API int TALVEX_CALL StartUp(int replyDelayMs);                     /* 01 01 03: transmit */
+TALVEX_API int TALVEX_CALL SetLINE(int on, int replyDelayMs);             /* 06 on, 04 off */
+TALVEX_API int TALVEX_CALL SetMIC(int on, int replyDelayMs);              /* 07 on, 05 off */
+TALVEX_API int TALVEX_CALL SetRBT(int on, int replyDelayMs);              /* echo: 09 on, 08 off */
+TALVEX_API int TALVEX_CALL SetBackLight(int on, int replyDelayMs);        /* 0A on, 0B off */
 TALVEX_API int TALVEX_CALL SetSoundChannel(int stereo, int replyDelayMs); /* 0C stereo, 0D mono */
 /* Frequency in 0.1 MHz (TALVEX_FREQ_*); the low 16 bits go out, high byte first. */
 TALVEX_API int TALVEX_CALL SetFMFreq(int freq, int replyDelayMs);
@@ -195,14 +210,14 @@ TALVEX_API int TALVEX_CALL GetStdyWaveRatio(int* ratio, int replyDelayMs); /* te
 TALVEX_API int TALVEX_CALL GetTemperature(int* degrees, int replyDelayMs);
 TALVEX_API int TALVEX_CALL GetLineVol(int* volume, int replyDelayMs);
 TALVEX_API int TALVEX_CALL GetMicVol(int* volume, int replyDelayMs);
-TALVEX_API int TALVEX_CALL GetLaunchPWR(int* power, int replyDelayMs);     /* 0.1 W */
+TALVEX_API int TALVEX_CALL GetLaunchPWR(int* power, int replyDelayMs); /* 0.1 W */
 TALVEX_API int TALVEX_CALL GetTmpPt(int* point, int replyDelayMs);
 TALVEX_API int TALVEX_CALL GetStdyWavePt(int* point, int replyDelayMs);
 /* The state byte (TALVEX_STATE_* bits); only that one byte is written. */
 TALVEX_API int TALVEX_CALL GetDevState(unsigned char* state, int replyDelayMs);
 /* Two data bytes, high first (0..65535). */
-TALVEX_API int TALVEX_CALL GetFMFreq(int* freq, int replyDelayMs);  /* 0.1 MHz */
-TALVEX_API int TALVEX_CALL GetRtVol(int* level, int replyDelayMs);  /* raw audio level */
+TALVEX_API int TALVEX_CALL GetFMFreq(int* freq, int replyDelayMs); /* 0.1 MHz */
+TALVEX_API int TALVEX_CALL GetRtVol(int* level, int replyDelayMs); /* raw audio level */
 
 /* Text readings: `size` is tested first; a smaller buffer returns 0 at once. */
 /* Serial number as 14 upper-case hex digits; needs 15 chars. Emptied on failure. */

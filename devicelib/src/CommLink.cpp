@@ -10,7 +10,8 @@ namespace talvex {
 namespace {
 
 // Purges the port however the exchange ends.
-class CFinalPurge {
+class CFinalPurge
+{
 public:
     explicit CFinalPurge(CCommLink& link) : m_link(link) {}
     ~CFinalPurge() { m_link.PurgeCommAll(); }
@@ -23,10 +24,7 @@ private:
 
 }  // namespace
 
-CCommLink::CCommLink(CSerialPort& port, Sleeper sleep)
-    : m_port(port), m_sleep(sleep != nullptr ? sleep : SleepMs)
-{
-}
+CCommLink::CCommLink(CSerialPort& port, Sleeper sleep) : m_port(port), m_sleep(sleep != nullptr ? sleep : SleepMs) {}
 
 void CCommLink::SleepMs(int ms)
 {
@@ -79,8 +77,8 @@ bool CCommLink::Fail(int code)
     return false;
 }
 
-bool CCommLink::CommTransact(std::span<const std::uint8_t> request, std::uint8_t* replyData,
-                             std::size_t expected, int replyDelayMs)
+bool CCommLink::CommTransact(std::span<const std::uint8_t> request, std::uint8_t* replyData, std::size_t expected,
+                             int replyDelayMs)
 {
     if (!m_port.IsOpen())
         return Fail(kCodeNotOpen);
@@ -96,8 +94,8 @@ bool CCommLink::CommTransact(std::span<const std::uint8_t> request, std::uint8_t
     return Exchange(request, replyData, expected, replyDelayMs);
 }
 
-bool CCommLink::Exchange(std::span<const std::uint8_t> request, std::uint8_t* replyData,
-                         std::size_t expected, int replyDelayMs)
+bool CCommLink::Exchange(std::span<const std::uint8_t> request, std::uint8_t* replyData, std::size_t expected,
+                         int replyDelayMs)
 {
     const IoResult written = m_port.Write(request.data(), request.size(), kGuardMs);
     if (written.status == IoStatus::TimedOut)
@@ -106,12 +104,9 @@ bool CCommLink::Exchange(std::span<const std::uint8_t> request, std::uint8_t* re
         return Fail(kCodeWriteFailed);
 
     switch (m_port.WaitForInput(kGuardMs)) {
-    case IoStatus::Ok:
-        break;
-    case IoStatus::TimedOut:
-        return Fail(kCodeNoReply);
-    case IoStatus::Failed:
-        return Fail(kCodeReadFailed);
+    case IoStatus::Ok: break;
+    case IoStatus::TimedOut: return Fail(kCodeNoReply);
+    case IoStatus::Failed: return Fail(kCodeReadFailed);
     }
 
     m_sleep(std::max(replyDelayMs, 0));
@@ -128,8 +123,7 @@ bool CCommLink::Exchange(std::span<const std::uint8_t> request, std::uint8_t* re
     if (!verdict.Accepted())
         return false;
     if (replyData != nullptr && expected > 0)
-        std::copy_n(reply.begin() + static_cast<std::ptrdiff_t>(verdict.dataOffset), expected,
-                    replyData);
+        std::copy_n(reply.begin() + static_cast<std::ptrdiff_t>(verdict.dataOffset), expected, replyData);
     return true;
 }
 

@@ -12,7 +12,8 @@
 
 namespace talvex {
 
-class CCommLink {
+class CCommLink
+{
 public:
     // Sleeps for the given number of milliseconds.
     using Sleeper = void (*)(int ms);
@@ -37,16 +38,16 @@ public:
     // One exchange: sends `request`, expects "OK" and `expected` data bytes
     // (at most kMaxReplyData) and copies them to `replyData` when it is not
     // null. Waits `replyDelayMs` between the first reply byte and the read.
-    bool CommTransact(std::span<const std::uint8_t> request, std::uint8_t* replyData,
-                      std::size_t expected, int replyDelayMs);
+    bool CommTransact(std::span<const std::uint8_t> request, std::uint8_t* replyData, std::size_t expected,
+                      int replyDelayMs);
     void PurgeCommAll();
 
     static void SleepMs(int ms);
 
 private:
     // The exchange between the opening pause and the final purge.
-    bool Exchange(std::span<const std::uint8_t> request, std::uint8_t* replyData,
-                  std::size_t expected, int replyDelayMs);
+    bool Exchange(std::span<const std::uint8_t> request, std::uint8_t* replyData, std::size_t expected,
+                  int replyDelayMs);
     bool Fail(int code);
     bool FailOpen(int reason);
 

@@ -57,7 +57,8 @@ std::optional<NetAddress> ParseRest(std::string_view rest, bool telnet)
 }
 
 // Hands every call to the backend chosen at the last open.
-class CPortByName final : public CSerialPort {
+class CPortByName final : public CSerialPort
+{
 public:
     bool Open(const char* device) override
     {
@@ -126,9 +127,6 @@ std::optional<NetAddress> ParseNetAddress(const char* name, bool* malformed)
     return address;
 }
 
-std::unique_ptr<CSerialPort> CreatePortByName()
-{
-    return std::make_unique<CPortByName>();
-}
+std::unique_ptr<CSerialPort> CreatePortByName() { return std::make_unique<CPortByName>(); }
 
 }  // namespace talvex

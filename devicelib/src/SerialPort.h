@@ -43,7 +43,8 @@ struct IoResult {
     std::size_t count = 0;  // bytes moved before the call ended
 };
 
-class CSerialPort {
+class CSerialPort
+{
 public:
     virtual ~CSerialPort() = default;
 

@@ -1,5 +1,5 @@
-#include "mainwindow/PanelOptions.h"
 #include "TransmitterApp.h"
+#include "mainwindow/PanelOptions.h"
 
 #include <QApplication>
 #include <cstdio>

@@ -16,14 +16,14 @@ struct StateColours {
     ImageButtonColor face;
     ImageButtonColor text;
 };
-constexpr StateColours kActive{IBC_BK_ACTIVE, IBC_FG_ACTIVE};   // hovered or pressed
-constexpr StateColours kFocus{IBC_BK_FOCUS, IBC_FG_NORMAL};     // focused, neither
+constexpr StateColours kActive{IBC_BK_ACTIVE, IBC_FG_ACTIVE};  // hovered or pressed
+constexpr StateColours kFocus{IBC_BK_FOCUS, IBC_FG_NORMAL};    // focused, neither
 constexpr StateColours kNormal{IBC_BK_NORMAL, IBC_FG_NORMAL};
 
 // Slots 0, 2, 4 take the button face colour, 1, 3, 5 the button text colour.
 constexpr std::array<QPalette::ColorRole, 6> kDefaultRoles{
-    QPalette::Button, QPalette::ButtonText, QPalette::Button,
-    QPalette::ButtonText, QPalette::Button, QPalette::ButtonText,
+    QPalette::Button,     QPalette::ButtonText, QPalette::Button,
+    QPalette::ButtonText, QPalette::Button,     QPalette::ButtonText,
 };
 
 constexpr int kImageGap = 3;  // between the left edge, the image and the caption
@@ -114,7 +114,7 @@ void CImageButton::LoadImages(int idActive, ColorRef transparentActive, int idNo
 }
 
 bool CImageButton::SetImages(const QImage& active, ColorRef transparentActive, const QImage& normal,
-                            ColorRef transparentNormal)
+                             ColorRef transparentNormal)
 {
     ReleaseImages();
     bool made = true;
@@ -145,10 +145,7 @@ bool CImageButton::SetImages(const QImage& active, ColorRef transparentActive, c
     return made;
 }
 
-void CImageButton::ReleaseImages()
-{
-    m_images = {};
-}
+void CImageButton::ReleaseImages() { m_images = {}; }
 
 void CImageButton::EndHover()
 {
@@ -158,10 +155,7 @@ void CImageButton::EndHover()
     }
 }
 
-void CImageButton::OnClicked()
-{
-    setFocus(Qt::MouseFocusReason);
-}
+void CImageButton::OnClicked() { setFocus(Qt::MouseFocusReason); }
 
 void CImageButton::TrackHover(const QPoint& pos, Qt::MouseButtons buttons)
 {
@@ -235,8 +229,7 @@ void CImageButton::changeEvent(QEvent* event)
             EndHover();
         }
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -246,8 +239,7 @@ void CImageButton::MoveFocusOn()
     // the parent itself when there is none.
     QWidget* parent = parentWidget();
     for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
-        if (parent->isAncestorOf(w) && w->isEnabled() && w->isVisibleTo(parent) &&
-            (w->focusPolicy() & Qt::TabFocus)) {
+        if (parent->isAncestorOf(w) && w->isEnabled() && w->isVisibleTo(parent) && (w->focusPolicy() & Qt::TabFocus)) {
             w->setFocus(Qt::TabFocusReason);
             return;
         }
@@ -323,9 +315,8 @@ void CImageButton::DrawCaption(QPainter& painter, QRect caption)
         caption.translate(1, 1);
     }
     constexpr int kFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic;
-    const QSize measured = painter.fontMetrics()
-                               .boundingRect(QRect(0, 0, caption.width(), caption.height()), kFlags, text())
-                               .size();
+    const QSize measured =
+        painter.fontMetrics().boundingRect(QRect(0, 0, caption.width(), caption.height()), kFlags, text()).size();
     // Centre the measured block; each line is centred across the caption.
     QRect textRect(caption.left(), caption.top() + (caption.height() - measured.height()) / 2, caption.width(),
                    measured.height());

@@ -49,10 +49,14 @@ public:
     // false when an image's transparency could not be made (no memory for
     // it); the button then keeps no images.
     bool SetImages(const QImage& active, ColorRef transparentActive, const QImage& normal = QImage(),
-                  ColorRef transparentNormal = 0);
+                   ColorRef transparentNormal = 0);
     void ReleaseImages();
 
-    void SetGrayWhenDisabled(bool gray) { m_bGrayWhenDisabled = gray; update(); }
+    void SetGrayWhenDisabled(bool gray)
+    {
+        m_bGrayWhenDisabled = gray;
+        update();
+    }
     bool IsHover() const { return m_bHover; }
     void EndHover();
 

@@ -39,9 +39,9 @@ int CSkinProgress::LitBlocks() const
 QRect CSkinProgress::BlockRect(int index) const
 {
     const int top = (height() - m_nBlockHeight) / 2;
-    const int blockWidth = m_nBlocks != 0
-                               ? static_cast<std::int16_t>((width() - 2 * m_nMargin - m_nGap * (m_nBlocks - 1)) / m_nBlocks)
-                               : 10;
+    const int blockWidth =
+        m_nBlocks != 0 ? static_cast<std::int16_t>((width() - 2 * m_nMargin - m_nGap * (m_nBlocks - 1)) / m_nBlocks)
+                       : 10;
     return QRect(m_nMargin + index * (blockWidth + m_nGap), top, blockWidth, m_nBlockHeight);
 }
 

@@ -108,10 +108,7 @@ CSkinSlider::CSkinSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent)
 
 CSkinSlider::~CSkinSlider() = default;
 
-void CSkinSlider::SetRange(int minimum, int maximum)
-{
-    setRange(minimum, maximum);
-}
+void CSkinSlider::SetRange(int minimum, int maximum) { setRange(minimum, maximum); }
 
 void CSkinSlider::SetPageSize(int size)
 {
@@ -119,15 +116,9 @@ void CSkinSlider::SetPageSize(int size)
     setPageStep(size);
 }
 
-void CSkinSlider::SetPos(int position)
-{
-    setValue(position);
-}
+void CSkinSlider::SetPos(int position) { setValue(position); }
 
-int CSkinSlider::GetPos() const
-{
-    return value();
-}
+int CSkinSlider::GetPos() const { return value(); }
 
 QRect CSkinSlider::ChannelRect() const
 {
@@ -166,10 +157,7 @@ CTrackingTip* CSkinSlider::TipWindow() const
     return s_hTipWnd;
 }
 
-QString CSkinSlider::TipText(int position) const
-{
-    return QString::asprintf("%d", position);
-}
+QString CSkinSlider::TipText(int position) const { return QString::asprintf("%d", position); }
 
 bool CSkinSlider::event(QEvent* event)
 {
@@ -179,8 +167,7 @@ bool CSkinSlider::event(QEvent* event)
     case QEvent::HoverLeave:
         // Nothing here changes with hover: no repaint for a passing pointer.
         return QWidget::event(event);
-    default:
-        return QSlider::event(event);
+    default: return QSlider::event(event);
     }
 }
 
@@ -200,9 +187,9 @@ void CSkinSlider::PaintChannel(QPainter& painter, const QRect& rc) const
         x += spacing;
     }
     for (const Band& band : kChannelBands) {
-        painter.fillRect(QRect(QPoint(left + band.left, top - band.above),
-                               QPoint(right + band.right - 1, bottom + band.below - 1)),
-                         ToQColor(band.colour));
+        painter.fillRect(
+            QRect(QPoint(left + band.left, top - band.above), QPoint(right + band.right - 1, bottom + band.below - 1)),
+            ToQColor(band.colour));
     }
 }
 
@@ -275,12 +262,9 @@ bool CSkinSlider::PagingReachedPointer() const
 {
     const QRect thumb = ThumbRect();
     switch (repeatAction()) {
-    case SliderPageStepAdd:
-        return m_pagePointer.x() <= thumb.right();
-    case SliderPageStepSub:
-        return m_pagePointer.x() >= thumb.left();
-    default:
-        return false;
+    case SliderPageStepAdd: return m_pagePointer.x() <= thumb.right();
+    case SliderPageStepSub: return m_pagePointer.x() >= thumb.left();
+    default: return false;
     }
 }
 
@@ -349,8 +333,7 @@ void CSkinSlider::timerEvent(QTimerEvent* event)
     // Page steps repeat from a timer while the channel is held, and only
     // while it is: a modal window may have taken the release.
     const QWidget* modal = QApplication::activeModalWidget();
-    if (m_bChannelPressed &&
-        (!(QGuiApplication::mouseButtons() & Qt::LeftButton) || (modal && modal != window()))) {
+    if (m_bChannelPressed && (!(QGuiApplication::mouseButtons() & Qt::LeftButton) || (modal && modal != window()))) {
         EndLostPress();
     }
     // Paging goes towards the held pointer and stops once the thumb is there.
@@ -392,8 +375,7 @@ void CSkinSlider::wheelEvent(QWheelEvent* event)
     const QPoint delta = event->angleDelta();
     // A sideways scroll is not a wheel turn, nor are the start and end
     // markers of a touchpad gesture, which carry no movement.
-    if ((delta.y() == 0 && delta.x() != 0) || event->phase() == Qt::ScrollBegin ||
-        event->phase() == Qt::ScrollEnd) {
+    if ((delta.y() == 0 && delta.x() != 0) || event->phase() == Qt::ScrollBegin || event->phase() == Qt::ScrollEnd) {
         event->ignore();
         return;
     }

@@ -82,7 +82,7 @@ private:
     QPixmap m_bmpThumb;
     int m_nTicks = 20;
     bool m_bDragging = false;
-    bool m_bChannelPressed = false;       // a press in the channel is paging
+    bool m_bChannelPressed = false;        // a press in the channel is paging
     QPoint m_pagePointer;                  // where the pointer holds the paging press
     bool m_bPageSizeSet = false;           // SetPageSize fixed the page
     int m_pendingAction = SliderNoAction;  // set by actionTriggered, sent once the value moved

@@ -4,8 +4,8 @@
 
 CSkinSliderStyle::CSkinSliderStyle() = default;
 
-QRect CSkinSliderStyle::subControlRect(ComplexControl control, const QStyleOptionComplex* option,
-                                       SubControl sub, const QWidget* widget) const
+QRect CSkinSliderStyle::subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                                       const QWidget* widget) const
 {
     const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option);
     if (control != CC_Slider || !slider || slider->orientation != Qt::Horizontal) {
@@ -22,8 +22,7 @@ QRect CSkinSliderStyle::subControlRect(ComplexControl control, const QStyleOptio
     const QRect groove(r.x() + kInsetLeft + spare / 2, r.y() + (r.height() - kChannelThickness) / 2,
                        travel + kThumbWidth, kChannelThickness);
     switch (sub) {
-    case SC_SliderGroove:
-        return groove;
+    case SC_SliderGroove: return groove;
     case SC_SliderHandle: {
         // QSlider maps the pointer back to a value with the groove's left end
         // and the handle's width, so the handle travels the groove exactly.
@@ -32,15 +31,13 @@ QRect CSkinSliderStyle::subControlRect(ComplexControl control, const QStyleOptio
         const int centreY = groove.y() + kChannelThickness / 2;
         return QRect(groove.x() + offset, centreY - kThumbHeight / 2, kThumbWidth, kThumbHeight);
     }
-    case SC_SliderTickmarks:
-        return r;
-    default:
-        return QProxyStyle::subControlRect(control, option, sub, widget);
+    case SC_SliderTickmarks: return r;
+    default: return QProxyStyle::subControlRect(control, option, sub, widget);
     }
 }
 
 QStyle::SubControl CSkinSliderStyle::hitTestComplexControl(ComplexControl control, const QStyleOptionComplex* option,
-                                                          const QPoint& pos, const QWidget* widget) const
+                                                           const QPoint& pos, const QWidget* widget) const
 {
     const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option);
     if (control != CC_Slider || !slider || slider->orientation != Qt::Horizontal) {
@@ -55,13 +52,10 @@ QStyle::SubControl CSkinSliderStyle::hitTestComplexControl(ComplexControl contro
 int CSkinSliderStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
 {
     switch (metric) {
-    case PM_SliderLength:
-        return kThumbWidth;
+    case PM_SliderLength: return kThumbWidth;
     case PM_SliderThickness:
-    case PM_SliderControlThickness:
-        return kThumbHeight;
-    default:
-        return QProxyStyle::pixelMetric(metric, option, widget);
+    case PM_SliderControlThickness: return kThumbHeight;
+    default: return QProxyStyle::pixelMetric(metric, option, widget);
     }
 }
 
@@ -69,13 +63,9 @@ int CSkinSliderStyle::styleHint(StyleHint hint, const QStyleOption* option, cons
                                 QStyleHintReturn* returnData) const
 {
     switch (hint) {
-    case SH_Slider_AbsoluteSetButtons:
-        return Qt::NoButton;
-    case SH_Slider_PageSetButtons:
-        return Qt::LeftButton;
-    case SH_Slider_StopMouseOverSlider:
-        return 0;
-    default:
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    case SH_Slider_AbsoluteSetButtons: return Qt::NoButton;
+    case SH_Slider_PageSetButtons: return Qt::LeftButton;
+    case SH_Slider_StopMouseOverSlider: return 0;
+    default: return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 }

@@ -20,7 +20,4 @@ CTrackingTip* CSkinSliderTenths::TipWindow() const
     return s_hTipWnd;
 }
 
-QString CSkinSliderTenths::TipText(int position) const
-{
-    return QString::asprintf("%.1f", position * 0.1);
-}
+QString CSkinSliderTenths::TipText(int position) const { return QString::asprintf("%.1f", position * 0.1); }

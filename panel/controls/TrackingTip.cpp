@@ -25,7 +25,4 @@ void CTrackingTip::Track(const QPoint& globalPos, const QString& text)
     show();
 }
 
-void CTrackingTip::Deactivate()
-{
-    hide();
-}
+void CTrackingTip::Deactivate() { hide(); }

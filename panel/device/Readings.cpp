@@ -21,12 +21,9 @@ struct Measurement {
     int (*read)(int*, int);
 };
 constexpr Measurement kMeasurements[] = {
-    {ReadingKind::Frequency, GetFMFreq},
-    {ReadingKind::ForwardPower, GetFwdPWR},
-    {ReadingKind::Swr, GetStdyWaveRatio},
-    {ReadingKind::LineVolume, GetLineVol},
-    {ReadingKind::MicVolume, GetMicVol},
-    {ReadingKind::Temperature, GetTemperature},
+    {ReadingKind::Frequency, GetFMFreq},  {ReadingKind::ForwardPower, GetFwdPWR},
+    {ReadingKind::Swr, GetStdyWaveRatio}, {ReadingKind::LineVolume, GetLineVol},
+    {ReadingKind::MicVolume, GetMicVol},  {ReadingKind::Temperature, GetTemperature},
 };
 
 // Reads the state byte; false when no port is open or the reading failed.

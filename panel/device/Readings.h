@@ -14,7 +14,7 @@ enum class ReadingKind {
     Swr,           // tenths
     LineVolume,
     MicVolume,
-    Temperature,   // degrees
+    Temperature,  // degrees
 };
 
 // The level cycle: one GetRtVol every 100 ms.

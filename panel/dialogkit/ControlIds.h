@@ -4,7 +4,7 @@
 
 // Dialog resources.
 constexpr int IDD_ABOUTBOX = 100;
-constexpr int IDS_ABOUTBOX = 101;        // "&About VO-Raduzarizad..."
+constexpr int IDS_ABOUTBOX = 101;  // "&About VO-Raduzarizad..."
 constexpr int IDD_TRANSMITTER_DIALOG = 102;
 constexpr int IDD_DEVICEINFO = 144;
 constexpr int IDD_PROTECTSETTING = 145;
@@ -14,7 +14,7 @@ constexpr int IDD_SCHEDULEDTASK = 148;
 
 constexpr int IDC_OK = 1;
 constexpr int IDC_CANCEL = 2;
-constexpr int IDM_ABOUTBOX = 16;         // system-menu command of the About entry
+constexpr int IDM_ABOUTBOX = 16;  // system-menu command of the About entry
 
 // Main window.
 constexpr int IDC_PROGRESS_AUDIO = 1000;

@@ -7,9 +7,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <algorithm>
 #include <optional>
 
@@ -43,10 +43,7 @@ void KeepSystemColors(QWidget* widget)
 
 }  // namespace
 
-CDialog::CDialog(const DialogTemplate& tmpl, QWidget* parent)
-    : QDialog(parent), m_template(tmpl)
-{
-}
+CDialog::CDialog(const DialogTemplate& tmpl, QWidget* parent) : QDialog(parent), m_template(tmpl) {}
 
 int CDialog::DoModal()
 {
@@ -162,9 +159,8 @@ void CDialog::keyPressEvent(QKeyEvent* event)
             return;
         }
         const auto buttons = findChildren<QPushButton*>();
-        const bool visibleDefault = std::any_of(buttons.begin(), buttons.end(), [](const QPushButton* b) {
-            return b->isDefault() && b->isVisible();
-        });
+        const bool visibleDefault = std::any_of(buttons.begin(), buttons.end(),
+                                                [](const QPushButton* b) { return b->isDefault() && b->isVisible(); });
         if (!visibleDefault) {
             OnOK();
             return;

@@ -3,8 +3,8 @@
 // binds custom controls to their ids, and routes OK (id 1, Enter) and
 // Cancel (id 2, Escape, the close box) to OnOK and OnCancel.
 
-#include "controls/ColorRef.h"
 #include "DialogTemplate.h"
+#include "controls/ColorRef.h"
 
 #include <QDialog>
 #include <QString>

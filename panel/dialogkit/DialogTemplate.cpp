@@ -70,15 +70,13 @@ QWidget* CreateStandardControl(const ControlTemplate& c, QWidget* parent)
         }
         return edit;
     }
-    case ControlKind::Slider:
-        return new QSlider(Qt::Horizontal, parent);
+    case ControlKind::Slider: return new QSlider(Qt::Horizontal, parent);
     case ControlKind::Progress: {
         auto* bar = new QProgressBar(parent);
         bar->setTextVisible(false);
         return bar;
     }
-    case ControlKind::ComboBox:
-        return new QComboBox(parent);
+    case ControlKind::ComboBox: return new QComboBox(parent);
     case ControlKind::DatePicker: {
         auto* edit = new QDateEdit(parent);
         edit->setCalendarPopup(true);
@@ -119,8 +117,8 @@ DialogUnits::DialogUnits(const QFont& font)
 {
     // The platform's average character width: the 52 letters, halved, rounded.
     const QFontMetrics metrics(font);
-    const int letters = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int letters =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     m_baseX = (letters / 26 + 1) / 2;
     m_baseY = metrics.height();
 }
@@ -145,8 +143,7 @@ QFont DialogFont(const char* face, int pointSize)
     return font;
 }
 
-std::map<int, QWidget*> BuildDialog(QWidget* dialog, const DialogTemplate& tmpl,
-                                    const std::map<int, QWidget*>& bound)
+std::map<int, QWidget*> BuildDialog(QWidget* dialog, const DialogTemplate& tmpl, const std::map<int, QWidget*>& bound)
 {
     const QFont font = DialogFont(tmpl.fontFace, tmpl.pointSize);
     dialog->setFont(font);

@@ -35,19 +35,19 @@ enum ControlFlags : unsigned {
 };
 
 struct ControlTemplate {
-    int id;             // control id; -1 for static text without an id
+    int id;  // control id; -1 for static text without an id
     ControlKind kind;
-    const char* text;   // caption or initial text; may be null
-    int x, y, cx, cy;   // dialog units
+    const char* text;  // caption or initial text; may be null
+    int x, y, cx, cy;  // dialog units
     unsigned flags = CF_NONE;
-    int resource = 0;   // bitmap resource for Picture
+    int resource = 0;  // bitmap resource for Picture
 };
 
 struct DialogTemplate {
-    int resourceId;          // the dialog resource number
+    int resourceId;  // the dialog resource number
     const char* caption;
-    int cx, cy;              // client size in dialog units
-    const char* fontFace;    // "MS Sans Serif", "System", ...
+    int cx, cy;            // client size in dialog units
+    const char* fontFace;  // "MS Sans Serif", "System", ...
     int pointSize;
     std::span<const ControlTemplate> controls;
 };

@@ -9,7 +9,7 @@ MessageBoxHook& Hook()
     static MessageBoxHook hook;
     return hook;
 }
-}
+}  // namespace
 
 void PanelMessageBox(QWidget* owner, const QString& text, const QString& caption)
 {
@@ -21,7 +21,4 @@ void PanelMessageBox(QWidget* owner, const QString& text, const QString& caption
     box.exec();
 }
 
-MessageBoxHook SetMessageBoxHook(MessageBoxHook hook)
-{
-    return std::exchange(Hook(), std::move(hook));
-}
+MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) { return std::exchange(Hook(), std::move(hook)); }

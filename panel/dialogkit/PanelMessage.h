@@ -9,7 +9,7 @@
 #include <atomic>
 #include <cstdint>
 
-constexpr int kUserMessage = 0x0400;  // the platform's WM_USER
+constexpr int kUserMessage = 0x0400;                   // the platform's WM_USER
 constexpr int WM_DEVICE_READING = kUserMessage + 100;  // 1124: (ReadingKind, value) from the pollers
 constexpr int WM_SCHEDULED_TASK = kUserMessage + 200;  // 1224: (operation, 0) from the scheduler thread
 
@@ -18,7 +18,8 @@ class PanelMessage : public QEvent
 {
 public:
     PanelMessage(int message, std::intptr_t wParam, std::intptr_t lParam)
-        : QEvent(static_cast<QEvent::Type>(message)), m_wParam(wParam), m_lParam(lParam) {}
+        : QEvent(static_cast<QEvent::Type>(message)), m_wParam(wParam), m_lParam(lParam)
+    {}
 
     int message() const { return static_cast<int>(type()); }
     std::intptr_t wParam() const { return m_wParam; }

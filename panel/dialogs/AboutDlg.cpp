@@ -1,7 +1,7 @@
 #include "AboutDlg.h"
 
-#include "dialogkit/ControlIds.h"
 #include "controls/Resources.h"
+#include "dialogkit/ControlIds.h"
 
 namespace {
 
@@ -20,10 +20,7 @@ const DialogTemplate kAboutDialogTemplate = {
     IDD_ABOUTBOX, "About VO-Raduzarizad", 235, 55, "MS Sans Serif", 8, kControls,
 };
 
-CAboutDlg::CAboutDlg(QWidget* parent) : CDialog(kAboutDialogTemplate, parent)
-{
-    Bind(IDC_ABOUT_ICON, &m_icon);
-}
+CAboutDlg::CAboutDlg(QWidget* parent) : CDialog(kAboutDialogTemplate, parent) { Bind(IDC_ABOUT_ICON, &m_icon); }
 
 bool CAboutDlg::OnInitDialog()
 {

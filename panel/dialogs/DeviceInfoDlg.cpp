@@ -1,7 +1,7 @@
 #include "DeviceInfoDlg.h"
 
-#include "dialogkit/ControlIds.h"
 #include "device/DeviceAccess.h"
+#include "dialogkit/ControlIds.h"
 
 #include <Talvex.h>
 

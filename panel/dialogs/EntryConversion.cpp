@@ -65,8 +65,8 @@ long long DecimalMagnitude(const std::string& number)
     if (first == std::string::npos) {
         return LLONG_MIN / 2;  // zero
     }
-    const long long position = first < point ? static_cast<long long>(point - first) - 1
-                                             : -static_cast<long long>(first - point);
+    const long long position =
+        first < point ? static_cast<long long>(point - first) - 1 : -static_cast<long long>(first - point);
     return position + exponent;
 }
 

@@ -1,8 +1,8 @@
 #include "LockDlg.h"
 
+#include "PasswordStore.h"
 #include "dialogkit/ControlIds.h"
 #include "dialogkit/MessageBox.h"
-#include "PasswordStore.h"
 
 namespace {
 

@@ -44,8 +44,7 @@ CPasswordStore::CPasswordStore()
 #ifndef Q_OS_WIN
     : m_fileName(DefaultFileName())
 #endif
-{
-}
+{}
 
 CPasswordStore::CPasswordStore(QString fileName) : m_fileName(std::move(fileName)) {}
 

@@ -1,8 +1,8 @@
 #include "ProtectSettingDlg.h"
 
-#include "dialogkit/ControlIds.h"
-#include "device/DeviceAccess.h"
 #include "EntryConversion.h"
+#include "device/DeviceAccess.h"
+#include "dialogkit/ControlIds.h"
 #include "dialogkit/MessageBox.h"
 
 #include <Talvex.h>
@@ -60,8 +60,8 @@ bool CProtectSettingDlg::OnInitDialog()
     for (const ProtectionPoint& point : kPoints) {
         int value = 0;
         if (point.get(&value, kReplyDelay)) {
-            SetDlgItemText(point.editId, point.tenths ? QString::asprintf("%.1lf", value * 0.1)
-                                                      : QString::asprintf("%d", value));
+            SetDlgItemText(point.editId,
+                           point.tenths ? QString::asprintf("%.1lf", value * 0.1) : QString::asprintf("%d", value));
         }
     }
     return true;

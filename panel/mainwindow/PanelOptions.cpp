@@ -73,10 +73,7 @@ QString PanelUsage()
     return QStringLiteral("Usage: TalvexPanel [options]") + text.mid(text.indexOf(QLatin1Char('\n')));
 }
 
-QString PanelVersion()
-{
-    return QStringLiteral("TalvexPanel %1\n").arg(QStringLiteral(TALVEX_VERSION));
-}
+QString PanelVersion() { return QStringLiteral("TalvexPanel %1\n").arg(QStringLiteral(TALVEX_VERSION)); }
 
 QString UserDataFolder()
 {

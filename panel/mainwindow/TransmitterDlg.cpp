@@ -1,11 +1,11 @@
 #include "TransmitterDlg.h"
 
-#include "dialogs/AboutDlg.h"
-#include "device/DeviceAccess.h"
 #include "MainWindowTemplate.h"
+#include "controls/Resources.h"
+#include "device/DeviceAccess.h"
 #include "dialogkit/MessageBox.h"
 #include "dialogkit/PanelMessage.h"
-#include "controls/Resources.h"
+#include "dialogs/AboutDlg.h"
 
 #include <Talvex.h>
 
@@ -29,7 +29,6 @@ const char* const kNotConnected = "The Device is not connected.";
 
 constexpr ColorRef kDisplayColour = Rgb(150, 150, 255);
 constexpr ColorRef kDeviceTypeColour = Rgb(0, 128, 0);
-
 
 // A bold font whose character cell (ascent plus descent) is `cellHeight`
 // pixels high, the way the original platform sizes a font by a positive height.
@@ -87,21 +86,35 @@ CTransmitterDlg::CTransmitterDlg(const PanelOptions& options, QWidget* parent)
     m_hIcon = LoadIconResource(IDR_MAINFRAME);
 
     const std::pair<int, QWidget*> bindings[] = {
-        {IDC_BTN_MICVOL_DOWN, &m_btnMicDown}, {IDC_BTN_MICVOL_UP, &m_btnMicUp},
-        {IDC_BTN_LINEVOL_DOWN, &m_btnLineDown}, {IDC_BTN_LINEVOL_UP, &m_btnLineUp},
-        {IDC_BTN_PWR_UP, &m_btnPwrUp}, {IDC_BTN_PWR_DOWN, &m_btnPwrDown},
-        {IDC_BTN_FREQ_UP, &m_btnFreqUp}, {IDC_BTN_FREQ_DOWN, &m_btnFreqDown},
-        {IDC_BTN_SCHEDULE, &m_btnSchedule}, {IDC_BTN_DEVICEINFO, &m_btnDeviceInfo},
-        {IDC_BTN_LOCK, &m_btnLock}, {IDC_BTN_SET, &m_btnSet},
-        {IDC_BTN_BACKLIGHT, &m_btnBackLight}, {IDC_BTN_STMONO, &m_btnStMono},
-        {IDC_BTN_ECHO, &m_btnEcho}, {IDC_BTN_MIC, &m_btnMic},
-        {IDC_BTN_LINE, &m_btnLine}, {IDC_BTN_POWER, &m_btnPower},
+        {IDC_BTN_MICVOL_DOWN, &m_btnMicDown},
+        {IDC_BTN_MICVOL_UP, &m_btnMicUp},
+        {IDC_BTN_LINEVOL_DOWN, &m_btnLineDown},
+        {IDC_BTN_LINEVOL_UP, &m_btnLineUp},
+        {IDC_BTN_PWR_UP, &m_btnPwrUp},
+        {IDC_BTN_PWR_DOWN, &m_btnPwrDown},
+        {IDC_BTN_FREQ_UP, &m_btnFreqUp},
+        {IDC_BTN_FREQ_DOWN, &m_btnFreqDown},
+        {IDC_BTN_SCHEDULE, &m_btnSchedule},
+        {IDC_BTN_DEVICEINFO, &m_btnDeviceInfo},
+        {IDC_BTN_LOCK, &m_btnLock},
+        {IDC_BTN_SET, &m_btnSet},
+        {IDC_BTN_BACKLIGHT, &m_btnBackLight},
+        {IDC_BTN_STMONO, &m_btnStMono},
+        {IDC_BTN_ECHO, &m_btnEcho},
+        {IDC_BTN_MIC, &m_btnMic},
+        {IDC_BTN_LINE, &m_btnLine},
+        {IDC_BTN_POWER, &m_btnPower},
         {IDC_PROGRESS_AUDIO, &m_progressAudio},
-        {IDC_SLIDER_POWER, &m_sliderPower}, {IDC_SLIDER_MICVOL, &m_sliderMicVol},
-        {IDC_SLIDER_LINEVOL, &m_sliderLineVol}, {IDC_SLIDER_FREQ, &m_sliderFreq},
-        {IDC_DISP_FREQ, &m_dispFreq}, {IDC_DISP_FWDPOWER, &m_dispFwdPower},
-        {IDC_DISP_SWR, &m_dispSwr}, {IDC_DISP_LINEVOL, &m_dispLineVol},
-        {IDC_DISP_MICVOL, &m_dispMicVol}, {IDC_DISP_TEMPERATURE, &m_dispTemperature},
+        {IDC_SLIDER_POWER, &m_sliderPower},
+        {IDC_SLIDER_MICVOL, &m_sliderMicVol},
+        {IDC_SLIDER_LINEVOL, &m_sliderLineVol},
+        {IDC_SLIDER_FREQ, &m_sliderFreq},
+        {IDC_DISP_FREQ, &m_dispFreq},
+        {IDC_DISP_FWDPOWER, &m_dispFwdPower},
+        {IDC_DISP_SWR, &m_dispSwr},
+        {IDC_DISP_LINEVOL, &m_dispLineVol},
+        {IDC_DISP_MICVOL, &m_dispMicVol},
+        {IDC_DISP_TEMPERATURE, &m_dispTemperature},
     };
     for (const auto& [id, control] : bindings) {
         Bind(id, control);
@@ -112,22 +125,25 @@ CTransmitterDlg::CTransmitterDlg(const PanelOptions& options, QWidget* parent)
         connect(slider, &CSkinSlider::hScroll, this, &CTransmitterDlg::OnHScroll);
         // Queued: the step is sent after the wheel event has been handled, and
         // a step still queued when the window stops is dropped.
-        connect(slider, &CSkinSlider::wheelStep, this, [this, slider](int position) {
-            if (!m_stopped) {
-                OnSliderWheel(slider, position);
-            }
-        }, Qt::QueuedConnection);
+        connect(
+            slider, &CSkinSlider::wheelStep, this,
+            [this, slider](int position) {
+                if (!m_stopped) {
+                    OnSliderWheel(slider, position);
+                }
+            },
+            Qt::QueuedConnection);
     }
     const std::pair<CImageButton*, void (CTransmitterDlg::*)()> clicks[] = {
-        {&m_btnFreqUp, &CTransmitterDlg::OnFreqUp}, {&m_btnFreqDown, &CTransmitterDlg::OnFreqDown},
-        {&m_btnPwrUp, &CTransmitterDlg::OnPwrUp}, {&m_btnPwrDown, &CTransmitterDlg::OnPwrDown},
+        {&m_btnFreqUp, &CTransmitterDlg::OnFreqUp},    {&m_btnFreqDown, &CTransmitterDlg::OnFreqDown},
+        {&m_btnPwrUp, &CTransmitterDlg::OnPwrUp},      {&m_btnPwrDown, &CTransmitterDlg::OnPwrDown},
         {&m_btnLineUp, &CTransmitterDlg::OnLineVolUp}, {&m_btnLineDown, &CTransmitterDlg::OnLineVolDown},
-        {&m_btnMicUp, &CTransmitterDlg::OnMicVolUp}, {&m_btnMicDown, &CTransmitterDlg::OnMicVolDown},
-        {&m_btnPower, &CTransmitterDlg::OnPower}, {&m_btnLine, &CTransmitterDlg::OnLine},
-        {&m_btnMic, &CTransmitterDlg::OnMic}, {&m_btnEcho, &CTransmitterDlg::OnEcho},
-        {&m_btnStMono, &CTransmitterDlg::OnStMono}, {&m_btnBackLight, &CTransmitterDlg::OnBackLight},
-        {&m_btnSet, &CTransmitterDlg::OnSet}, {&m_btnDeviceInfo, &CTransmitterDlg::OnDeviceInfo},
-        {&m_btnLock, &CTransmitterDlg::OnLockUnlock}, {&m_btnSchedule, &CTransmitterDlg::OnScheduledTask},
+        {&m_btnMicUp, &CTransmitterDlg::OnMicVolUp},   {&m_btnMicDown, &CTransmitterDlg::OnMicVolDown},
+        {&m_btnPower, &CTransmitterDlg::OnPower},      {&m_btnLine, &CTransmitterDlg::OnLine},
+        {&m_btnMic, &CTransmitterDlg::OnMic},          {&m_btnEcho, &CTransmitterDlg::OnEcho},
+        {&m_btnStMono, &CTransmitterDlg::OnStMono},    {&m_btnBackLight, &CTransmitterDlg::OnBackLight},
+        {&m_btnSet, &CTransmitterDlg::OnSet},          {&m_btnDeviceInfo, &CTransmitterDlg::OnDeviceInfo},
+        {&m_btnLock, &CTransmitterDlg::OnLockUnlock},  {&m_btnSchedule, &CTransmitterDlg::OnScheduledTask},
     };
     for (const auto& [button, handler] : clicks) {
         connect(button, &QPushButton::clicked, this, handler);

@@ -9,18 +9,18 @@
 //   TransmitterDlgSchedule.cpp  loading, editing and running the schedule
 //   TransmitterDlgLock.cpp      panel lock, protection and device information
 
-#include "dialogkit/ControlIds.h"
-#include "dialogkit/Dialog.h"
 #include "PanelOptions.h"
 #include "device/DevicePoller.h"
 #include "device/Readings.h"
+#include "dialogkit/ControlIds.h"
+#include "dialogkit/Dialog.h"
 #include "schedule/TaskSchedule.h"
 
 #include "controls/ImageButton.h"
-#include "controls/segment/SegmentDisplay.h"
 #include "controls/SkinProgress.h"
 #include "controls/SkinSlider.h"
 #include "controls/SkinSliderTenths.h"
+#include "controls/segment/SegmentDisplay.h"
 
 #include <Talvex.h>
 
@@ -114,7 +114,6 @@ private:
     void OnLockUnlock();
     void ReadPassword();
 
-
     // The window's menu commands: IDM_ABOUTBOX shows the About box.
     void OnSysCommand(int command);
 
@@ -184,9 +183,9 @@ private:
     void OnToggle(const Toggle& toggle);
 
     PanelOptions m_options;
-    int m_watchdogTimer = 0;             // Qt's id of the 10-second watchdog timer
-    bool m_stopped = false;              // the stop sequence has run
-    int m_watchdogFailures = 0;          // failed checks since start-up or the last warning
-    bool m_watchdogWarning = false;      // the watchdog's warning is on screen
-    bool m_sliderFailShown = false;      // a slider's failure message is on screen
+    int m_watchdogTimer = 0;         // Qt's id of the 10-second watchdog timer
+    bool m_stopped = false;          // the stop sequence has run
+    int m_watchdogFailures = 0;      // failed checks since start-up or the last warning
+    bool m_watchdogWarning = false;  // the watchdog's warning is on screen
+    bool m_sliderFailShown = false;  // a slider's failure message is on screen
 };

@@ -25,8 +25,7 @@ std::span<const CTransmitterDlg::SliderQuantity> CTransmitterDlg::Quantities()
 {
     static constexpr SliderQuantity kQuantities[] = {
         {IDC_SLIDER_FREQ, TALVEX_FREQ_MIN, TALVEX_FREQ_MAX, &CTransmitterDlg::m_freq, SetFMFreq, "Set Freq Fail"},
-        {IDC_SLIDER_POWER, TALVEX_POWER_MIN, TALVEX_POWER_MAX, &CTransmitterDlg::m_power, SetLaunchPWR,
-         "Set Pwr Fail"},
+        {IDC_SLIDER_POWER, TALVEX_POWER_MIN, TALVEX_POWER_MAX, &CTransmitterDlg::m_power, SetLaunchPWR, "Set Pwr Fail"},
         {IDC_SLIDER_LINEVOL, TALVEX_LINE_VOL_MIN, TALVEX_LINE_VOL_MAX, &CTransmitterDlg::m_lineVol, SetLINEVol,
          "Set Line Volume Fail"},
         {IDC_SLIDER_MICVOL, TALVEX_MIC_VOL_MIN, TALVEX_MIC_VOL_MAX, &CTransmitterDlg::m_micVol, SetMICVol,
@@ -43,7 +42,6 @@ struct CTransmitterDlg::Toggle {
     const char* onFailText;   // the press tried to switch the function on
     const char* offFailText;  // the press tried to switch it off
 };
-
 
 const CTransmitterDlg::SliderQuantity* CTransmitterDlg::FindSliderQuantity(const CSkinSlider* slider) const
 {
@@ -188,14 +186,14 @@ void CTransmitterDlg::OnEcho()
 
 void CTransmitterDlg::OnStMono()
 {
-    OnToggle({&CTransmitterDlg::m_bMono, &CTransmitterDlg::m_btnStMono, SetSoundChannel, "Set ST Fail",
-              "Set Mono Fail"});
+    OnToggle(
+        {&CTransmitterDlg::m_bMono, &CTransmitterDlg::m_btnStMono, SetSoundChannel, "Set ST Fail", "Set Mono Fail"});
 }
 
 void CTransmitterDlg::OnBackLight()
 {
-    OnToggle({&CTransmitterDlg::m_bBackLightOff, &CTransmitterDlg::m_btnBackLight, SetBackLight,
-              "Open Backlight Fail", "Close Backlight Fail"});
+    OnToggle({&CTransmitterDlg::m_bBackLightOff, &CTransmitterDlg::m_btnBackLight, SetBackLight, "Open Backlight Fail",
+              "Close Backlight Fail"});
 }
 
 void CTransmitterDlg::OnPower()

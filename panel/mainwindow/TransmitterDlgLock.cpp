@@ -17,9 +17,9 @@ void CTransmitterDlg::EnablePanelControls(int enable)
     // In the order their state changes: the step buttons, the sliders
     // (power, microphone, line, frequency), then the toggles and SET.
     const std::array<QWidget*, 18> lockable = {
-        &m_btnFreqUp,  &m_btnFreqDown, &m_btnPwrUp,    &m_btnPwrDown,    &m_btnLineUp,   &m_btnLineDown,
-        &m_btnMicUp,   &m_btnMicDown,  &m_sliderPower, &m_sliderMicVol,  &m_sliderLineVol, &m_sliderFreq,
-        &m_btnLine,    &m_btnMic,      &m_btnEcho,     &m_btnStMono,     &m_btnBackLight,  &m_btnSet,
+        &m_btnFreqUp, &m_btnFreqDown, &m_btnPwrUp,    &m_btnPwrDown,   &m_btnLineUp,     &m_btnLineDown,
+        &m_btnMicUp,  &m_btnMicDown,  &m_sliderPower, &m_sliderMicVol, &m_sliderLineVol, &m_sliderFreq,
+        &m_btnLine,   &m_btnMic,      &m_btnEcho,     &m_btnStMono,    &m_btnBackLight,  &m_btnSet,
     };
     for (QWidget* control : lockable) {
         control->setEnabled(enable != 0);

@@ -3,8 +3,8 @@
 #include "TransmitterDlg.h"
 
 #include "device/DeviceAccess.h"
-#include "schedule/LocalTime.h"
 #include "dialogkit/MessageBox.h"
+#include "schedule/LocalTime.h"
 #include "schedule/ScheduleFile.h"
 #include "schedule/ScheduledTaskDlg.h"
 
@@ -18,10 +18,7 @@ constexpr int kReplyDelayMs = TALVEX_REPLY_DELAY_MS;
 
 }  // namespace
 
-int CTransmitterDlg::LoadSchedule()
-{
-    return m_schedule.Load(kScheduleFileName, NowSeconds());
-}
+int CTransmitterDlg::LoadSchedule() { return m_schedule.Load(kScheduleFileName, NowSeconds()); }
 
 void CTransmitterDlg::OnScheduledTask()
 {

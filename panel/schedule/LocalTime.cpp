@@ -60,9 +60,8 @@ Reading ReadAs(const LocalFields& fields, int isdst)
     if (t == static_cast<std::time_t>(-1)) {
         return {};
     }
-    const bool exists = tm.tm_year == fields.year - 1900 && tm.tm_mon == fields.month - 1 &&
-                        tm.tm_mday == fields.day && tm.tm_hour == fields.hour && tm.tm_min == fields.minute &&
-                        tm.tm_sec == fields.second;
+    const bool exists = tm.tm_year == fields.year - 1900 && tm.tm_mon == fields.month - 1 && tm.tm_mday == fields.day &&
+                        tm.tm_hour == fields.hour && tm.tm_min == fields.minute && tm.tm_sec == fields.second;
     return {static_cast<std::int64_t>(t), exists};
 }
 

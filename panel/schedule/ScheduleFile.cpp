@@ -19,9 +19,8 @@ struct AttributeField {
 
 // Attribute names and the record field each one holds.
 constexpr AttributeField kAttributes[] = {
-    {"Year", &TaskRecord::year}, {"Month", &TaskRecord::month}, {"Day", &TaskRecord::day},
-    {"Hour", &TaskRecord::hour}, {"Min", &TaskRecord::minute}, {"Sec", &TaskRecord::second},
-    {"Opt", &TaskRecord::opt},
+    {"Year", &TaskRecord::year},  {"Month", &TaskRecord::month}, {"Day", &TaskRecord::day}, {"Hour", &TaskRecord::hour},
+    {"Min", &TaskRecord::minute}, {"Sec", &TaskRecord::second},  {"Opt", &TaskRecord::opt},
 };
 
 // Base-10 with strtol's rules: leading blanks and a sign accepted, parsing

@@ -25,8 +25,8 @@ enum class ArmRule {
 };
 
 struct ArmChoice {
-    int index = 0;          // the row the timer is armed for
-    std::int64_t due = 0;   // when it fires: the row's time, but no sooner than now + 10 s
+    int index = 0;         // the row the timer is armed for
+    std::int64_t due = 0;  // when it fires: the row's time, but no sooner than now + 10 s
 };
 
 // The row to arm and its firing moment; nullopt when no row qualifies.

@@ -1,8 +1,8 @@
 #include "ScheduledTaskDlg.h"
 
-#include "dialogkit/ControlIds.h"
 #include "LocalTime.h"
 #include "ScheduleRules.h"
+#include "dialogkit/ControlIds.h"
 
 #include <QDateEdit>
 #include <QTimeEdit>
@@ -56,8 +56,7 @@ const DialogTemplate kScheduledTaskTemplate{
     IDD_SCHEDULEDTASK, "Scheduled Task", 209, 127, "System", 10, kControls,
 };
 
-CScheduledTaskDlg::CScheduledTaskDlg(QWidget* parent)
-    : CDialog(kScheduledTaskTemplate, parent)
+CScheduledTaskDlg::CScheduledTaskDlg(QWidget* parent) : CDialog(kScheduledTaskTemplate, parent)
 {
     for (int k = 0; k < kTaskRows; ++k) {
         Bind(IDC_TASK_OPERATION_LAST - k, &m_cboOperation[k]);

@@ -3,10 +3,10 @@
 // time, rows 4-5 ("Everyday") a time only; every row has an operation.
 // The caller fills m_tasks before DoModal and reads it back after OK.
 
-#include "dialogkit/Dialog.h"
-#include "dialogkit/DialogTemplate.h"
 #include "LocalTime.h"
 #include "ScheduledTask.h"
+#include "dialogkit/Dialog.h"
+#include "dialogkit/DialogTemplate.h"
 
 #include <QComboBox>
 #include <cstdint>

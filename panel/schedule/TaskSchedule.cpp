@@ -1,8 +1,8 @@
 #include "TaskSchedule.h"
 
 #include "LocalTime.h"
-#include "dialogkit/PanelMessage.h"
 #include "ScheduleFile.h"
+#include "dialogkit/PanelMessage.h"
 
 #include <algorithm>
 

@@ -51,10 +51,10 @@ public:
     // the thread has not started).
     void ArmNextTask(ArmRule rule, std::int64_t now);
 
-    QObject* m_hWnd = nullptr;     // receives WM_SCHEDULED_TASK
+    QObject* m_hWnd = nullptr;  // receives WM_SCHEDULED_TASK
     std::thread m_hThread;
     ScheduleTimer m_timer;
-    mutable std::mutex m_lock;     // guards m_tasks, m_nextTask and every arming of m_timer
+    mutable std::mutex m_lock;  // guards m_tasks, m_nextTask and every arming of m_timer
     ScheduledTask m_tasks[kTaskRows];
     int m_nextTask = 0;
 };

@@ -7,14 +7,14 @@
 #include <string_view>
 
 enum class SimFaultKind {
-    Refuse,     // answer "ER" and leave the state alone
-    Silent,     // send nothing at all
-    ShortAck,   // "K" instead of "OK", then the data bytes
-    DropData,   // leave off the last `bytes` bytes of the answer
-    ExtraBytes, // append `bytes` bytes after the answer
-    Garbage,    // answer with bytes that are neither "OK", "K" nor "ER"
-    Delay,      // send the answer `delay` late
-    HangUp,     // drop the line instead of answering; back after `downFor`
+    Refuse,      // answer "ER" and leave the state alone
+    Silent,      // send nothing at all
+    ShortAck,    // "K" instead of "OK", then the data bytes
+    DropData,    // leave off the last `bytes` bytes of the answer
+    ExtraBytes,  // append `bytes` bytes after the answer
+    Garbage,     // answer with bytes that are neither "OK", "K" nor "ER"
+    Delay,       // send the answer `delay` late
+    HangUp,      // drop the line instead of answering; back after `downFor`
 };
 
 // Matches every command code.
@@ -22,11 +22,11 @@ inline constexpr int kSimAllCommands = -1;
 
 struct SimFault {
     SimFaultKind kind = SimFaultKind::Refuse;
-    int code = kSimAllCommands;               // command code it applies to
-    bool persistent = false;                  // false: used up by its first hit
-    int bytes = 1;                            // DropData, ExtraBytes
-    std::chrono::milliseconds delay{0};       // Delay
-    std::chrono::milliseconds downFor{300};   // HangUp; negative: until ComeBack()
+    int code = kSimAllCommands;              // command code it applies to
+    bool persistent = false;                 // false: used up by its first hit
+    int bytes = 1;                           // DropData, ExtraBytes
+    std::chrono::milliseconds delay{0};      // Delay
+    std::chrono::milliseconds downFor{300};  // HangUp; negative: until ComeBack()
 };
 
 // Reads a fault from the talvex-sim command line:

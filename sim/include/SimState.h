@@ -10,21 +10,21 @@
 // Everything the transmitter keeps between commands, in the units it uses on
 // the wire (frequency in 0.1 MHz, power in 0.1 W, SWR in tenths).
 struct SimState {
-    bool standby = true;       // TALVEX_STATE_STANDBY
-    bool mono = false;         // TALVEX_STATE_MONO
-    bool echoOff = true;       // TALVEX_STATE_ECHO_OFF
-    bool lineOn = true;        // TALVEX_STATE_LINE_ON
-    bool micOff = true;        // TALVEX_STATE_MIC_OFF
-    bool backlightOn = true;   // not reported in the state byte
-    int frequency = 1000;      // kSimFrequencyRange
-    int power = 100;           // kSimPowerRange
-    int lineVolume = 7;        // kSimLineVolumeRange
-    int micVolume = 15;        // kSimMicVolumeRange
-    int temperaturePoint = 65; // kSimTemperaturePointRange
-    int swrPoint = 30;         // kSimSwrPointRange
+    bool standby = true;        // TALVEX_STATE_STANDBY
+    bool mono = false;          // TALVEX_STATE_MONO
+    bool echoOff = true;        // TALVEX_STATE_ECHO_OFF
+    bool lineOn = true;         // TALVEX_STATE_LINE_ON
+    bool micOff = true;         // TALVEX_STATE_MIC_OFF
+    bool backlightOn = true;    // not reported in the state byte
+    int frequency = 1000;       // kSimFrequencyRange
+    int power = 100;            // kSimPowerRange
+    int lineVolume = 7;         // kSimLineVolumeRange
+    int micVolume = 15;         // kSimMicVolumeRange
+    int temperaturePoint = 65;  // kSimTemperaturePointRange
+    int swrPoint = 30;          // kSimSwrPointRange
     std::array<std::uint8_t, 7> serial{0x20, 0x24, 0x03, 0x00, 0x00, 0x17, 0x42};
-    std::string version = "13"; // exactly 2 characters go out
-    std::string deviceType = "K2 "; // exactly 3 characters go out
+    std::string version = "13";      // exactly 2 characters go out
+    std::string deviceType = "K2 ";  // exactly 3 characters go out
 
     // The state byte as GetDevState reports it.
     std::uint8_t StateByte() const;

@@ -24,7 +24,8 @@ struct SimOptions {
     bool recordFrames = true;
 };
 
-class SimTransmitter {
+class SimTransmitter
+{
 public:
     using Frame = std::vector<std::uint8_t>;
 

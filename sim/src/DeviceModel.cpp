@@ -55,9 +55,21 @@ constexpr Command kCommands[] = {
     Setting(0x11, 1, &SimState::power, kSimPowerRange),
     Setting(0x12, 1, &SimState::swrPoint, kSimSwrPointRange),
     Setting(0x13, 1, &SimState::temperaturePoint, kSimTemperaturePointRange),
-    Read(0x14, 1), Read(0x15, 1), Read(0x16, 1), Read(0x17, 1), Read(0x18, 1),
-    Read(0x19, 7), Read(0x1A, 2), Read(0x1B, 3), Read(0x1C, 2), Read(0x1D, 1),
-    Read(0x1E, 1), Read(0x1F, 1), Read(0x20, 1), Read(0x21, 1), Read(0x22, 2),
+    Read(0x14, 1),
+    Read(0x15, 1),
+    Read(0x16, 1),
+    Read(0x17, 1),
+    Read(0x18, 1),
+    Read(0x19, 7),
+    Read(0x1A, 2),
+    Read(0x1B, 3),
+    Read(0x1C, 2),
+    Read(0x1D, 1),
+    Read(0x1E, 1),
+    Read(0x1F, 1),
+    Read(0x20, 1),
+    Read(0x21, 1),
+    Read(0x22, 2),
 };
 
 const Command* Find(std::uint8_t code)
@@ -70,10 +82,7 @@ const Command* Find(std::uint8_t code)
 
 const DeviceModel::Bytes kRefusal{'E', 'R'};
 
-std::uint8_t Byte(int value)
-{
-    return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
-}
+std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); }
 
 void AppendText(DeviceModel::Bytes& out, const std::string& text, std::size_t length)
 {
@@ -82,14 +91,11 @@ void AppendText(DeviceModel::Bytes& out, const std::string& text, std::size_t le
 }
 
 // Temperature the housing settles at: warmer the harder it transmits.
-int SettlingTemperature(const SimState& s)
-{
-    return s.standby ? 28 : 34 + s.power / 10;
-}
+int SettlingTemperature(const SimState& s) { return s.standby ? 28 : 34 + s.power / 10; }
 
 constexpr std::chrono::seconds kTemperatureStep{3};
 
-} // namespace
+}  // namespace
 
 DeviceModel::DeviceModel(unsigned seed)
     : m_random(seed == 0 ? 1 : seed), m_start(Clock::now()), m_lastTemperatureStep(m_start)
@@ -113,9 +119,7 @@ DeviceModel::Bytes DeviceModel::Execute(const Bytes& frame, Clock::time_point no
 
     Bytes answer{'O', 'K'};
     switch (c->action) {
-    case Action::Switch:
-        m_state.*(c->flag) = c->flagValue;
-        break;
+    case Action::Switch: m_state.*(c->flag) = c->flagValue; break;
     case Action::Setting: {
         const int value = c->paramBytes == 2 ? frame[3] * 256 + frame[4] : frame[3];
         if (!c->range.Contains(value))
@@ -126,7 +130,7 @@ DeviceModel::Bytes DeviceModel::Execute(const Bytes& frame, Clock::time_point no
     case Action::Reading: {
         Advance(now);
         Bytes data = Reading(c->code);
-        data.resize(c->dataBytes); // the table fixes the length on the wire
+        data.resize(c->dataBytes);  // the table fixes the length on the wire
         answer.insert(answer.end(), data.begin(), data.end());
         break;
     }
@@ -145,8 +149,16 @@ DeviceModel::Bytes DeviceModel::Reading(std::uint8_t code) const
     case 0x17: return {Byte(r.temperature)};
     case 0x18: return {s.StateByte()};
     case 0x19: return Bytes(s.serial.begin(), s.serial.end());
-    case 0x1A: { Bytes b; AppendText(b, s.version, 2); return b; }
-    case 0x1B: { Bytes b; AppendText(b, s.deviceType, 3); return b; }
+    case 0x1A: {
+        Bytes b;
+        AppendText(b, s.version, 2);
+        return b;
+    }
+    case 0x1B: {
+        Bytes b;
+        AppendText(b, s.deviceType, 3);
+        return b;
+    }
     case 0x1C: return {Byte(s.frequency >> 8), Byte(s.frequency & 0xFF)};
     case 0x1D: return {Byte(s.lineVolume)};
     case 0x1E: return {Byte(s.micVolume)};
@@ -186,7 +198,8 @@ void DeviceModel::Advance(Clock::time_point now)
         r.level = static_cast<int>(m_random() % 12);
     } else {
         const double t = std::chrono::duration<double>(now - m_start).count();
-        const double swing = std::sin(2.0 * std::numbers::pi * 0.3 * t) + 0.5 * std::sin(2.0 * std::numbers::pi * 1.7 * t);
+        const double swing =
+            std::sin(2.0 * std::numbers::pi * 0.3 * t) + 0.5 * std::sin(2.0 * std::numbers::pi * 1.7 * t);
         // Programme audio mostly inside the meter's 0..255 with peaks above it,
         // as a transmitter fed at the usual level reports it.
         const int noise = static_cast<int>(m_random() % 50);
@@ -194,4 +207,4 @@ void DeviceModel::Advance(Clock::time_point now)
     }
 }
 
-} // namespace sim
+}  // namespace sim

@@ -11,7 +11,8 @@
 
 namespace sim {
 
-class DeviceModel {
+class DeviceModel
+{
 public:
     using Clock = std::chrono::steady_clock;
     using Bytes = std::vector<std::uint8_t>;
@@ -43,4 +44,4 @@ private:
     Clock::time_point m_lastTemperatureStep;
 };
 
-} // namespace sim
+}  // namespace sim

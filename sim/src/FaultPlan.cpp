@@ -4,10 +4,7 @@
 
 namespace sim {
 
-void FaultPlan::Add(const SimFault& fault)
-{
-    m_faults.push_back(fault);
-}
+void FaultPlan::Add(const SimFault& fault) { m_faults.push_back(fault); }
 
 std::optional<SimFault> FaultPlan::Take(int code)
 {
@@ -52,15 +49,12 @@ std::vector<std::uint8_t> ApplyFault(const SimFault& fault, std::vector<std::uin
             answer.push_back(kNoise[i % std::size(kNoise)]);
         break;
     }
-    case SimFaultKind::Refuse:
-        answer = {'E', 'R'};
-        break;
+    case SimFaultKind::Refuse: answer = {'E', 'R'}; break;
     case SimFaultKind::Silent:
     case SimFaultKind::Delay:
-    case SimFaultKind::HangUp:
-        break;
+    case SimFaultKind::HangUp: break;
     }
     return answer;
 }
 
-} // namespace sim
+}  // namespace sim

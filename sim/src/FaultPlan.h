@@ -9,7 +9,8 @@
 
 namespace sim {
 
-class FaultPlan {
+class FaultPlan
+{
 public:
     void Add(const SimFault& fault);
     void Clear() { m_faults.clear(); }
@@ -28,4 +29,4 @@ private:
 // the transmitter send it. Kinds that do not alter bytes return it unchanged.
 std::vector<std::uint8_t> ApplyFault(const SimFault& fault, std::vector<std::uint8_t> answer);
 
-} // namespace sim
+}  // namespace sim

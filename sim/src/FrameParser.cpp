@@ -6,10 +6,9 @@ namespace {
 constexpr std::uint8_t kLead = 0x01;
 constexpr std::uint8_t kMinCount = 1;
 constexpr std::uint8_t kMaxCount = 3;
-} // namespace
+}  // namespace
 
-std::vector<FrameParser::Bytes> FrameParser::Feed(const std::uint8_t* data, std::size_t size,
-                                                  Clock::time_point now)
+std::vector<FrameParser::Bytes> FrameParser::Feed(const std::uint8_t* data, std::size_t size, Clock::time_point now)
 {
     if (!m_pending.empty() && now - m_lastArrival > kStaleAfter) {
         m_discarded += m_pending.size();
@@ -45,9 +44,6 @@ std::vector<FrameParser::Bytes> FrameParser::Feed(const std::uint8_t* data, std:
     return frames;
 }
 
-void FrameParser::Reset()
-{
-    m_pending.clear();
-}
+void FrameParser::Reset() { m_pending.clear(); }
 
-} // namespace sim
+}  // namespace sim

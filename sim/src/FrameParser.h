@@ -12,7 +12,8 @@
 
 namespace sim {
 
-class FrameParser {
+class FrameParser
+{
 public:
     using Clock = std::chrono::steady_clock;
     using Bytes = std::vector<std::uint8_t>;
@@ -30,4 +31,4 @@ private:
     std::size_t m_discarded = 0;
 };
 
-} // namespace sim
+}  // namespace sim

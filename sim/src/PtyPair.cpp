@@ -18,12 +18,9 @@ bool Fail(std::string* error, const char* what)
     return false;
 }
 
-} // namespace
+}  // namespace
 
-PtyPair::~PtyPair()
-{
-    Close();
-}
+PtyPair::~PtyPair() { Close(); }
 
 bool PtyPair::Open(std::string* error)
 {
@@ -78,4 +75,4 @@ void PtyPair::Close()
     m_slavePath.clear();
 }
 
-} // namespace sim
+}  // namespace sim

@@ -9,7 +9,8 @@
 
 namespace sim {
 
-class PtyPair {
+class PtyPair
+{
 public:
     PtyPair() = default;
     ~PtyPair();
@@ -29,4 +30,4 @@ private:
     std::string m_slavePath;
 };
 
-} // namespace sim
+}  // namespace sim

@@ -11,10 +11,10 @@ struct KindName {
 };
 
 constexpr KindName kKinds[] = {
-    {SimFaultKind::Refuse, "refuse", false},  {SimFaultKind::Silent, "silent", false},
-    {SimFaultKind::ShortAck, "short", false}, {SimFaultKind::DropData, "drop", true},
+    {SimFaultKind::Refuse, "refuse", false},   {SimFaultKind::Silent, "silent", false},
+    {SimFaultKind::ShortAck, "short", false},  {SimFaultKind::DropData, "drop", true},
     {SimFaultKind::ExtraBytes, "extra", true}, {SimFaultKind::Garbage, "garbage", false},
-    {SimFaultKind::Delay, "delay", true},     {SimFaultKind::HangUp, "hangup", true},
+    {SimFaultKind::Delay, "delay", true},      {SimFaultKind::HangUp, "hangup", true},
 };
 
 bool Fail(std::string* error, std::string message)
@@ -33,7 +33,7 @@ bool ParseNumber(std::string_view text, int base, int& value)
     return ec == std::errc() && ptr == end;
 }
 
-} // namespace
+}  // namespace
 
 std::string_view SimFaultKindName(SimFaultKind kind)
 {

@@ -60,9 +60,10 @@ bool WriteAll(int fd, const Bytes& bytes)
     return true;
 }
 
-} // namespace
+}  // namespace
 
-class SimTransmitter::Worker {
+class SimTransmitter::Worker
+{
 public:
     explicit Worker(SimOptions options) : m_options(std::move(options)), m_model(m_options.seed) {}
     ~Worker() { Stop(); }
@@ -346,7 +347,7 @@ void SimTransmitter::Worker::ReadRequests(Clock::time_point now)
             return;
         for (const Frame& frame : m_parser.Feed(buffer, static_cast<std::size_t>(r), now)) {
             if (!m_lineUp)
-                return; // hung up by an earlier frame of this batch
+                return;  // hung up by an earlier frame of this batch
             HandleFrame(frame, now);
         }
     }
@@ -430,7 +431,8 @@ bool SimTransmitter::Worker::PointLink(std::string* error)
 {
     const std::string temp = m_options.linkPath + ".new" + std::to_string(::getpid());
     ::unlink(temp.c_str());
-    if (::symlink(m_pty.SlavePath().c_str(), temp.c_str()) != 0 || ::rename(temp.c_str(), m_options.linkPath.c_str()) != 0) {
+    if (::symlink(m_pty.SlavePath().c_str(), temp.c_str()) != 0 ||
+        ::rename(temp.c_str(), m_options.linkPath.c_str()) != 0) {
         if (error)
             *error = "cannot place the link " + m_options.linkPath + ": " + std::strerror(errno);
         ::unlink(temp.c_str());
@@ -443,7 +445,7 @@ void SimTransmitter::Worker::RemoveLink()
 {
     if (m_options.linkPath.empty())
         return;
-    struct stat st{};
+    struct stat st {};
     if (::lstat(m_options.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
         ::unlink(m_options.linkPath.c_str());
 }

@@ -38,9 +38,8 @@ TEST(PerfPercentile, IntervalsBetweenStamps)
 TEST(PerfProcStat, CpuTicksAreUtimePlusStime)
 {
     // Fields 14 and 15 (utime 1234, stime 56); the name holds spaces and a ')'.
-    const char* line =
-        "4242 (Talvex Panel) x) S 1 4242 4242 0 -1 4194560 5000 0 3 0 1234 56 0 0 20 0 6 0 900 "
-        "500000000 9000 18446744073709551615 1 1 0 0 0 0 0 4096 0 0 0 0 17 1 0 0 0 0 0\n";
+    const char* line = "4242 (Talvex Panel) x) S 1 4242 4242 0 -1 4194560 5000 0 3 0 1234 56 0 0 20 0 6 0 900 "
+                       "500000000 9000 18446744073709551615 1 1 0 0 0 0 0 4096 0 0 0 0 17 1 0 0 0 0 0\n";
     EXPECT_EQ(CpuTicksFromStat(line), 1290u);
 
     EXPECT_FALSE(CpuTicksFromStat("").has_value());
@@ -50,11 +49,10 @@ TEST(PerfProcStat, CpuTicksAreUtimePlusStime)
 
 TEST(PerfProcStat, ResidentMemoryFromStatus)
 {
-    const char* status =
-        "Name:\tTalvexPanel\n"
-        "VmPeak:\t  999999 kB\n"
-        "VmRSS:\t   61234 kB\n"
-        "RssAnon:\t   20000 kB\n";
+    const char* status = "Name:\tTalvexPanel\n"
+                         "VmPeak:\t  999999 kB\n"
+                         "VmRSS:\t   61234 kB\n"
+                         "RssAnon:\t   20000 kB\n";
     EXPECT_EQ(ResidentKbFromStatus(status), 61234u);
     EXPECT_FALSE(ResidentKbFromStatus("Name:\tx\nVmPeak:\t 5 kB\n").has_value());
     EXPECT_FALSE(ResidentKbFromStatus("VmRSS:\t 5 MB\n").has_value());

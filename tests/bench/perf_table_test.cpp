@@ -18,7 +18,7 @@ PerfRow Row(std::optional<double> value, std::optional<double> floor, std::optio
 TEST(PerfTableVerdict, LimitIsAFloorAndGoalACeiling)
 {
     EXPECT_EQ(Judge(Row(0.4, 0.0, 1.0)), Verdict::Ok);
-    EXPECT_EQ(Judge(Row(1.0, 0.0, 1.0)), Verdict::Ok);       // the goal itself is met
+    EXPECT_EQ(Judge(Row(1.0, 0.0, 1.0)), Verdict::Ok);  // the goal itself is met
     EXPECT_EQ(Judge(Row(1.2, 0.0, 1.0)), Verdict::OverGoal);
     EXPECT_EQ(Judge(Row(-0.1, 0.0, 1.0)), Verdict::BelowLimit);  // a fixed wait was cut short
     EXPECT_EQ(Judge(Row(1049.0, 1050.0, std::nullopt)), Verdict::BelowLimit);
@@ -55,8 +55,8 @@ TEST(PerfTableVerdict, PrintedRowsCarryValuesAndVerdicts)
     EXPECT_NE(text.find("3.50 % core"), std::string::npos) << text;
     EXPECT_NE(text.find("over goal"), std::string::npos) << text;
     // The cycle row is within its goal.
-    const std::string cycleLine = text.substr(text.find("status cycle"), text.find('\n', text.find("status cycle")) -
-                                                                             text.find("status cycle"));
+    const std::string cycleLine =
+        text.substr(text.find("status cycle"), text.find('\n', text.find("status cycle")) - text.find("status cycle"));
     EXPECT_NE(cycleLine.find(" ok "), std::string::npos) << cycleLine;
     EXPECT_EQ(FormatValue(std::nullopt, "ms", 2), "-");
 }

@@ -20,7 +20,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-class CPtyPeer {
+class CPtyPeer
+{
 public:
     using Bytes = std::vector<std::uint8_t>;
 
@@ -81,8 +82,8 @@ public:
         Bytes bytes;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (bytes.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd entry{m_master.load(), POLLIN, 0};
             if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) <= 0)
                 break;
@@ -109,8 +110,7 @@ public:
         return std::async(std::launch::async, [this, requestSize, reply] {
             Bytes request = Receive(requestSize, kRequestWaitMs);
             if (request.size() == requestSize && !reply.empty()) {
-                EXPECT_EQ(::write(m_master.load(), reply.data(), reply.size()),
-                          static_cast<ssize_t>(reply.size()));
+                EXPECT_EQ(::write(m_master.load(), reply.data(), reply.size()), static_cast<ssize_t>(reply.size()));
             }
             return request;
         });

@@ -15,7 +15,8 @@
 #include <cstdlib>
 #include <string_view>
 
-class SimDevice : public ::testing::Test {
+class SimDevice : public ::testing::Test
+{
 protected:
     using Clock = std::chrono::steady_clock;
 

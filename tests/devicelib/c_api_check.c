@@ -7,12 +7,12 @@
 
 static int failures = 0;
 
-#define CHECK(condition)                                     \
-    do {                                                     \
-        if (!(condition)) {                                  \
-            fprintf(stderr, "FAILED: %s\n", #condition);     \
-            ++failures;                                      \
-        }                                                    \
+#define CHECK(condition)                                                                                               \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            fprintf(stderr, "FAILED: %s\n", #condition);                                                               \
+            ++failures;                                                                                                \
+        }                                                                                                              \
     } while (0)
 
 int main(void)
@@ -25,8 +25,7 @@ int main(void)
     CHECK(GetTemperature(&value, 0) == 0 && value == 7);
     CHECK(GetLastCommError() == TALVEX_E_NOT_OPEN);
     CHECK(GetSerialNum(text, 14, 100) == 0 && strcmp(text, "keep") == 0);
-    CHECK(OpenCommPath("/dev/talvex-no-such-port", 57600, TALVEX_PARITY_NONE, 8,
-                       TALVEX_STOPBITS_ONE, &timeouts) == 0);
+    CHECK(OpenCommPath("/dev/talvex-no-such-port", 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, &timeouts) == 0);
     CHECK(GetLastCommError() == TALVEX_E_NO_REPLY && IsOpen() == 0);
     return failures == 0 ? 0 : 1;
 }

@@ -19,10 +19,7 @@ using Log = std::vector<std::string>;
 
 Log g_log;
 
-void RecordSleep(int ms)
-{
-    g_log.push_back("sleep " + std::to_string(ms));
-}
+void RecordSleep(int ms) { g_log.push_back("sleep " + std::to_string(ms)); }
 
 struct CScriptedPort final : talvex::CSerialPort {
     bool Open(const char*) override
@@ -80,8 +77,7 @@ TEST(CommTransact, RunsEveryStepInOrderAndDeliversTheData)
     ASSERT_TRUE(link.CommTransact(kGetFreq, data, 2, 100));
     EXPECT_EQ(link.LastError(), talvex::kCodeOk);
     EXPECT_EQ(data[0] * 256 + data[1], 1000);
-    const Log steps{"purge",      "sleep 50",  "purge",        "write 3 /2000",
-                    "wait /2000", "sleep 100", "read 4 /2000", "purge"};
+    const Log steps{"purge", "sleep 50", "purge", "write 3 /2000", "wait /2000", "sleep 100", "read 4 /2000", "purge"};
     EXPECT_EQ(g_log, steps);
 
     // A negative reply delay does not wait.
@@ -106,8 +102,16 @@ TEST(CommTransact, EveryFailureSetsItsCodeStopsThereAndStillPurges)
         {"hang-up", [](CScriptedPort& p) { p.m_wait = IoStatus::Failed; }, 6, "wait"},
         {"read time-out", [](CScriptedPort& p) { p.m_read = IoStatus::TimedOut; }, 4, "read"},
         {"read failure", [](CScriptedPort& p) { p.m_read = IoStatus::Failed; }, 6, "read"},
-        {"refusal", [](CScriptedPort& p) { p.m_reply = {'E', 'R'}; }, 1, "read"},
-        {"one byte short", [](CScriptedPort& p) { p.m_reply = {'O', 'K', 3}; }, -1, "read"},
+        {"refusal",
+         [](CScriptedPort& p) {
+             p.m_reply = {'E', 'R'};
+         },
+         1, "read"},
+        {"one byte short",
+         [](CScriptedPort& p) {
+             p.m_reply = {'O', 'K', 3};
+         },
+         -1, "read"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -10,7 +10,7 @@ using simtest::Bytes;
 
 namespace {
 
-constexpr int kDelay = 0; // reply delay: the answer is complete at once here
+constexpr int kDelay = 0;  // reply delay: the answer is complete at once here
 
 struct RequestCase {
     const char* name;
@@ -61,9 +61,10 @@ const RequestCase kRequests[] = {
     {"GetRtVol", [] { return GetRtVol(&g_int, kDelay); }, {0x01, 0x01, 0x22}},
 };
 
-class CommandRequest : public SimDevice, public ::testing::WithParamInterface<RequestCase> {};
+class CommandRequest : public SimDevice, public ::testing::WithParamInterface<RequestCase>
+{};
 
-} // namespace
+}  // namespace
 
 TEST_P(CommandRequest, SendsExactlyItsFrameAndIsAcknowledged)
 {
@@ -92,8 +93,8 @@ TEST_F(SimDevice, OutOfRangeValuesAreSentTruncatedAndRefusedByTheTransmitter)
 TEST_F(SimDevice, ReadingsDecodeTheirDataBytes)
 {
     SimState s = m_sim.State();
-    s.frequency = 870;             // 03 66
-    s.power = 150;                 // 96: above 127, must not come back negative
+    s.frequency = 870;  // 03 66
+    s.power = 150;      // 96: above 127, must not come back negative
     s.lineVolume = 13;
     s.micVolume = 30;
     s.temperaturePoint = 70;
@@ -110,11 +111,16 @@ TEST_F(SimDevice, ReadingsDecodeTheirDataBytes)
         int expected;
     };
     const IntReading readings[] = {
-        {"GetFMFreq", &GetFMFreq, 870},          {"GetLaunchPWR", &GetLaunchPWR, 150},
-        {"GetLineVol", &GetLineVol, 13},         {"GetMicVol", &GetMicVol, 30},
-        {"GetTmpPt", &GetTmpPt, 70},             {"GetStdyWavePt", &GetStdyWavePt, 40},
-        {"GetFwdPWR", &GetFwdPWR, 200},          {"GetRvrPWR", &GetRvrPWR, 255},
-        {"GetStdyWaveRatio", &GetStdyWaveRatio, 12}, {"GetTemperature", &GetTemperature, 45},
+        {"GetFMFreq", &GetFMFreq, 870},
+        {"GetLaunchPWR", &GetLaunchPWR, 150},
+        {"GetLineVol", &GetLineVol, 13},
+        {"GetMicVol", &GetMicVol, 30},
+        {"GetTmpPt", &GetTmpPt, 70},
+        {"GetStdyWavePt", &GetStdyWavePt, 40},
+        {"GetFwdPWR", &GetFwdPWR, 200},
+        {"GetRvrPWR", &GetRvrPWR, 255},
+        {"GetStdyWaveRatio", &GetStdyWaveRatio, 12},
+        {"GetTemperature", &GetTemperature, 45},
         {"GetRtVol", &GetRtVol, 0xFFFE},
     };
     for (const IntReading& r : readings) {

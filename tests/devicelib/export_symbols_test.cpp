@@ -13,20 +13,21 @@ struct Export {
     void* linked;  // the address the test program was linked against
 };
 
-#define TALVEX_EXPORT(fn) Export{#fn, reinterpret_cast<void*>(&fn)}
+#define TALVEX_EXPORT(fn)                                                                                              \
+    Export { #fn, reinterpret_cast < void*>(&fn) }
 
 const Export kExports[] = {
-    TALVEX_EXPORT(OpenComm),        TALVEX_EXPORT(OpenCommPath),     TALVEX_EXPORT(CloseComm),
-    TALVEX_EXPORT(IsOpen),          TALVEX_EXPORT(GetLastCommError), TALVEX_EXPORT(ShutDown),
-    TALVEX_EXPORT(StartUp),         TALVEX_EXPORT(SetLINE),          TALVEX_EXPORT(SetMIC),
-    TALVEX_EXPORT(SetRBT),          TALVEX_EXPORT(SetBackLight),     TALVEX_EXPORT(SetSoundChannel),
-    TALVEX_EXPORT(SetFMFreq),       TALVEX_EXPORT(SetLINEVol),       TALVEX_EXPORT(SetMICVol),
-    TALVEX_EXPORT(SetLaunchPWR),    TALVEX_EXPORT(SetStdyWavePt),    TALVEX_EXPORT(SetTmpPt),
-    TALVEX_EXPORT(GetFwdPWR),       TALVEX_EXPORT(GetRvrPWR),        TALVEX_EXPORT(GetStdyWaveRatio),
-    TALVEX_EXPORT(GetTemperature),  TALVEX_EXPORT(GetDevState),      TALVEX_EXPORT(GetSerialNum),
-    TALVEX_EXPORT(GetVersionNum),   TALVEX_EXPORT(GetDevType),       TALVEX_EXPORT(GetFMFreq),
-    TALVEX_EXPORT(GetLineVol),      TALVEX_EXPORT(GetMicVol),        TALVEX_EXPORT(GetLaunchPWR),
-    TALVEX_EXPORT(GetTmpPt),        TALVEX_EXPORT(GetStdyWavePt),    TALVEX_EXPORT(GetRtVol),
+    TALVEX_EXPORT(OpenComm),         TALVEX_EXPORT(OpenCommPath),     TALVEX_EXPORT(CloseComm),
+    TALVEX_EXPORT(IsOpen),           TALVEX_EXPORT(GetLastCommError), TALVEX_EXPORT(ShutDown),
+    TALVEX_EXPORT(StartUp),          TALVEX_EXPORT(SetLINE),          TALVEX_EXPORT(SetMIC),
+    TALVEX_EXPORT(SetRBT),           TALVEX_EXPORT(SetBackLight),     TALVEX_EXPORT(SetSoundChannel),
+    TALVEX_EXPORT(SetFMFreq),        TALVEX_EXPORT(SetLINEVol),       TALVEX_EXPORT(SetMICVol),
+    TALVEX_EXPORT(SetLaunchPWR),     TALVEX_EXPORT(SetStdyWavePt),    TALVEX_EXPORT(SetTmpPt),
+    TALVEX_EXPORT(GetFwdPWR),        TALVEX_EXPORT(GetRvrPWR),        TALVEX_EXPORT(GetStdyWaveRatio),
+    TALVEX_EXPORT(GetTemperature),   TALVEX_EXPORT(GetDevState),      TALVEX_EXPORT(GetSerialNum),
+    TALVEX_EXPORT(GetVersionNum),    TALVEX_EXPORT(GetDevType),       TALVEX_EXPORT(GetFMFreq),
+    TALVEX_EXPORT(GetLineVol),       TALVEX_EXPORT(GetMicVol),        TALVEX_EXPORT(GetLaunchPWR),
+    TALVEX_EXPORT(GetTmpPt),         TALVEX_EXPORT(GetStdyWavePt),    TALVEX_EXPORT(GetRtVol),
     TALVEX_EXPORT(GetLastOpenError), TALVEX_EXPORT(GetOpenErrorText),
 };
 

@@ -19,7 +19,7 @@ SimFault Fault(SimFaultKind kind, int code = kSimAllCommands)
     return f;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(SimDevice, RefusalFailsWithCodeOneAndLeavesOutputsAlone)
 {

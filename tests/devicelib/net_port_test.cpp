@@ -22,13 +22,11 @@ int OpenName(const std::string& name)
     return OpenCommPath(name.c_str(), 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr);
 }
 
-double SecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // A listening socket on the loopback that never accepts.
-class Listener {
+class Listener
+{
 public:
     explicit Listener(int backlog)
     {

@@ -15,8 +15,8 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -32,10 +32,7 @@ int OpenPath(const char* path, const void* timeouts = nullptr)
     return OpenCommPath(path, 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, timeouts);
 }
 
-double SecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // Whether the test itself can take the lock the library holds a port with.
 bool CanLock(const char* path)
@@ -47,7 +44,8 @@ bool CanLock(const char* path)
     return locked;
 }
 
-class PortTest : public ::testing::Test {
+class PortTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -70,8 +68,7 @@ TEST_F(PortTest, ClosedLibraryRefusesEveryExchangeWithCode2)
 
 TEST_F(PortTest, FailedOpenClosesTheOpenPortAndLeavesCodeMinusOne)
 {
-    for (const char* path : {"/dev/talvex-no-such-port", "", static_cast<const char*>(nullptr),
-                             "/dev/null"}) {
+    for (const char* path : {"/dev/talvex-no-such-port", "", static_cast<const char*>(nullptr), "/dev/null"}) {
         ASSERT_EQ(OpenPath(m_peer.Path()), 1);
         EXPECT_EQ(OpenPath(path), 0) << (path != nullptr ? path : "(null)");
         EXPECT_EQ(IsOpen(), 0);
@@ -127,7 +124,7 @@ TEST_F(PortTest, PortIsHeldExclusively)
 // the open (root passes every permission check).
 int OpenWithoutPermission(const char* path)
 {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path, &st) != 0 || ::chmod(path, 0) != 0)
         return -2;
     const bool root = ::geteuid() == 0;

@@ -13,10 +13,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes BytesOf(const talvex::Frame& frame)
-{
-    return {frame.View().begin(), frame.View().end()};
-}
+Bytes BytesOf(const talvex::Frame& frame) { return {frame.View().begin(), frame.View().end()}; }
 
 int Judge(const std::string& reply, std::size_t expected)
 {
@@ -73,8 +70,7 @@ TEST(ReplyDecoding, NumbersAndTexts)
 
     std::array<char, talvex::kSerialTextSize> serial;
     serial.fill('#');
-    talvex::FormatSerialNumber(std::array<std::uint8_t, 7>{0x12, 0xAB, 0x00, 0x05, 0xFF, 0x3C, 0x7E},
-                               serial);
+    talvex::FormatSerialNumber(std::array<std::uint8_t, 7>{0x12, 0xAB, 0x00, 0x05, 0xFF, 0x3C, 0x7E}, serial);
     EXPECT_STREQ(serial.data(), "12AB0005FF3C7E");
 
     std::array<char, 5> text;

@@ -14,14 +14,13 @@ namespace {
 
 // A server's stream: data with a literal 0xFF, option requests, a baud-rate
 // answer whose value holds 0xFF (escaped), a NOP and more data.
-const Bytes kStream = {
-    'O', 'K', kIac, kIac, 0x03,                                  // data OK FF 03
-    kIac, kDo, kOptBinary,                                       // agrees with our WILL
-    kIac, kWill, 1,                                              // WILL ECHO: refused
-    kIac, kSb, kOptComPort, 101, 0x00, 0x00, kIac, kIac, 0x10, kIac, kSe,  // baud 0xFF10
-    kIac, 241,                                                   // NOP
-    kIac, kDo, 24,                                               // DO TERMINAL-TYPE: refused
-    0xE8, kIac, kIac};                                           // data E8 FF
+const Bytes kStream = {'O',  'K',   kIac,        kIac, 0x03,                                     // data OK FF 03
+                       kIac, kDo,   kOptBinary,                                                  // agrees with our WILL
+                       kIac, kWill, 1,                                                           // WILL ECHO: refused
+                       kIac, kSb,   kOptComPort, 101,  0x00, 0x00, kIac, kIac, 0x10, kIac, kSe,  // baud 0xFF10
+                       kIac, 241,                                                                // NOP
+                       kIac, kDo,   24,     // DO TERMINAL-TYPE: refused
+                       0xE8, kIac,  kIac};  // data E8 FF
 
 CDecoder::Output DecodeInChunks(const Bytes& stream, std::size_t chunk)
 {
@@ -83,11 +82,11 @@ TEST(Telnet, OptionsAreAnsweredOnlyWhenTheirStateChanges)
         std::uint8_t verb, option;
         Bytes answer;
     } steps[] = {
-        {kDo, kOptComPort, {}},              // the acknowledgement of our WILL
-        {kWill, kOptBinary, {}},             // the acknowledgement of our DO
-        {kDo, 1, {kIac, kWont, 1}},          // we do not echo
-        {kDo, 1, {kIac, kWont, 1}},          // ... each time it is asked
-        {kWill, 1, {kIac, kDont, 1}},        // nor want the server to
+        {kDo, kOptComPort, {}},        // the acknowledgement of our WILL
+        {kWill, kOptBinary, {}},       // the acknowledgement of our DO
+        {kDo, 1, {kIac, kWont, 1}},    // we do not echo
+        {kDo, 1, {kIac, kWont, 1}},    // ... each time it is asked
+        {kWill, 1, {kIac, kDont, 1}},  // nor want the server to
         {kWont, kOptBinary, {kIac, kDont, kOptBinary}},
         {kWont, kOptBinary, {}},
         {kDont, kOptComPort, {kIac, kWont, kOptComPort}},
@@ -135,7 +134,7 @@ TEST(PortNames, NetworkNamesAreParsedAndMalformedOnesKeptFromTheSerialBackend)
 {
     const struct {
         const char* name;
-        bool network;    // takes the network backend
+        bool network;  // takes the network backend
         bool valid;
         bool telnet;
         const char* host;

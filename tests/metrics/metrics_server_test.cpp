@@ -20,12 +20,10 @@ TEST(ListenAddress, ParsesHostAndPort)
         const char* host;
         int port;
     } cases[] = {
-        {"9100", true, "127.0.0.1", 9100},  {":9100", true, "127.0.0.1", 9100},
-        {"0.0.0.0:9100", true, "0.0.0.0", 9100}, {"[::1]:9100", true, "::1", 9100},
-        {"host:0", true, "host", 0},        {"", false, "", 0},
-        {"host:", false, "", 0},            {"host:65536", false, "", 0},
-        {"host:-1", false, "", 0},          {"::1:9100", false, "", 0},
-        {"host:91x", false, "", 0},         {"[::1]9100", false, "", 0},
+        {"9100", true, "127.0.0.1", 9100}, {":9100", true, "127.0.0.1", 9100}, {"0.0.0.0:9100", true, "0.0.0.0", 9100},
+        {"[::1]:9100", true, "::1", 9100}, {"host:0", true, "host", 0},        {"", false, "", 0},
+        {"host:", false, "", 0},           {"host:65536", false, "", 0},       {"host:-1", false, "", 0},
+        {"::1:9100", false, "", 0},        {"host:91x", false, "", 0},         {"[::1]9100", false, "", 0},
     };
     for (const auto& c : cases) {
         const auto address = ParseListenAddress(c.text);
@@ -37,7 +35,8 @@ TEST(ListenAddress, ParsesHostAndPort)
     }
 }
 
-class MetricsServerTest : public ::testing::Test {
+class MetricsServerTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -94,7 +93,10 @@ TEST_F(MetricsServerTest, OtherRequestsGetTheirStatusAndTheServerStaysUp)
         {"PUT", [&] { return client.Put("/metrics", "x", "text/plain"); }, 405},
         {"DELETE", [&] { return client.Delete("/metrics"); }, 405},
         {"huge header",
-         [&] { return client.Get("/metrics", {{"X-Filler", std::string(64 * 1024, 'a')}}); }, 400},
+         [&] {
+             return client.Get("/metrics", {{"X-Filler", std::string(64 * 1024, 'a')}});
+         },
+         400},
         {"huge URI", [&] { return client.Get("/metrics?" + std::string(64 * 1024, 'q')); }, 414},
         {"huge body", [&] { return client.Post("/metrics", std::string(1 << 20, 'b'), "text/plain"); }, 413},
     };

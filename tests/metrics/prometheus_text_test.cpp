@@ -39,8 +39,14 @@ TEST(PrometheusText, FormatsTenthsExactly)
     const struct {
         int tenths;
         const char* text;
-    } cases[] = {{0, "0.0"}, {3, "0.3"}, {1000, "100.0"}, {1079, "107.9"}, {-15, "-1.5"}, {-5, "-0.5"},
-                 {2147483647, "214748364.7"}, {-2147483647 - 1, "-214748364.8"}};
+    } cases[] = {{0, "0.0"},
+                 {3, "0.3"},
+                 {1000, "100.0"},
+                 {1079, "107.9"},
+                 {-15, "-1.5"},
+                 {-5, "-0.5"},
+                 {2147483647, "214748364.7"},
+                 {-2147483647 - 1, "-214748364.8"}};
     for (const auto& c : cases)
         EXPECT_EQ(FormatTenths(c.tenths), c.text) << c.tenths;
 }
@@ -51,10 +57,21 @@ TEST(PrometheusText, RendersEveryReadingInBaseUnits)
     s.up = true;
     s.started = Clock::time_point{} + std::chrono::seconds(100);
     s.lastGood = s.started + std::chrono::seconds(20);
-    s.readings = Readings{.standby = false, .frequencyTenths = 1035, .powerSettingTenths = 150,
-                          .forwardPowerTenths = 148, .swrTenths = 13, .temperature = 47, .lineVolume = 13,
-                          .micVolume = 30, .audioLevel = 65535, .temperaturePoint = 65, .swrPointTenths = 30,
-                          .stereo = true, .echo = false, .lineInput = true, .micInput = false};
+    s.readings = Readings{.standby = false,
+                          .frequencyTenths = 1035,
+                          .powerSettingTenths = 150,
+                          .forwardPowerTenths = 148,
+                          .swrTenths = 13,
+                          .temperature = 47,
+                          .lineVolume = 13,
+                          .micVolume = 30,
+                          .audioLevel = 65535,
+                          .temperaturePoint = 65,
+                          .swrPointTenths = 30,
+                          .stereo = true,
+                          .echo = false,
+                          .lineInput = true,
+                          .micInput = false};
     s.CountFailure(1);
     s.CountFailure(-1);
     s.CountFailure(-1);

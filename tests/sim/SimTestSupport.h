@@ -18,7 +18,8 @@ namespace simtest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class TempDir {
+class TempDir
+{
 public:
     TempDir()
     {
@@ -41,7 +42,8 @@ private:
     std::string m_path;
 };
 
-class RawClient {
+class RawClient
+{
 public:
     explicit RawClient(const std::string& path) : m_fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
     ~RawClient()
@@ -63,14 +65,15 @@ public:
         Bytes out;
         const auto end = std::chrono::steady_clock::now() + timeout;
         while (out.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             if (left.count() <= 0)
                 break;
             pollfd p{m_fd, POLLIN, 0};
             if (::poll(&p, 1, static_cast<int>(left.count())) <= 0)
                 break;
             if (!(p.revents & POLLIN))
-                break; // hung up
+                break;  // hung up
             std::uint8_t buffer[256];
             const ssize_t r = ::read(m_fd, buffer, std::min(sizeof buffer, count - out.size()));
             if (r <= 0)
@@ -111,4 +114,4 @@ inline Bytes Ok(Bytes data = {})
 }
 inline const Bytes kRefused{'E', 'R'};
 
-} // namespace simtest
+}  // namespace simtest

@@ -7,7 +7,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-class SimWire : public ::testing::Test {
+class SimWire : public ::testing::Test
+{
 protected:
     void SetUp() override
     {

@@ -10,7 +10,6 @@ using sim::DeviceModel;
 
 namespace {
 
-
 int ReadOne(DeviceModel& model, std::uint8_t code, DeviceModel::Clock::time_point now)
 {
     const auto answer = model.Execute({0x01, 0x01, code}, now);
@@ -18,7 +17,7 @@ int ReadOne(DeviceModel& model, std::uint8_t code, DeviceModel::Clock::time_poin
     return answer.size() == 3 ? answer[2] : -1;
 }
 
-} // namespace
+}  // namespace
 
 TEST(SimDeviceModel, ForwardPowerFollowsThePowerSettingOnlyWhileOn)
 {
@@ -88,7 +87,7 @@ TEST(SimDeviceModel, LevelMovesWithAudioInAndFallsToNoiseWithout)
     EXPECT_GT(values.size(), 10u);
     EXPECT_GT(loudest, 255) << "the meter should be driven above its top now and then";
 
-    model.Execute({0x01, 0x01, 0x04}, t); // LINE off; MIC is off from the start
+    model.Execute({0x01, 0x01, 0x04}, t);  // LINE off; MIC is off from the start
     for (int i = 0; i < 20; ++i) {
         t += 100ms;
         EXPECT_LT(level(), 256);

@@ -25,9 +25,10 @@ Bytes SettingFrame(std::uint8_t code, int value)
     return {0x01, 0x02, code, static_cast<std::uint8_t>(value)};
 }
 
-class SimSettingRange : public SimWire, public ::testing::WithParamInterface<SettingCase> {};
+class SimSettingRange : public SimWire, public ::testing::WithParamInterface<SettingCase>
+{};
 
-} // namespace
+}  // namespace
 
 TEST_P(SimSettingRange, AcceptsBothEndsAndRefusesJustOutside)
 {
@@ -43,15 +44,14 @@ TEST_P(SimSettingRange, AcceptsBothEndsAndRefusesJustOutside)
     EXPECT_EQ(m_sim.State().*c.member, c.high);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllSettings, SimSettingRange,
-    ::testing::Values(SettingCase{"Frequency", 0x0E, 870, 1080, &SimState::frequency},
-                      SettingCase{"LineVolume", 0x0F, 1, 13, &SimState::lineVolume},
-                      SettingCase{"MicVolume", 0x10, 1, 30, &SimState::micVolume},
-                      SettingCase{"Power", 0x11, 3, 150, &SimState::power},
-                      SettingCase{"SwrPoint", 0x12, 20, 40, &SimState::swrPoint},
-                      SettingCase{"TemperaturePoint", 0x13, 50, 70, &SimState::temperaturePoint}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(AllSettings, SimSettingRange,
+                         ::testing::Values(SettingCase{"Frequency", 0x0E, 870, 1080, &SimState::frequency},
+                                           SettingCase{"LineVolume", 0x0F, 1, 13, &SimState::lineVolume},
+                                           SettingCase{"MicVolume", 0x10, 1, 30, &SimState::micVolume},
+                                           SettingCase{"Power", 0x11, 3, 150, &SimState::power},
+                                           SettingCase{"SwrPoint", 0x12, 20, 40, &SimState::swrPoint},
+                                           SettingCase{"TemperaturePoint", 0x13, 50, 70, &SimState::temperaturePoint}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SimWire, SwitchesSetTheirStateBits)
 {
@@ -68,11 +68,11 @@ TEST_F(SimWire, SwitchesSetTheirStateBits)
     s.micOff = false;
     m_sim.SetState(s);
     const Step steps[] = {
-        {0x02, 0x01}, {0x03, 0x00}, // standby, on
-        {0x0D, 0x04}, {0x0C, 0x00}, // mono, stereo
-        {0x08, 0x10}, {0x09, 0x00}, // echo off, on
-        {0x06, 0x20}, {0x04, 0x00}, // LINE on, off
-        {0x05, 0x40}, {0x07, 0x00}, // MIC off, on
+        {0x02, 0x01}, {0x03, 0x00},  // standby, on
+        {0x0D, 0x04}, {0x0C, 0x00},  // mono, stereo
+        {0x08, 0x10}, {0x09, 0x00},  // echo off, on
+        {0x06, 0x20}, {0x04, 0x00},  // LINE on, off
+        {0x05, 0x40}, {0x07, 0x00},  // MIC off, on
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.code);
@@ -105,11 +105,11 @@ TEST_F(SimWire, RefusesUnknownCodesAndWrongParameterCounts)
 {
     EXPECT_EQ(Exchange({0x01, 0x01, 0x01}, 2), kRefused);
     EXPECT_EQ(Exchange({0x01, 0x01, 0x23}, 2), kRefused);
-    EXPECT_EQ(Exchange({0x01, 0x01, 0x0E}, 2), kRefused);             // tune without a value
-    EXPECT_EQ(Exchange({0x01, 0x02, 0x0E, 0x03}, 2), kRefused);       // tune with one byte
-    EXPECT_EQ(Exchange({0x01, 0x03, 0x0F, 0x00, 0x05}, 2), kRefused); // volume with two
-    EXPECT_EQ(Exchange({0x01, 0x02, 0x18, 0x00}, 2), kRefused);       // reading with a value
-    EXPECT_EQ(Exchange({0x01, 0x02, 0x03, 0x00}, 2), kRefused);       // switch with a value
+    EXPECT_EQ(Exchange({0x01, 0x01, 0x0E}, 2), kRefused);              // tune without a value
+    EXPECT_EQ(Exchange({0x01, 0x02, 0x0E, 0x03}, 2), kRefused);        // tune with one byte
+    EXPECT_EQ(Exchange({0x01, 0x03, 0x0F, 0x00, 0x05}, 2), kRefused);  // volume with two
+    EXPECT_EQ(Exchange({0x01, 0x02, 0x18, 0x00}, 2), kRefused);        // reading with a value
+    EXPECT_EQ(Exchange({0x01, 0x02, 0x03, 0x00}, 2), kRefused);        // switch with a value
     EXPECT_TRUE(m_sim.State().standby) << "a refused start-up must not switch the transmitter on";
 }
 
@@ -120,8 +120,8 @@ TEST_F(SimWire, LineIsRawBeforeAnyClientConfiguresIt)
 {
     EXPECT_EQ(Exchange({0x01, 0x02, 0x0F, 0x0A}, 2), Ok());
     EXPECT_EQ(Exchange({0x01, 0x02, 0x0F, 0x0D}, 2), Ok());
-    EXPECT_EQ(Exchange({0x01, 0x02, 0x10, 0x11}, 2), Ok()); // XON
-    EXPECT_EQ(Exchange({0x01, 0x02, 0x10, 0x13}, 2), Ok()); // XOFF
+    EXPECT_EQ(Exchange({0x01, 0x02, 0x10, 0x11}, 2), Ok());  // XON
+    EXPECT_EQ(Exchange({0x01, 0x02, 0x10, 0x13}, 2), Ok());  // XOFF
     ASSERT_TRUE(m_sim.WaitForFrames(4, std::chrono::milliseconds(500)));
     const auto frames = m_sim.ReceivedFrames();
     EXPECT_EQ(frames[0], Bytes({0x01, 0x02, 0x0F, 0x0A}));

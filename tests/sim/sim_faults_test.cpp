@@ -25,7 +25,7 @@ SimFault Fault(SimFaultKind kind, int code = kSimAllCommands, bool persistent = 
     return f;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(SimWire, RefuseAnswersErAndLeavesTheStateAlone)
 {
@@ -124,7 +124,7 @@ TEST(SimHangUp, DropsTheLineAndComesBackBehindTheSameLink)
     EXPECT_TRUE(sim.PtyPath().empty());
     // While down the link is gone rather than pointing at a terminal number
     // that another process may be given meanwhile.
-    struct stat st{};
+    struct stat st {};
     EXPECT_NE(::lstat(dir.File("tx").c_str(), &st), 0);
 
     ASSERT_TRUE(sim.WaitForLine(2, 2000ms));
@@ -190,8 +190,8 @@ TEST(SimFaultOption, ReadsEveryKindWithItsNumberCodeAndLifetime)
 
 TEST(SimFaultOption, RejectsWhatItCannotRead)
 {
-    for (const char* bad : {"", "explode", "refuse=3", "delay=-5", "delay=abc", "drop@", "drop@zz", "drop@100",
-                            "short,twice"}) {
+    for (const char* bad :
+         {"", "explode", "refuse=3", "delay=-5", "delay=abc", "drop@", "drop@zz", "drop@100", "short,twice"}) {
         std::string error;
         EXPECT_FALSE(ParseSimFault(bad, &error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;

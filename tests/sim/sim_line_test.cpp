@@ -13,7 +13,8 @@ using namespace std::chrono_literals;
 
 TEST_F(SimWire, RecordsEveryFrameExactlyAndInOrder)
 {
-    const Bytes frames[] = {{0x01, 0x03, 0x0E, 0x03, 0xE8}, {0x01, 0x02, 0x11, 0x64}, {0x01, 0x01, 0x18}, {0x01, 0x01, 0x77}};
+    const Bytes frames[] = {
+        {0x01, 0x03, 0x0E, 0x03, 0xE8}, {0x01, 0x02, 0x11, 0x64}, {0x01, 0x01, 0x18}, {0x01, 0x01, 0x77}};
     for (const Bytes& f : frames)
         ASSERT_EQ(Exchange(f, 2).size(), 2u);
     ASSERT_TRUE(m_sim.WaitForFrames(4, 500ms));
@@ -109,7 +110,7 @@ TEST(SimLink, IsPlacedOnStartAndRemovedOnStop)
         SimTransmitter sim({.linkPath = link});
         std::string error;
         ASSERT_TRUE(sim.Start(&error)) << error;
-        struct stat st{};
+        struct stat st {};
         ASSERT_EQ(::lstat(link.c_str(), &st), 0);
         EXPECT_TRUE(S_ISLNK(st.st_mode));
         simtest::RawClient client(link);

@@ -20,7 +20,8 @@ using simtest::Bytes;
 namespace {
 
 // talvex-sim running in the background with its stdout on a pipe.
-class SimProgram {
+class SimProgram
+{
 public:
     explicit SimProgram(std::vector<std::string> args)
     {
@@ -102,11 +103,11 @@ private:
 
 bool IsLink(const std::string& path)
 {
-    struct stat st{};
+    struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-} // namespace
+}  // namespace
 
 TEST(TalvexSimProgram, ServesOnItsLinkWithFaultsAndRemovesTheLinkOnSignals)
 {

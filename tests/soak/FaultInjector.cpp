@@ -80,18 +80,14 @@ void CFaultInjector::InjectOne()
     SimFault fault;
     fault.code = RandomCode();
     switch (choice->kind) {
-    case Kind::RefuseOne:
-        fault.kind = SimFaultKind::Refuse;
-        break;
+    case Kind::RefuseOne: fault.kind = SimFaultKind::Refuse; break;
     case Kind::RefuseAll:
         fault.kind = SimFaultKind::Refuse;
         fault.code = kSimAllCommands;
         fault.persistent = true;
         m_refusalEnd.start(std::uniform_int_distribution<int>(500, 2500)(m_rng));
         break;
-    case Kind::ShortAck:
-        fault.kind = SimFaultKind::ShortAck;
-        break;
+    case Kind::ShortAck: fault.kind = SimFaultKind::ShortAck; break;
     case Kind::Drop:
         // One byte: an answer cut by two could be nothing at all ("OK" of a
         // setting), which is silence in disguise (see above).
@@ -102,9 +98,7 @@ void CFaultInjector::InjectOne()
         fault.kind = SimFaultKind::ExtraBytes;
         fault.bytes = std::uniform_int_distribution<int>(1, 3)(m_rng);
         break;
-    case Kind::Garbage:
-        fault.kind = SimFaultKind::Garbage;
-        break;
+    case Kind::Garbage: fault.kind = SimFaultKind::Garbage; break;
     case Kind::Delay:
         // Only for the very next request, and short: late answers left
         // waiting for a rarely used command would pile up and then hold the
@@ -117,8 +111,7 @@ void CFaultInjector::InjectOne()
         fault.code = kSimAllCommands;
         fault.delay = std::chrono::milliseconds(std::uniform_int_distribution<int>(50, 150)(m_rng));
         break;
-    case Kind::HangUp:
-        break;
+    case Kind::HangUp: break;
     }
     if (choice->kind == Kind::HangUp) {
         m_sim.HangUp(std::chrono::milliseconds(std::uniform_int_distribution<int>(200, 3000)(m_rng)));

@@ -95,8 +95,8 @@ std::string CheckRequestFrame(const FrameBytes& frame)
     }
     const int value = rule->paramBytes == 2 ? (frame[3] << 8) | frame[4] : frame[3];
     if (value < rule->low || value > rule->high) {
-        return std::string(rule->name) + " with " + std::to_string(value) + " outside " +
-               std::to_string(rule->low) + ".." + std::to_string(rule->high);
+        return std::string(rule->name) + " with " + std::to_string(value) + " outside " + std::to_string(rule->low) +
+               ".." + std::to_string(rule->high);
     }
     return {};
 }

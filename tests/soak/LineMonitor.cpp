@@ -40,8 +40,8 @@ std::int64_t CMemoryTrend::PeakKb() const
 
 std::int64_t CMemoryTrend::GrowthKb() const
 {
-    const auto first = std::find_if(m_samples.begin(), m_samples.end(),
-                                    [this](const Sample& s) { return s.seconds >= m_warmUpEnd; });
+    const auto first =
+        std::find_if(m_samples.begin(), m_samples.end(), [this](const Sample& s) { return s.seconds >= m_warmUpEnd; });
     if (first == m_samples.end()) {
         return 0;
     }

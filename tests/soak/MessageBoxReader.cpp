@@ -8,8 +8,8 @@ namespace soak {
 CMessageBoxReader::CMessageBoxReader(std::mt19937& rng, int minReadMs, int maxReadMs)
     : m_rng(rng), m_readMs(minReadMs, maxReadMs)
 {
-    m_previous = SetMessageBoxHook(
-        [this](QWidget*, const QString& text, const QString& caption) { Read(text, caption); });
+    m_previous =
+        SetMessageBoxHook([this](QWidget*, const QString& text, const QString& caption) { Read(text, caption); });
 }
 
 CMessageBoxReader::~CMessageBoxReader() { SetMessageBoxHook(std::move(m_previous)); }

@@ -123,16 +123,15 @@ void COperatorScript::Turn()
 
 CSkinSlider& COperatorScript::RandomSlider()
 {
-    CSkinSlider* sliders[] = {&m_dlg.m_sliderFreq, &m_dlg.m_sliderPower, &m_dlg.m_sliderLineVol,
-                              &m_dlg.m_sliderMicVol};
+    CSkinSlider* sliders[] = {&m_dlg.m_sliderFreq, &m_dlg.m_sliderPower, &m_dlg.m_sliderLineVol, &m_dlg.m_sliderMicVol};
     return *sliders[Between(0, 3)];
 }
 
 void COperatorScript::SliderKey()
 {
     Count("slider key");
-    static constexpr Qt::Key kKeys[] = {Qt::Key_Left,     Qt::Key_Right, Qt::Key_Up,   Qt::Key_Down,
-                                        Qt::Key_PageUp,   Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
+    static constexpr Qt::Key kKeys[] = {Qt::Key_Left,   Qt::Key_Right,    Qt::Key_Up,   Qt::Key_Down,
+                                        Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
     QTest::keyClick(&RandomSlider(), kKeys[Between(0, static_cast<int>(std::size(kKeys)) - 1)]);
 }
 
@@ -162,7 +161,7 @@ void COperatorScript::SliderDrag()
 void COperatorScript::StepButton()
 {
     Count("step button");
-    CImageButton* buttons[] = {&m_dlg.m_btnFreqUp, &m_dlg.m_btnFreqDown, &m_dlg.m_btnPwrUp,  &m_dlg.m_btnPwrDown,
+    CImageButton* buttons[] = {&m_dlg.m_btnFreqUp, &m_dlg.m_btnFreqDown, &m_dlg.m_btnPwrUp, &m_dlg.m_btnPwrDown,
                                &m_dlg.m_btnLineUp, &m_dlg.m_btnLineDown, &m_dlg.m_btnMicUp, &m_dlg.m_btnMicDown};
     buttons[Between(0, 7)]->click();
 }
@@ -226,9 +225,7 @@ void COperatorScript::FillProtection(QDialog& dialog)
         Count("protection: cancel");
         protect->OnCancel();
         return;
-    case 1:
-        Count("protection: OK as read");
-        break;
+    case 1: Count("protection: OK as read"); break;
     case 2:
         Count("protection: new points");
         protect->SetDlgItemText(IDC_EDIT_TMPPT, QString::number(Between(50, 70)));

@@ -31,7 +31,8 @@ std::optional<std::int64_t> ParseVmRssKb(std::string_view status)
             if (error != std::errc() || rest == line.data() + first) {
                 return std::nullopt;
             }
-            const std::string_view unit = std::string_view(rest, static_cast<std::size_t>(line.data() + line.size() - rest));
+            const std::string_view unit =
+                std::string_view(rest, static_cast<std::size_t>(line.data() + line.size() - rest));
             if (unit.find("kB") == std::string_view::npos) {
                 return std::nullopt;
             }

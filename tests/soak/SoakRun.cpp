@@ -25,12 +25,12 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <string>
-#include <sys/prctl.h>
-#include <unistd.h>
 #include <cstdlib>
 #include <random>
+#include <string>
+#include <sys/prctl.h>
 #include <type_traits>
+#include <unistd.h>
 
 namespace soak {
 
@@ -98,8 +98,8 @@ void DumpAllThreads()
         return;
     }
     prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY, 0, 0, 0);
-    const std::string command = "gdb -p " + std::to_string(getpid()) +
-                                " -batch -ex 'thread apply all bt 30' 1>&2 2>/dev/null";
+    const std::string command =
+        "gdb -p " + std::to_string(getpid()) + " -batch -ex 'thread apply all bt 30' 1>&2 2>/dev/null";
     [[maybe_unused]] const int status = std::system(command.c_str());
 }
 
@@ -220,9 +220,10 @@ int RunSoak(const SoakOptions& options)
                 events.TasksFired().count(TASK_SHUTDOWN) ? events.TasksFired().at(TASK_SHUTDOWN) : 0,
                 events.TasksFired().count(TASK_NOTHING) ? events.TasksFired().at(TASK_NOTHING) : 0);
     std::printf("pings answered: %llu, slowest %lld ms (limit %lld ms)\n",
-                static_cast<unsigned long long>(ping.Answered()),
-                static_cast<long long>(ping.WorstLatency().count()), static_cast<long long>(kPingLimit.count()));
-    std::printf("CPU: %.1f s in %.0f s (%.0f %% of one core)\n", cpu, seconds, seconds > 0 ? 100.0 * cpu / seconds : 0.0);
+                static_cast<unsigned long long>(ping.Answered()), static_cast<long long>(ping.WorstLatency().count()),
+                static_cast<long long>(kPingLimit.count()));
+    std::printf("CPU: %.1f s in %.0f s (%.0f %% of one core)\n", cpu, seconds,
+                seconds > 0 ? 100.0 * cpu / seconds : 0.0);
     const CMemoryTrend& memory = line.Memory();
     std::printf("memory: peak RSS %lld KiB, growth after warm-up (%lld s) %lld KiB (limit %lld KiB), %zu samples\n",
                 static_cast<long long>(memory.PeakKb()), static_cast<long long>(warmUp),

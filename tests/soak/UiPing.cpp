@@ -11,8 +11,7 @@ const QEvent::Type kPingEvent = static_cast<QEvent::Type>(QEvent::registerEventT
 
 std::int64_t NowMs()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -20,8 +19,7 @@ std::int64_t NowMs()
 
 CUiPing::CUiPing(std::chrono::milliseconds limit, std::chrono::milliseconds period, StallHandler onStall)
     : m_limit(limit), m_period(period), m_onStall(std::move(onStall))
-{
-}
+{}
 
 CUiPing::~CUiPing() { Stop(); }
 

@@ -78,8 +78,8 @@ TEST(FrameRulesTest, RejectsBrokenFramesAndValuesThePanelMustNotSend)
         B({0x01, 0x02, 0x13, 49}),
     };
     for (const FrameBytes& frame : bad) {
-        EXPECT_NE(CheckRequestFrame(frame), "") << "frame of " << frame.size() << " bytes, code "
-                                                << (frame.size() > 2 ? frame[2] : -1);
+        EXPECT_NE(CheckRequestFrame(frame), "")
+            << "frame of " << frame.size() << " bytes, code " << (frame.size() > 2 ? frame[2] : -1);
     }
     EXPECT_EQ(CommandName(0x0E), "SetFMFreq");
     EXPECT_EQ(CommandName(0x40), "code 0x40");
@@ -120,8 +120,8 @@ TEST(MemoryTrendTest, GrowthCountsOnlyFromTheEndOfTheWarmUp)
 
 TEST(OperatorScriptTest, ADialogsOutcomesAreNotCountedAsActionsOfTheirOwn)
 {
-    const std::map<std::string, int> counts{{"protection dialog", 4}, {"protection: cancel", 3},
-                                            {"protection: OK as read", 1}, {"schedule dialog", 2},
+    const std::map<std::string, int> counts{{"protection dialog", 4},       {"protection: cancel", 3},
+                                            {"protection: OK as read", 1},  {"schedule dialog", 2},
                                             {"schedule: start-up task", 2}, {"toggle", 5}};
     EXPECT_EQ(ActionsTaken(counts), 11);
     EXPECT_EQ(ActionsTaken({}), 0);
@@ -141,9 +141,14 @@ TEST(SoakOptionsTest, ParsesLengthAndSeedAndRefusesNonsense)
     EXPECT_TRUE(longRun->seedGiven);
     EXPECT_EQ(longRun->seed, 4294967295u);
 
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"--seconds"}, {"--seconds", "0"}, {"--seconds", "-5"}, {"--seconds", "10s"}, {"--seed", "x"},
-             {"--seed", "4294967296"}, {"--hours", "1"}, {"60"}}) {
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{{"--seconds"},
+                                                                                     {"--seconds", "0"},
+                                                                                     {"--seconds", "-5"},
+                                                                                     {"--seconds", "10s"},
+                                                                                     {"--seed", "x"},
+                                                                                     {"--seed", "4294967296"},
+                                                                                     {"--hours", "1"},
+                                                                                     {"60"}}) {
         error.clear();
         EXPECT_FALSE(ParseSoakOptions(bad, &error)) << bad.front();
         EXPECT_FALSE(error.empty());
@@ -182,10 +187,10 @@ TEST(SoakChecksTest, OnlyEnabledRowsPastTheirGraceAreOverdue)
 {
     const std::int64_t now = 1'700'000'000;
     std::array<ScheduledTask, kTaskRows> rows{};
-    rows[0] = {now - 100, TASK_NOTHING};   // ran (one-time rows are disabled when they run)
-    rows[1] = {now - 5, TASK_STARTUP};     // may still be waiting for its firing
-    rows[2] = {now + 50, TASK_SHUTDOWN};   // still to come
-    rows[3] = {now - 30, TASK_SHUTDOWN};   // everyday row that never moved on
+    rows[0] = {now - 100, TASK_NOTHING};  // ran (one-time rows are disabled when they run)
+    rows[1] = {now - 5, TASK_STARTUP};    // may still be waiting for its firing
+    rows[2] = {now + 50, TASK_SHUTDOWN};  // still to come
+    rows[3] = {now - 30, TASK_SHUTDOWN};  // everyday row that never moved on
     rows[4] = {now + 86400, TASK_STARTUP};
     const std::vector<std::string> overdue = OverdueTasks(rows, now, 12);
     ASSERT_EQ(overdue.size(), 1u);

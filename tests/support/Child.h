@@ -29,7 +29,8 @@ bool WaitFor(Pred done, std::chrono::milliseconds timeout)
     return true;
 }
 
-class Child {
+class Child
+{
 public:
     Child() = default;
     ~Child() { Stop(); }

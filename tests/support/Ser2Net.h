@@ -56,7 +56,8 @@ inline bool Listening(int port)
     return false;
 }
 
-class Ser2Net {
+class Ser2Net
+{
 public:
     // `charDelay`: keep ser2net's default of holding bytes from the line
     // for a moment to send them in fewer packets; off, as docs/REMOTE.md
@@ -90,8 +91,7 @@ private:
             out << "connection: &remote-rfc2217\n"
                 << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << m_telnetPort << "\n"
                 << "  connector: serialdev," << device << ",57600n81,local\n"
-                << options
-                << "connection: &remote-raw\n"
+                << options << "connection: &remote-raw\n"
                 << "  accepter: tcp,127.0.0.1," << m_rawPort << "\n"
                 << "  connector: serialdev," << device << ",57600n81,local\n"
                 << options;

@@ -30,7 +30,8 @@ bool HasLine(const std::string& text, const std::string& line)
     return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
 }
 
-class Monitor : public ::testing::Test {
+class Monitor : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -123,17 +124,14 @@ TEST_F(Monitor, PrometheusScrapesItThroughSer2Net)
                << "      - targets: ['127.0.0.1:" << m_port << "']\n";
     }
     nettest::Child prometheus;
-    ASSERT_TRUE(prometheus.Start({"prometheus", "--config.file=" + m_dir.File("prometheus.yml"),
-                                  "--storage.tsdb.path=" + m_dir.File("data"),
-                                  "--web.listen-address=127.0.0.1:" + std::to_string(prometheusPort),
-                                  "--log.level=warn"},
-                                 m_dir.File("prometheus.log")))
+    ASSERT_TRUE(prometheus.Start(
+        {"prometheus", "--config.file=" + m_dir.File("prometheus.yml"), "--storage.tsdb.path=" + m_dir.File("data"),
+         "--web.listen-address=127.0.0.1:" + std::to_string(prometheusPort), "--log.level=warn"},
+        m_dir.File("prometheus.log")))
         << "is the prometheus package installed?";
 
     // Each answer is a vector of one sample: [time, "value"].
-    const auto query = [&](const std::string& expr) {
-        return Get(prometheusPort, "/api/v1/query?query=" + expr);
-    };
+    const auto query = [&](const std::string& expr) { return Get(prometheusPort, "/api/v1/query?query=" + expr); };
     std::string frequency, temperature;
     const bool found = nettest::WaitFor(
         [&] {

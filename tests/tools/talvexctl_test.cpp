@@ -1,23 +1,23 @@
 // talvexctl as scripts run it: against a simulated transmitter, judged by
 // exit status, output and the frames that reached the line.
 
+#include "../common/DecimalCommaLocale.h"
 #include "../sim/SimTestSupport.h"
 #include "SimTransmitter.h"
-#include "../common/DecimalCommaLocale.h"
 
 #include <gtest/gtest.h>
 
 #include "SerialPorts.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <fcntl.h>
 #include <grp.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -88,12 +88,10 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     return result;
 }
 
-RunResult RunCtl(const std::vector<std::string>& args)
-{
-    return RunProgram(TALVEXCTL_PATH, args);
-}
+RunResult RunCtl(const std::vector<std::string>& args) { return RunProgram(TALVEXCTL_PATH, args); }
 
-class Talvexctl : public ::testing::Test {
+class Talvexctl : public ::testing::Test
+{
 protected:
     void SetUp() override { ASSERT_TRUE(m_sim.Start()); }
 
@@ -106,7 +104,7 @@ protected:
     SimTransmitter m_sim;
 };
 
-} // namespace
+}  // namespace
 
 TEST(TalvexctlCommandLine, HelpAndUsageErrors)
 {
@@ -138,7 +136,8 @@ TEST(TalvexctlCommandLine, HelpAndUsageErrors)
         {{"ports", "all"}, "ports takes no value"},
         {{"--port", "/dev/null", "monitor"}, "monitor needs --metrics-listen"},
         {{"--port", "/dev/null", "monitor", "--metrics-listen", "host:port"}, "malformed listen address"},
-        {{"--port", "/dev/null", "monitor", "--metrics-listen", "9100", "--interval", "0"}, "--interval takes 1 to 3600"},
+        {{"--port", "/dev/null", "monitor", "--metrics-listen", "9100", "--interval", "0"},
+         "--interval takes 1 to 3600"},
         {{"--port", "/dev/null", "status", "--interval", "5"}, "belong to monitor"},
         {{"--port", "/dev/null", "monitor", "--metrics-listen"}, "--metrics-listen needs a value"},
     };
@@ -239,10 +238,10 @@ TEST_F(Talvexctl, StatusAndInfoReadEverythingBack)
 
     const RunResult status = Run({"status"});
     ASSERT_EQ(status.status, 0) << status.err;
-    for (const char* line : {"transmitter: on\n", "sound: mono\n", "echo: off\n", "line: on\n", "mic: off\n",
-                             "frequency: 95.5 MHz\n", "power setting: 7.5 W\n", "forward power: 7.4 W\n",
-                             "swr: 1.2\n", "temperature: 41 C\n", "line volume: 7\n", "mic volume: 15\n",
-                             "level: 30000\n", "temp point: 65 C\n", "swr point: 3.0\n"})
+    for (const char* line :
+         {"transmitter: on\n", "sound: mono\n", "echo: off\n", "line: on\n", "mic: off\n", "frequency: 95.5 MHz\n",
+          "power setting: 7.5 W\n", "forward power: 7.4 W\n", "swr: 1.2\n", "temperature: 41 C\n", "line volume: 7\n",
+          "mic volume: 15\n", "level: 30000\n", "temp point: 65 C\n", "swr point: 3.0\n"})
         EXPECT_NE(status.out.find(line), std::string::npos) << "missing " << line << " in\n" << status.out;
 
     const RunResult info = Run({"info"});
@@ -361,14 +360,14 @@ TEST_F(Talvexctl, PermissionDeniedNamesTheGroupAndTheCommand)
         GTEST_SKIP() << "needs root to run talvexctl as another user";
     // A device as udev leaves a USB adapter: group dialout, rw for the group.
     const std::string pty = m_sim.PtyPath();
-    struct stat before{};
+    struct stat before {};
     ASSERT_EQ(::stat(pty.c_str(), &before), 0);
     const group* dialout = ::getgrnam("dialout");
     ASSERT_NE(dialout, nullptr);
     ASSERT_EQ(::chown(pty.c_str(), 0, dialout->gr_gid), 0);
     ASSERT_EQ(::chmod(pty.c_str(), 0660), 0);
-    const RunResult r = RunProgram("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
-                                               TALVEXCTL_PATH, "--port", pty, "status"});
+    const RunResult r = RunProgram(
+        "setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", TALVEXCTL_PATH, "--port", pty, "status"});
     ::chown(pty.c_str(), before.st_uid, before.st_gid);
     ::chmod(pty.c_str(), before.st_mode & 07777);
     EXPECT_EQ(r.status, 3) << r.err;

@@ -13,8 +13,8 @@ TEST(ValueParse, TenthsTakeAtMostOneSignificantDecimal)
     EXPECT_EQ(ParseTenths("2.50"), 25) << "trailing zeros change nothing";
     EXPECT_EQ(ParseTenths("015.0"), 150);
 
-    for (const char* bad : {"", ".", "100.", ".5", "100.05", "1e3", "-5", "+5", "10,5", "1.2.3", " 1", "1 ",
-                            "abc", "9999999"})
+    for (const char* bad :
+         {"", ".", "100.", ".5", "100.05", "1e3", "-5", "+5", "10,5", "1.2.3", " 1", "1 ", "abc", "9999999"})
         EXPECT_FALSE(ParseTenths(bad)) << '"' << bad << '"';
 }
 

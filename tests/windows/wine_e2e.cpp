@@ -19,7 +19,7 @@
 #include <vector>
 
 #ifndef WIN32_LEAN_AND_MEAN
-#  define WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
 
@@ -34,22 +34,21 @@ constexpr int kSkipped = 77;
 int g_failures = 0;
 std::string g_port = "COM5";
 
-#define CHECK(condition)                                                          \
-    do {                                                                          \
-        if (!(condition)) {                                                       \
-            std::fprintf(stderr, "%s:%d: FAILED: %s\n", __FILE__, __LINE__, #condition); \
-            ++g_failures;                                                         \
-        }                                                                         \
+#define CHECK(condition)                                                                                               \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "%s:%d: FAILED: %s\n", __FILE__, __LINE__, #condition);                               \
+            ++g_failures;                                                                                              \
+        }                                                                                                              \
     } while (0)
 
-#define CHECK_EQ(actual, expected)                                                \
-    do {                                                                          \
-        const long long a_ = (actual), e_ = (expected);                           \
-        if (a_ != e_) {                                                           \
-            std::fprintf(stderr, "%s:%d: FAILED: %s is %lld, expected %lld\n",   \
-                         __FILE__, __LINE__, #actual, a_, e_);                    \
-            ++g_failures;                                                         \
-        }                                                                         \
+#define CHECK_EQ(actual, expected)                                                                                     \
+    do {                                                                                                               \
+        const long long a_ = (actual), e_ = (expected);                                                                \
+        if (a_ != e_) {                                                                                                \
+            std::fprintf(stderr, "%s:%d: FAILED: %s is %lld, expected %lld\n", __FILE__, __LINE__, #actual, a_, e_);   \
+            ++g_failures;                                                                                              \
+        }                                                                                                              \
     } while (0)
 
 int OpenPort(const char* name)
@@ -57,10 +56,7 @@ int OpenPort(const char* name)
     return OpenCommPath(name, 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr);
 }
 
-double SecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 bool UnderWine()
 {
@@ -86,11 +82,9 @@ void Commands()
     };
     const SetAndRead settings[] = {
         {"SetFMFreq", &SetFMFreq, 1080, &GetFMFreq},  // two bytes, high first
-        {"SetLINEVol", &SetLINEVol, 13, &GetLineVol},
-        {"SetMICVol", &SetMICVol, 30, &GetMicVol},
+        {"SetLINEVol", &SetLINEVol, 13, &GetLineVol},          {"SetMICVol", &SetMICVol, 30, &GetMicVol},
         {"SetLaunchPWR", &SetLaunchPWR, 150, &GetLaunchPWR},  // above 127
-        {"SetStdyWavePt", &SetStdyWavePt, 35, &GetStdyWavePt},
-        {"SetTmpPt", &SetTmpPt, 60, &GetTmpPt},
+        {"SetStdyWavePt", &SetStdyWavePt, 35, &GetStdyWavePt}, {"SetTmpPt", &SetTmpPt, 60, &GetTmpPt},
     };
     for (const SetAndRead& s : settings) {
         int read = -1;
@@ -106,8 +100,8 @@ void Commands()
         const char* name;
         int (*set)(int, int);
         int value;
-        int bit;        // state bit it moves
-        bool bitSet;    // whether that bit is then set
+        int bit;      // state bit it moves
+        bool bitSet;  // whether that bit is then set
     };
     const Switch switches[] = {
         {"StartUp", [](int, int d) { return StartUp(d); }, 0, 0x01, false},
@@ -132,8 +126,7 @@ void Commands()
     CHECK_EQ(SetBackLight(1, kDelay), 1);
 
     // Readings of the simulator's own values.
-    int (*const readings[])(int*, int) = {&GetFwdPWR, &GetRvrPWR, &GetStdyWaveRatio,
-                                          &GetTemperature, &GetRtVol};
+    int (*const readings[])(int*, int) = {&GetFwdPWR, &GetRvrPWR, &GetStdyWaveRatio, &GetTemperature, &GetRtVol};
     for (auto get : readings) {
         int value = -1;
         CHECK_EQ(get(&value, kDelay), 1);
@@ -296,7 +289,8 @@ void Opening()
     const std::string digits = g_port.substr(3);
     const std::string device = "\\\\.\\" + g_port;
     std::string lower = g_port;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
     const TalvexCommTimeouts timeouts{50, 0, 500, 0, 0};
     char self[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -322,7 +316,8 @@ void Opening()
         {"parity 5", OpenCommPath(g_port.c_str(), 57600, 5, 8, TALVEX_STOPBITS_ONE, nullptr)},
         // Windows refuses it with 8 data bits; Wine sets two stop bits
         // instead, which only the read-back of the line settings catches.
-        {"1.5 stop bits", OpenCommPath(g_port.c_str(), 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE_HALF, nullptr)},
+        {"1.5 stop bits",
+         OpenCommPath(g_port.c_str(), 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE_HALF, nullptr)},
         {"baud 0", OpenCommPath(g_port.c_str(), 0, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr)},
         {"a file", OpenPort(self)},  // opens, but is no serial line
     };
@@ -351,8 +346,8 @@ int Exclusive()
         return kSkipped;
     }
     const std::string device = "\\\\.\\" + g_port;
-    const HANDLE other = ::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                       OPEN_EXISTING, 0, nullptr);
+    const HANDLE other =
+        ::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     CHECK(other == INVALID_HANDLE_VALUE);
     if (other != INVALID_HANDLE_VALUE)
         ::CloseHandle(other);
@@ -379,8 +374,8 @@ void Overhead()
     std::sort(overhead.begin(), overhead.end());
     const double median = overhead[overhead.size() / 2];
     const double p99 = overhead[overhead.size() * 99 / 100];
-    std::printf("transaction beyond fixed waits: median %.3f ms, p99 %.3f ms, min %.3f ms (%d exchanges)\n",
-                median, p99, overhead.front(), kRounds);
+    std::printf("transaction beyond fixed waits: median %.3f ms, p99 %.3f ms, min %.3f ms (%d exchanges)\n", median,
+                p99, overhead.front(), kRounds);
     // Below zero a fixed wait was cut short; at the read's 50 ms interval
     // timeout a complete reply did not end the read.
     CHECK(overhead.front() >= 0.0);
@@ -404,9 +399,9 @@ int main(int argc, char** argv)
         void (*run)();
     };
     static const Scenario kScenarios[] = {
-        {"commands", &Commands},     {"refusal", &Refusal},       {"k-form", &KForm},
+        {"commands", &Commands},      {"refusal", &Refusal},        {"k-form", &KForm},
         {"short-reply", &ShortReply}, {"extra-bytes", &ExtraBytes}, {"no-reply", &NoReply},
-        {"late-answer", &LateAnswer}, {"hang-up", &HangUp},        {"opening", &Opening},
+        {"late-answer", &LateAnswer}, {"hang-up", &HangUp},         {"opening", &Opening},
         {"read-guard", &ReadGuard},   {"overhead", &Overhead},
     };
 

@@ -30,8 +30,7 @@ using ReplyData = std::array<std::uint8_t, C.replyBytes>;
 template <Command C>
 bool Query(ReplyData<C>& data, int replyDelayMs)
 {
-    return Library().CommTransact(talvex::CommandFrame(C.code).View(), data.data(), data.size(),
-                                  replyDelayMs);
+    return Library().CommTransact(talvex::CommandFrame(C.code).View(), data.data(), data.size(), replyDelayMs);
 }
 
 template <Command C>

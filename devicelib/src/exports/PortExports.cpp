@@ -29,10 +29,7 @@ LineSettings MakeSettings(int baud, int parity, int dataBits, int stopBits, cons
     return settings;
 }
 
-int OpenDevice(const char* device, const LineSettings& settings)
-{
-    return Library().Open(device, settings) ? 1 : 0;
-}
+int OpenDevice(const char* device, const LineSettings& settings) { return Library().Open(device, settings) ? 1 : 0; }
 
 }  // namespace
 
@@ -50,8 +47,7 @@ int OpenComm(int port, int baud, int parity, int dataBits, int stopBits, const v
     });
 }
 
-int OpenCommPath(const char* device, int baud, int parity, int dataBits, int stopBits,
-                 const void* timeouts)
+int OpenCommPath(const char* device, int baud, int parity, int dataBits, int stopBits, const void* timeouts)
 {
     return Guarded([&] { return OpenDevice(device, MakeSettings(baud, parity, dataBits, stopBits, timeouts)); });
 }
@@ -71,10 +67,7 @@ int GetLastCommError(void)
     return Guarded([] { return Library().LastError(); });
 }
 
-int GetLastOpenError(void)
-{
-    return Library().LastOpenError();
-}
+int GetLastOpenError(void) { return Library().LastOpenError(); }
 
 const char* GetOpenErrorText(int reason)
 {

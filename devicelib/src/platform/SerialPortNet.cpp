@@ -43,7 +43,6 @@ constexpr int kConfigureMs = 2000;
 // Com-port replies kept between two purges.
 constexpr std::size_t kMaxReplies = 64;
 
-
 enum class Wait { Ready, TimedOut, Failed };
 
 Wait PollUntil(int fd, short events, Clock::time_point deadline)
@@ -99,7 +98,8 @@ int Connect(const NetAddress& address, Clock::time_point deadline, int& reason)
     return connected;
 }
 
-class CNetworkPort final : public CSerialPort {
+class CNetworkPort final : public CSerialPort
+{
 public:
     ~CNetworkPort() override { Close(); }
 
@@ -248,8 +248,7 @@ void CNetworkPort::Purge()
     m_replies.clear();
 }
 
-std::size_t CNetworkPort::SendRaw(const std::uint8_t* bytes, std::size_t size, Clock::time_point deadline,
-                                  bool& failed)
+std::size_t CNetworkPort::SendRaw(const std::uint8_t* bytes, std::size_t size, Clock::time_point deadline, bool& failed)
 {
     failed = false;
     std::size_t done = 0;
@@ -341,8 +340,8 @@ IoResult CNetworkPort::Write(const std::uint8_t* data, std::size_t size, int gua
         return {};
     const auto start = Clock::now();
     const auto guard = start + std::chrono::milliseconds(guardMs);
-    const std::uint64_t writeLimit = std::uint64_t{m_timeouts.writeTotalTimeoutMultiplier} * size +
-                                     m_timeouts.writeTotalTimeoutConstant;
+    const std::uint64_t writeLimit =
+        std::uint64_t{m_timeouts.writeTotalTimeoutMultiplier} * size + m_timeouts.writeTotalTimeoutConstant;
     const auto limit = writeLimit == 0 ? guard : std::min(guard, start + std::chrono::milliseconds(writeLimit));
 
     telnet::Bytes wire;
@@ -383,8 +382,8 @@ IoResult CNetworkPort::Read(std::uint8_t* data, std::size_t size, int guardMs)
     if (!IsOpen())
         return {};
     const TalvexCommTimeouts& t = m_timeouts;
-    const bool atOnce = t.readIntervalTimeout == kReturnAtOnce && t.readTotalTimeoutMultiplier == 0 &&
-                        t.readTotalTimeoutConstant == 0;
+    const bool atOnce =
+        t.readIntervalTimeout == kReturnAtOnce && t.readTotalTimeoutMultiplier == 0 && t.readTotalTimeoutConstant == 0;
     const auto start = Clock::now();
     const auto guard = start + std::chrono::milliseconds(guardMs);
     const std::uint64_t totalMs = std::uint64_t{t.readTotalTimeoutMultiplier} * size + t.readTotalTimeoutConstant;
@@ -427,9 +426,6 @@ IoResult CNetworkPort::Read(std::uint8_t* data, std::size_t size, int guardMs)
 
 }  // namespace
 
-std::unique_ptr<CSerialPort> CreateNetworkPort()
-{
-    return std::make_unique<CNetworkPort>();
-}
+std::unique_ptr<CSerialPort> CreateNetworkPort() { return std::make_unique<CNetworkPort>(); }
 
 }  // namespace talvex

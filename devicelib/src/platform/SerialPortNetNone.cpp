@@ -8,7 +8,8 @@ namespace talvex {
 
 namespace {
 
-class CNoNetworkPort final : public CSerialPort {
+class CNoNetworkPort final : public CSerialPort
+{
 public:
     bool Open(const char*) override { return false; }
     bool Configure(const LineSettings&) override { return false; }
@@ -22,9 +23,6 @@ public:
 
 }  // namespace
 
-std::unique_ptr<CSerialPort> CreateNetworkPort()
-{
-    return std::make_unique<CNoNetworkPort>();
-}
+std::unique_ptr<CSerialPort> CreateNetworkPort() { return std::make_unique<CNoNetworkPort>(); }
 
 }  // namespace talvex

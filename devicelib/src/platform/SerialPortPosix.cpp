@@ -25,10 +25,7 @@ namespace {
 
 using Clock = posix::Clock;
 
-bool HungUp(int revents)
-{
-    return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-}
+bool HungUp(int revents) { return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0; }
 
 struct PollOutcome {
     bool ready = false;   // the awaited event came
@@ -52,15 +49,12 @@ speed_t SpeedFor(int baud)
         speed_t speed;
     };
     static constexpr Entry kSpeeds[] = {
-        {50, B50},         {75, B75},         {110, B110},       {134, B134},
-        {150, B150},       {200, B200},       {300, B300},       {600, B600},
-        {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-        {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-        {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
-        {576000, B576000}, {921600, B921600}, {1000000, B1000000},
-        {1152000, B1152000}, {1500000, B1500000}, {2000000, B2000000},
-        {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000},
-        {4000000, B4000000},
+        {50, B50},           {75, B75},           {110, B110},         {134, B134},         {150, B150},
+        {200, B200},         {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
+        {2400, B2400},       {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
+        {57600, B57600},     {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+        {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
+        {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000},
     };
     for (const Entry& entry : kSpeeds) {
         if (entry.baud == baud)
@@ -118,25 +112,22 @@ int OpenReason(int error)
     case ENOENT:
     case ENODEV:
     case ENXIO:  // a device node without a device behind it
-    case ENOTDIR:
-        return TALVEX_OPEN_NO_DEVICE;
+    case ENOTDIR: return TALVEX_OPEN_NO_DEVICE;
     case EACCES:
     case EPERM:
-    case EROFS:
-        return TALVEX_OPEN_PERMISSION;
+    case EROFS: return TALVEX_OPEN_PERMISSION;
     case EBUSY:
     case EWOULDBLOCK:  // the lock another program holds
         return TALVEX_OPEN_BUSY;
     case ENOTTY:
     case EISDIR:
-    case EINVAL:
-        return TALVEX_OPEN_NOT_SERIAL;
-    default:
-        return TALVEX_OPEN_OTHER;
+    case EINVAL: return TALVEX_OPEN_NOT_SERIAL;
+    default: return TALVEX_OPEN_OTHER;
     }
 }
 
-class CPosixSerialPort final : public CSerialPort {
+class CPosixSerialPort final : public CSerialPort
+{
 public:
     ~CPosixSerialPort() override { Close(); }
 
@@ -204,8 +195,8 @@ bool CPosixSerialPort::Configure(const LineSettings& settings)
     // Binary bytes: no translation, echo, signals or software flow control
     // (XON/XOFF would swallow data bytes 0x11 and 0x13). Hardware flow
     // control and the modem lines stay as the driver has them.
-    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                          ICRNL | IXON | IXOFF | IXANY);
+    tio.c_iflag &=
+        ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
     tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     tio.c_cflag |= CREAD | CLOCAL;
@@ -213,8 +204,8 @@ bool CPosixSerialPort::Configure(const LineSettings& settings)
     // read of 0 bytes can only mean a hang-up.
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
-    if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0 ||
-        ::tcsetattr(m_fd, TCSANOW, &tio) != 0 || !Took(m_fd, tio)) {
+    if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0 || ::tcsetattr(m_fd, TCSANOW, &tio) != 0 ||
+        !Took(m_fd, tio)) {
         SetOpenFailure(TALVEX_OPEN_SETTINGS);
         return false;
     }
@@ -247,10 +238,9 @@ IoResult CPosixSerialPort::Write(const std::uint8_t* data, std::size_t size, int
         return {};
     const auto start = Clock::now();
     const auto guard = start + std::chrono::milliseconds(guardMs);
-    const std::uint64_t writeLimit = std::uint64_t{m_timeouts.writeTotalTimeoutMultiplier} * size +
-                                     m_timeouts.writeTotalTimeoutConstant;
-    const auto limit = writeLimit == 0 ? guard
-                                       : std::min(guard, start + std::chrono::milliseconds(writeLimit));
+    const std::uint64_t writeLimit =
+        std::uint64_t{m_timeouts.writeTotalTimeoutMultiplier} * size + m_timeouts.writeTotalTimeoutConstant;
+    const auto limit = writeLimit == 0 ? guard : std::min(guard, start + std::chrono::milliseconds(writeLimit));
     std::size_t done = 0;
     while (done < size) {
         const ssize_t n = ::write(m_fd, data + done, size - done);
@@ -279,8 +269,7 @@ IoStatus CPosixSerialPort::WaitForInput(int timeoutMs)
 {
     if (!IsOpen())
         return IoStatus::Failed;
-    const PollOutcome outcome =
-        PollUntil(m_fd, POLLIN, Clock::now() + std::chrono::milliseconds(timeoutMs));
+    const PollOutcome outcome = PollUntil(m_fd, POLLIN, Clock::now() + std::chrono::milliseconds(timeoutMs));
     if (outcome.failed)
         return IoStatus::Failed;
     return outcome.ready ? IoStatus::Ok : IoStatus::TimedOut;
@@ -291,14 +280,12 @@ IoResult CPosixSerialPort::Read(std::uint8_t* data, std::size_t size, int guardM
     if (!IsOpen())
         return {};
     const TalvexCommTimeouts& t = m_timeouts;
-    const bool atOnce = t.readIntervalTimeout == kReturnAtOnce &&
-                        t.readTotalTimeoutMultiplier == 0 && t.readTotalTimeoutConstant == 0;
+    const bool atOnce =
+        t.readIntervalTimeout == kReturnAtOnce && t.readTotalTimeoutMultiplier == 0 && t.readTotalTimeoutConstant == 0;
     const auto start = Clock::now();
     const auto guard = start + std::chrono::milliseconds(guardMs);
-    const std::uint64_t totalMs =
-        std::uint64_t{t.readTotalTimeoutMultiplier} * size + t.readTotalTimeoutConstant;
-    const auto total = totalMs == 0 ? guard
-                                    : std::min(guard, start + std::chrono::milliseconds(totalMs));
+    const std::uint64_t totalMs = std::uint64_t{t.readTotalTimeoutMultiplier} * size + t.readTotalTimeoutConstant;
+    const auto total = totalMs == 0 ? guard : std::min(guard, start + std::chrono::milliseconds(totalMs));
     const bool useGap = t.readIntervalTimeout != 0 && t.readIntervalTimeout != kReturnAtOnce;
     const auto gap = std::chrono::milliseconds(t.readIntervalTimeout);
 
@@ -338,10 +325,7 @@ IoResult CPosixSerialPort::Read(std::uint8_t* data, std::size_t size, int guardM
 
 }  // namespace
 
-std::unique_ptr<CSerialPort> CreateSerialPort()
-{
-    return std::make_unique<CPosixSerialPort>();
-}
+std::unique_ptr<CSerialPort> CreateSerialPort() { return std::make_unique<CPosixSerialPort>(); }
 
 std::string PortNameForNumber(int number)
 {

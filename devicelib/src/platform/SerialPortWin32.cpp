@@ -17,7 +17,7 @@
 #include <string>
 
 #ifndef WIN32_LEAN_AND_MEAN
-#  define WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
 
@@ -30,9 +30,8 @@ constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURG
 
 // The library's parity and stop-bit codes are the DCB's own values; the
 // compiler keeps them that way.
-static_assert(TALVEX_PARITY_NONE == NOPARITY && TALVEX_PARITY_ODD == ODDPARITY &&
-              TALVEX_PARITY_EVEN == EVENPARITY && TALVEX_PARITY_MARK == MARKPARITY &&
-              TALVEX_PARITY_SPACE == SPACEPARITY);
+static_assert(TALVEX_PARITY_NONE == NOPARITY && TALVEX_PARITY_ODD == ODDPARITY && TALVEX_PARITY_EVEN == EVENPARITY &&
+              TALVEX_PARITY_MARK == MARKPARITY && TALVEX_PARITY_SPACE == SPACEPARITY);
 static_assert(TALVEX_STOPBITS_ONE == ONESTOPBIT && TALVEX_STOPBITS_ONE_HALF == ONE5STOPBITS &&
               TALVEX_STOPBITS_TWO == TWOSTOPBITS);
 // The record a caller passes is handed to SetCommTimeouts as it is.
@@ -67,26 +66,23 @@ int OpenReason(DWORD error)
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-        return TALVEX_OPEN_NO_DEVICE;
+    case ERROR_INVALID_NAME: return TALVEX_OPEN_NO_DEVICE;
     case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-        return TALVEX_OPEN_BUSY;
-    default:
-        return TALVEX_OPEN_OTHER;
+    case ERROR_SHARING_VIOLATION: return TALVEX_OPEN_BUSY;
+    default: return TALVEX_OPEN_OTHER;
     }
 }
 
 bool ValidFraming(const LineSettings& s)
 {
     return s.baud > 0 && s.dataBits >= 5 && s.dataBits <= 8 && s.parity >= TALVEX_PARITY_NONE &&
-           s.parity <= TALVEX_PARITY_SPACE && s.stopBits >= TALVEX_STOPBITS_ONE &&
-           s.stopBits <= TALVEX_STOPBITS_TWO;
+           s.parity <= TALVEX_PARITY_SPACE && s.stopBits >= TALVEX_STOPBITS_ONE && s.stopBits <= TALVEX_STOPBITS_TWO;
 }
 
 // One overlapped operation slot: its OVERLAPPED and the manual-reset event
 // it completes on. A slot is reused only after its operation has finished.
-class COverlapped {
+class COverlapped
+{
 public:
     COverlapped() { m_ov.hEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr); }
     ~COverlapped()
@@ -145,7 +141,8 @@ private:
     OVERLAPPED m_ov{};
 };
 
-class CWin32SerialPort final : public CSerialPort {
+class CWin32SerialPort final : public CSerialPort
+{
 public:
     ~CWin32SerialPort() override { Close(); }
 
@@ -178,8 +175,8 @@ bool CWin32SerialPort::Open(const char* device)
     if (!m_write.Valid() || !m_read.Valid() || !m_wait.Valid())
         return false;
     // No sharing: a port another program holds fails here.
-    const HANDLE port = ::CreateFileA(DeviceName(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    const HANDLE port = ::CreateFileA(DeviceName(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
         SetOpenFailure(OpenReason(::GetLastError()));
         return false;
@@ -228,8 +225,8 @@ bool CWin32SerialPort::Configure(const LineSettings& settings)
     actual.DCBlength = sizeof actual;
     if (!::GetCommState(m_port, &actual))
         return false;
-    return actual.BaudRate == dcb.BaudRate && actual.ByteSize == dcb.ByteSize &&
-           actual.Parity == dcb.Parity && actual.StopBits == dcb.StopBits;
+    return actual.BaudRate == dcb.BaudRate && actual.ByteSize == dcb.ByteSize && actual.Parity == dcb.Parity &&
+           actual.StopBits == dcb.StopBits;
 }
 
 bool CWin32SerialPort::Close()
@@ -262,17 +259,13 @@ IoResult CWin32SerialPort::Write(const std::uint8_t* data, std::size_t size, int
         return {};
     OVERLAPPED* ov = m_write.Start();
     const BOOL started = ::WriteFile(m_port, data, static_cast<DWORD>(size), nullptr, ov);
-    const COverlapped::Completion c =
-        m_write.Finish(m_port, started, static_cast<DWORD>(std::max(guardMs, 0)), [] {});
+    const COverlapped::Completion c = m_write.Finish(m_port, started, static_cast<DWORD>(std::max(guardMs, 0)), [] {});
     switch (c.outcome) {
     case COverlapped::Outcome::Done:
         // Fewer bytes with success: the configured write timeout ended it.
         return {IoStatus::Ok, c.count};
-    case COverlapped::Outcome::TimedOut:
-        ::PurgeComm(m_port, PURGE_TXCLEAR);
-        return {IoStatus::TimedOut, c.count};
-    case COverlapped::Outcome::Failed:
-        break;
+    case COverlapped::Outcome::TimedOut: ::PurgeComm(m_port, PURGE_TXCLEAR); return {IoStatus::TimedOut, c.count};
+    case COverlapped::Outcome::Failed: break;
     }
     return {IoStatus::Failed, c.count};
 }
@@ -300,12 +293,11 @@ IoStatus CWin32SerialPort::WaitForInput(int timeoutMs)
         const BOOL started = ::WaitCommEvent(m_port, &m_waitMask, ov);
         if (!started && ::GetLastError() != ERROR_IO_PENDING)
             return IoStatus::Failed;
-        const COverlapped::Completion c =
-            m_wait.Finish(m_port, started, static_cast<DWORD>(deadline - now), [this] {
-                // Setting the mask again ends a pending wait on every
-                // driver, also where CancelIo does not reach it.
-                ::SetCommMask(m_port, EV_RXCHAR);
-            });
+        const COverlapped::Completion c = m_wait.Finish(m_port, started, static_cast<DWORD>(deadline - now), [this] {
+            // Setting the mask again ends a pending wait on every
+            // driver, also where CancelIo does not reach it.
+            ::SetCommMask(m_port, EV_RXCHAR);
+        });
         if (c.outcome == COverlapped::Outcome::TimedOut) {
             // A byte may have come just as the wait was given up.
             const long long last = QueuedInput();
@@ -332,26 +324,20 @@ IoResult CWin32SerialPort::Read(std::uint8_t* data, std::size_t size, int guardM
         return {};
     OVERLAPPED* ov = m_read.Start();
     const BOOL started = ::ReadFile(m_port, data, static_cast<DWORD>(size), nullptr, ov);
-    const COverlapped::Completion c =
-        m_read.Finish(m_port, started, static_cast<DWORD>(std::max(guardMs, 0)), [] {});
+    const COverlapped::Completion c = m_read.Finish(m_port, started, static_cast<DWORD>(std::max(guardMs, 0)), [] {});
     switch (c.outcome) {
     case COverlapped::Outcome::Done:
         // Fewer bytes, even none: the read timeouts ended it.
         return {IoStatus::Ok, c.count};
-    case COverlapped::Outcome::TimedOut:
-        return {IoStatus::TimedOut, c.count};
-    case COverlapped::Outcome::Failed:
-        break;
+    case COverlapped::Outcome::TimedOut: return {IoStatus::TimedOut, c.count};
+    case COverlapped::Outcome::Failed: break;
     }
     return {IoStatus::Failed, c.count};
 }
 
 }  // namespace
 
-std::unique_ptr<CSerialPort> CreateSerialPort()
-{
-    return std::make_unique<CWin32SerialPort>();
-}
+std::unique_ptr<CSerialPort> CreateSerialPort() { return std::make_unique<CWin32SerialPort>(); }
 
 std::string PortNameForNumber(int number)
 {

@@ -53,18 +53,11 @@ Verdict JudgeReply(std::span<const std::uint8_t> reply, std::size_t expected)
     return {kCodeNoReply, 0};
 }
 
-int DecodeByte(std::span<const std::uint8_t, 1> data)
-{
-    return data[0];
-}
+int DecodeByte(std::span<const std::uint8_t, 1> data) { return data[0]; }
 
-int DecodeWord(std::span<const std::uint8_t, 2> data)
-{
-    return data[0] * 256 + data[1];
-}
+int DecodeWord(std::span<const std::uint8_t, 2> data) { return data[0] * 256 + data[1]; }
 
-void FormatSerialNumber(std::span<const std::uint8_t, kSerialBytes> data,
-                        std::span<char, kSerialTextSize> text)
+void FormatSerialNumber(std::span<const std::uint8_t, kSerialBytes> data, std::span<char, kSerialTextSize> text)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::size_t at = 0;
@@ -77,8 +70,7 @@ void FormatSerialNumber(std::span<const std::uint8_t, kSerialBytes> data,
 
 void CopyText(std::span<const std::uint8_t> data, char* text)
 {
-    std::transform(data.begin(), data.end(), text,
-                   [](std::uint8_t byte) { return static_cast<char>(byte); });
+    std::transform(data.begin(), data.end(), text, [](std::uint8_t byte) { return static_cast<char>(byte); });
     text[data.size()] = '\0';
 }
 

@@ -14,13 +14,13 @@ namespace talvex {
 // Failure codes, as GetLastCommError() reports them.
 enum CommCode : int {
     kCodeOk = 0,
-    kCodeRefused = 1,       // the transmitter answered "ER"
+    kCodeRefused = 1,  // the transmitter answered "ER"
     kCodeNotOpen = 2,
     kCodeWriteTimeout = 3,
     kCodeReadTimeout = 4,
     kCodeWriteFailed = 5,
     kCodeReadFailed = 6,
-    kCodeNoReply = -1       // also the state right after an open
+    kCodeNoReply = -1  // also the state right after an open
 };
 
 inline constexpr std::uint8_t kLeadByte = 0x01;
@@ -116,8 +116,7 @@ inline constexpr std::size_t kVersionTextSize = 3;
 inline constexpr std::size_t kDevTypeTextSize = 4;
 
 // Writes the 14 hex digits of the serial number and a terminating zero.
-void FormatSerialNumber(std::span<const std::uint8_t, kSerialBytes> data,
-                        std::span<char, kSerialTextSize> text);
+void FormatSerialNumber(std::span<const std::uint8_t, kSerialBytes> data, std::span<char, kSerialTextSize> text);
 // Copies the data bytes unchanged and terminates them; `text` holds one more
 // character than `data`.
 void CopyText(std::span<const std::uint8_t> data, char* text);

@@ -32,10 +32,7 @@ bool CNegotiator::WantLocal(std::uint8_t option)
     return option == kOptBinary || option == kOptSuppressGoAhead || option == kOptComPort;
 }
 
-bool CNegotiator::WantRemote(std::uint8_t option)
-{
-    return option == kOptBinary || option == kOptSuppressGoAhead;
-}
+bool CNegotiator::WantRemote(std::uint8_t option) { return option == kOptBinary || option == kOptSuppressGoAhead; }
 
 Bytes CNegotiator::Greeting()
 {
@@ -84,8 +81,7 @@ Bytes CNegotiator::Answer(std::uint8_t verb, std::uint8_t option)
             return {};
         m_remote[option] = false;
         return {kIac, kDont, option};
-    default:
-        return {};
+    default: return {};
     }
 }
 

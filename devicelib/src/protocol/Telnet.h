@@ -66,7 +66,8 @@ struct ComPortReply {
 // which side, and the one answer each request from the server needs. An
 // option we already agreed to is not acknowledged again, so two peers never
 // loop.
-class CNegotiator {
+class CNegotiator
+{
 public:
     // The requests that open a connection: binary both ways, no go-ahead, and
     // the com-port option on our side.
@@ -88,7 +89,8 @@ private:
 };
 
 // Splits a received stream into line data and commands.
-class CDecoder {
+class CDecoder
+{
 public:
     struct Output {
         Bytes data;                         // line bytes, unescaped

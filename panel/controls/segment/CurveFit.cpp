@@ -15,8 +15,7 @@ constexpr int kMaxSearchSteps = 2000;
 
 // One coordinate of the curve in the symmetric parameter s in [-1, 1]
 // (t = (s + 1) / 2), which keeps the polynomial well conditioned.
-struct Cubic
-{
+struct Cubic {
     double a0, a1, a2, a3;
 
     Cubic(double p0, double p1, double p2, double p3)
@@ -30,8 +29,7 @@ struct Cubic
     double Slope(double s) const { return a1 + 2.0 * a2 * s + 3.0 * a3 * s * s; }
 };
 
-struct Probe
-{
+struct Probe {
     double d2;  // squared distance
     double g;   // half the derivative of d2 with respect to s
 };

@@ -13,8 +13,7 @@
 
 namespace {
 
-struct DevicePoint
-{
+struct DevicePoint {
     double x;
     double y;
 };
@@ -103,26 +102,21 @@ DeviceFigure CSegmentChar::OutlineFigure(const CSegmentOutline& outline, const S
     return figure;
 }
 
-void CSegmentChar::DrawOutline(QPainterPath& path, const CSegmentOutline& outline, const SegmentRect& rect,
-                               int width)
+void CSegmentChar::DrawOutline(QPainterPath& path, const CSegmentOutline& outline, const SegmentRect& rect, int width)
 {
     const DeviceFigure figure = OutlineFigure(outline, rect, width);
     const std::size_t n = figure.points.size();
     for (std::size_t i = 0; i < n; ++i) {
         const QPointF p(figure.points[i]);
         switch (figure.kinds[i]) {
-        case SEG_MOVETO:
-            path.moveTo(p);
-            break;
+        case SEG_MOVETO: path.moveTo(p); break;
         case SEG_CURVETO:
             if (i + 2 < n) {
                 path.cubicTo(p, QPointF(figure.points[i + 1]), QPointF(figure.points[i + 2]));
                 i += 2;
             }
             break;
-        default:
-            path.lineTo(p);
-            break;
+        default: path.lineTo(p); break;
         }
     }
     if (n > 0) {

@@ -17,8 +17,7 @@ class QPen;
 
 // Device rectangle in doubles, so that cells placed side by side keep their
 // fractional positions.
-struct SegmentRect
-{
+struct SegmentRect {
     double left = 0.0;
     double top = 0.0;
     double right = 0.0;
@@ -28,8 +27,7 @@ struct SegmentRect
 // One outline mapped to integer device positions, laid out like a platform
 // path: SEG_MOVETO, SEG_LINETO, and three SEG_CURVETO points (C1, C2, end) per
 // fitted curve. Closing back to the first point is implied.
-struct DeviceFigure
-{
+struct DeviceFigure {
     std::vector<QPoint> points;
     std::vector<std::uint8_t> kinds;
 };

@@ -1,9 +1,9 @@
 #pragma once
 // Numeric readout that shows its text as scaled segment characters.
 
-#include "controls/ColorRef.h"
 #include "SegmentChar.h"
 #include "SegmentStyle.h"
+#include "controls/ColorRef.h"
 
 #include <QImage>
 #include <QPainterPath>

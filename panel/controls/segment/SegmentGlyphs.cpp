@@ -58,9 +58,9 @@ constexpr std::uint8_t kAlphaHalfbarCurvedK[] = {M, L, L, L, L, L};
 constexpr GlyphPoint kAlphaSideCurvedP[] = {{4, 7},   {4, 39},  {5, 40}, {6, 40}, {9, 37},
                                             {11, 33}, {11, 25}, {9, 14}, {5, 6},  {4, 7}};
 constexpr std::uint8_t kAlphaSideCurvedK[] = {M, L, S, S, S, S, L, S, S, L};
-constexpr GlyphPoint kAlphaTopCurvedP[] = {{8, 4},   {7, 5},   {7, 6},  {9, 8},  {12, 9},  {14, 11},
-                                           {19, 11}, {21, 9},  {24, 7}, {27, 9}, {29, 11}, {34, 11},
-                                           {36, 9},  {39, 8},  {41, 6}, {41, 5}, {40, 4}};
+constexpr GlyphPoint kAlphaTopCurvedP[] = {{8, 4},   {7, 5},  {7, 6},  {9, 8},  {12, 9},  {14, 11},
+                                           {19, 11}, {21, 9}, {24, 7}, {27, 9}, {29, 11}, {34, 11},
+                                           {36, 9},  {39, 8}, {41, 6}, {41, 5}, {40, 4}};
 constexpr std::uint8_t kAlphaTopCurvedK[] = {M, S, S, S, S, L, L, S, S, S, L, L, S, S, S, S, L};
 
 // ---- colon/dot ----
@@ -93,19 +93,19 @@ const GlyphOutline DOT_MIDDLE = Outline(kDotMiddleP, kDotK);
 const GlyphOutline DOT_LOWER = Outline(kDotLowerP, kDotK);
 
 const std::uint8_t SEVEN_MASKS[SEVEN_MASK_COUNT] = {
-    0x00,  // space
+    0x00,                                                        // space
     0x77, 0x24, 0x5D, 0x6D, 0x2E, 0x6B, 0x7B, 0x25, 0x7F, 0x6F,  // '0'..'9'
-    0x08,  // minus
+    0x08,                                                        // minus
 };
 
 const std::uint16_t ALPHA_MASKS[ALPHA_MASK_COUNT] = {
-    0x0000,  // space
+    0x0000,                                                                          // space
     0x3F00, 0x1800, 0x36C0, 0x3CC0, 0x19C0, 0x2DC0, 0x2FC0, 0x3800, 0x3FC0, 0x3DC0,  // '0'..'9'
-    0x00C0,  // minus
-    0x3BC0, 0x3CA1, 0x2700, 0x3C21, 0x27C0, 0x23C0, 0x2F80, 0x1BC0, 0x2421,  // 'A'..'I'
-    0x1E00, 0x0354, 0x0700, 0x1B06, 0x1B12, 0x3F00, 0x33C0, 0x3F10, 0x33D0,  // 'J'..'R'
-    0x2DC0, 0x2021, 0x1F00, 0x030C, 0x1B18, 0x001E, 0x11E0, 0x240C,          // 'S'..'Z'
-    0x00FF,  // '*'
+    0x00C0,                                                                          // minus
+    0x3BC0, 0x3CA1, 0x2700, 0x3C21, 0x27C0, 0x23C0, 0x2F80, 0x1BC0, 0x2421,          // 'A'..'I'
+    0x1E00, 0x0354, 0x0700, 0x1B06, 0x1B12, 0x3F00, 0x33C0, 0x3F10, 0x33D0,          // 'J'..'R'
+    0x2DC0, 0x2021, 0x1F00, 0x030C, 0x1B18, 0x001E, 0x11E0, 0x240C,                  // 'S'..'Z'
+    0x00FF,                                                                          // '*'
 };
 
 const CharMask ALPHA_SIGN_MASKS[ALPHA_SIGN_COUNT] = {

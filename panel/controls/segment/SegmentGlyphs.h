@@ -6,8 +6,7 @@
 
 #include <cstdint>
 
-struct GlyphOutline
-{
+struct GlyphOutline {
     const GlyphPoint* points;
     const std::uint8_t* kinds;
     int count;
@@ -42,8 +41,7 @@ extern const std::uint8_t SEVEN_MASKS[SEVEN_MASK_COUNT];
 constexpr int ALPHA_MASK_COUNT = 39;
 extern const std::uint16_t ALPHA_MASKS[ALPHA_MASK_COUNT];
 
-struct CharMask
-{
+struct CharMask {
     char ch;
     std::uint16_t mask;
 };
@@ -57,8 +55,7 @@ constexpr int COLON_DOT_COUNT = 2;
 extern const CharMask COLON_DOT_MASKS[COLON_DOT_COUNT];
 
 // Which table outline a segment uses, and how it is moved, per style.
-struct SegmentPlacement
-{
+struct SegmentPlacement {
     const GlyphOutline* straight;
     GlyphTransform straightTransform;
     const GlyphOutline* curved;
@@ -74,8 +71,7 @@ extern const SegmentPlacement COLON_DOT_LAYOUT[COLON_DOT_SEGMENTS];
 
 // A kind of character cell: its width in glyph units and where its segments
 // sit. The kinds differ in nothing else.
-struct SegmentCellKind
-{
+struct SegmentCellKind {
     int width;
     int segmentCount;
     const SegmentPlacement* layout;

@@ -9,14 +9,9 @@ constexpr std::int32_t kMirrorYSum = 82;
 GlyphPoint Apply(GlyphTransform transform, GlyphPoint p)
 {
     switch (transform) {
-    case GlyphTransform::None:
-        break;
-    case GlyphTransform::MirrorX:
-        p.x = kMirrorXSum - p.x;
-        break;
-    case GlyphTransform::MirrorY:
-        p.y = kMirrorYSum - p.y;
-        break;
+    case GlyphTransform::None: break;
+    case GlyphTransform::MirrorX: p.x = kMirrorXSum - p.x; break;
+    case GlyphTransform::MirrorY: p.y = kMirrorYSum - p.y; break;
     case GlyphTransform::PointMirror:
         p.x = kMirrorXSum - p.x;
         p.y = kMirrorYSum - p.y;

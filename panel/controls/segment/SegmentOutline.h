@@ -6,24 +6,22 @@
 #include <vector>
 
 // Point kinds, with the values of the platform's path point types.
-constexpr std::uint8_t SEG_MOVETO = 6;    // first point of the outline
-constexpr std::uint8_t SEG_LINETO = 2;    // straight edge to this point
+constexpr std::uint8_t SEG_MOVETO = 6;   // first point of the outline
+constexpr std::uint8_t SEG_LINETO = 2;   // straight edge to this point
 constexpr std::uint8_t SEG_CURVETO = 4;  // curve sample; a run of them is drawn as one fitted cubic
 
 constexpr int GLYPH_HEIGHT = 83;
 constexpr int GLYPH_WIDE = 49;    // seven- and fourteen-segment cells
 constexpr int GLYPH_NARROW = 18;  // colon/dot cell
 
-struct GlyphPoint
-{
+struct GlyphPoint {
     std::int32_t x = 0;
     std::int32_t y = 0;
     friend bool operator==(const GlyphPoint&, const GlyphPoint&) = default;
 };
 
 // How a table outline is placed for one segment of a wide cell.
-enum class GlyphTransform
-{
+enum class GlyphTransform {
     None,
     MirrorX,      // x' = 48 - x
     MirrorY,      // y' = 82 - y
@@ -31,8 +29,7 @@ enum class GlyphTransform
 };
 
 // One maximal run of curve samples: indices [start, start + length).
-struct CurveRun
-{
+struct CurveRun {
     int start = 0;
     int length = 0;
     friend bool operator==(const CurveRun&, const CurveRun&) = default;

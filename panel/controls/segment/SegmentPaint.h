@@ -2,8 +2,8 @@
 // Arithmetic of the segment display's paint: outline pen colours and the
 // placement of the cells in the client area.
 
-#include "controls/ColorRef.h"
 #include "SegmentChar.h"
+#include "controls/ColorRef.h"
 
 #include <vector>
 

@@ -2,8 +2,8 @@
 // and the About box.
 #include "mainwindow/fixture.h"
 
-#include "dialogs/AboutDlg.h"
 #include "app/TransmitterApp.h"
+#include "dialogs/AboutDlg.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

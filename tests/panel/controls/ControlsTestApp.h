@@ -26,10 +26,7 @@ private:
 
 inline ::testing::Environment* const g_controlsTestApp = ::testing::AddGlobalTestEnvironment(new ControlsTestApp);
 
-inline QImage Render(QWidget& widget)
-{
-    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
-}
+inline QImage Render(QWidget& widget) { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 inline void Mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons held,
                   Qt::MouseButton button = Qt::LeftButton)

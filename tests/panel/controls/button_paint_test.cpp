@@ -25,8 +25,10 @@ struct Rig {
         palette.setColor(QPalette::Light, kLight);
         palette.setColor(QPalette::Dark, kDark);
         button->setPalette(palette);
-        const std::pair<int, ColorRef> stateColours[] = {{IBC_BK_ACTIVE, kFaceActive}, {IBC_BK_NORMAL, kFaceNormal},
-                                                   {IBC_FG_ACTIVE, kTextActive}, {IBC_FG_NORMAL, kTextNormal}};
+        const std::pair<int, ColorRef> stateColours[] = {{IBC_BK_ACTIVE, kFaceActive},
+                                                         {IBC_BK_NORMAL, kFaceNormal},
+                                                         {IBC_FG_ACTIVE, kTextActive},
+                                                         {IBC_FG_NORMAL, kTextNormal}};
         for (const auto& [slot, colour] : stateColours) {
             button->SetStateColor(slot, colour);
         }

@@ -50,7 +50,7 @@ TEST(ProgressPaint, PositionLightsPosTimes30Over255Blocks)
 {
     Meter m;
     for (const auto& [position, blocks] : {std::pair{0, 0}, std::pair{8, 0}, std::pair{9, 1}, std::pair{16, 1},
-                                            std::pair{17, 2}, std::pair{254, 29}, std::pair{255, 30}}) {
+                                           std::pair{17, 2}, std::pair{254, 29}, std::pair{255, 30}}) {
         m.meter->SetPos(static_cast<std::int16_t>(position));
         EXPECT_EQ(LitBlocks(*m.meter), blocks) << "position " << position;
     }

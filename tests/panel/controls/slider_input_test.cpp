@@ -2,10 +2,10 @@
 // what it tells its owner.
 
 #include "ControlsTestApp.h"
+#include "common/DecimalCommaLocale.h"
 #include "controls/SkinSlider.h"
 #include "controls/SkinSliderTenths.h"
 #include "controls/TrackingTip.h"
-#include "common/DecimalCommaLocale.h"
 
 #include <QProxyStyle>
 #include <QStyleFactory>
@@ -53,8 +53,8 @@ TEST(SliderWheel, OneStepPerEventSignalled)
     };
     for (const Case& c : cases) {
         Rig rig(1, 30, c.start);
-        QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, c.delta), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, c.delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
         QApplication::sendEvent(rig.slider, &wheel);
         EXPECT_EQ(rig.slider->GetPos(), c.expected) << c.start << " by " << c.delta;
         EXPECT_EQ(rig.wheelSteps, std::vector<int>{c.expected});
@@ -65,7 +65,7 @@ TEST(SliderWheel, OneStepPerEventSignalled)
 TEST(SliderKeyboard, KeysStepLikeATrackbarAndEndTheTrack)
 {
     const std::tuple<Qt::Key, int, int> cases[] = {
-        {Qt::Key_Right, TRACK_LINEDOWN, 11}, {Qt::Key_Down, TRACK_LINEDOWN, 11},  {Qt::Key_Left, TRACK_LINEUP, 9},
+        {Qt::Key_Right, TRACK_LINEDOWN, 11}, {Qt::Key_Down, TRACK_LINEDOWN, 11},     {Qt::Key_Left, TRACK_LINEUP, 9},
         {Qt::Key_Up, TRACK_LINEUP, 9},       {Qt::Key_PageDown, TRACK_PAGEDOWN, 15}, {Qt::Key_PageUp, TRACK_PAGEUP, 5},
         {Qt::Key_Home, TRACK_TOP, 1},        {Qt::Key_End, TRACK_BOTTOM, 30},
     };

@@ -27,8 +27,7 @@ std::vector<int> RunsOf(const QImage& image, int y, const QColor& colour)
 }
 
 class SliderTicks : public ::testing::TestWithParam<std::pair<int, int>>
-{
-};
+{};
 
 TEST_P(SliderTicks, TwentyOneFromTheChannelEveryTenthLong)
 {

@@ -16,13 +16,15 @@ namespace {
 
 bool TryLockElsewhere(CDeviceMutex& mutex)
 {
-    return std::async(std::launch::async, [&mutex] {
-               const bool locked = mutex.try_lock();
-               if (locked) {
-                   mutex.unlock();
-               }
-               return locked;
-           }).get();
+    return std::async(std::launch::async,
+                      [&mutex] {
+                          const bool locked = mutex.try_lock();
+                          if (locked) {
+                              mutex.unlock();
+                          }
+                          return locked;
+                      })
+        .get();
 }
 
 void WaitUntilQueued(const CDeviceMutex& mutex, int count)

@@ -35,7 +35,8 @@ TEST_F(DeviceInfoDlgTest, ShowsTheThreeTextsReadInOrder)
     EXPECT_EQ(m_dlg.GetDlgItemText(IDC_INFO_SERIAL), "12AB0005FF3C7E");
     EXPECT_EQ(m_dlg.GetDlgItemText(IDC_INFO_VERSION), "2b");
     EXPECT_EQ(m_dlg.GetDlgItemText(IDC_INFO_DEVTYPE), "Vemra-K7X");
-    EXPECT_EQ(Sent(), (std::vector<Frame>{{0x01, 0x01, kGetSerial}, {0x01, 0x01, kGetVersion}, {0x01, 0x01, kGetType}}));
+    EXPECT_EQ(Sent(),
+              (std::vector<Frame>{{0x01, 0x01, kGetSerial}, {0x01, 0x01, kGetVersion}, {0x01, 0x01, kGetType}}));
     EXPECT_TRUE(m_messages.Messages().empty());
     EXPECT_EQ(m_dlg.windowTitle(), "DeviceInfomation");
 }

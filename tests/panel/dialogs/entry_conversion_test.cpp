@@ -26,10 +26,10 @@ TEST(AtoiEntryTest, TextWithoutLeadingDigitsIsZero)
     EXPECT_EQ(AtoiEntry(u"abc"), 0);
     EXPECT_EQ(AtoiEntry(u"   "), 0);
     EXPECT_EQ(AtoiEntry(u"+"), 0);
-    EXPECT_EQ(AtoiEntry(u"- 60"), 0);    // no blank between sign and digits
-    EXPECT_EQ(AtoiEntry(u"0x3C"), 0);    // decimal only
-    EXPECT_EQ(AtoiEntry(u"\u00A060"), 0); // a no-break space is not C white space
-    EXPECT_EQ(AtoiEntry(u"\u0666\u0660"), 0); // nor are other scripts' digits
+    EXPECT_EQ(AtoiEntry(u"- 60"), 0);          // no blank between sign and digits
+    EXPECT_EQ(AtoiEntry(u"0x3C"), 0);          // decimal only
+    EXPECT_EQ(AtoiEntry(u"\u00A060"), 0);      // a no-break space is not C white space
+    EXPECT_EQ(AtoiEntry(u"\u0666\u0660"), 0);  // nor are other scripts' digits
 }
 
 TEST(AtoiEntryTest, IntLimitsConvertAndAnythingBeyondHasNoValue)

@@ -19,7 +19,8 @@ protected:
     {
         PanelTest::SetUp();
         ASSERT_FALSE(HasFatalFailure());
-        ASSERT_EQ(OpenCommPath(m_sim.DevicePath().c_str(), 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr), 1);
+        ASSERT_EQ(OpenCommPath(m_sim.DevicePath().c_str(), 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr),
+                  1);
         m_sim.ClearReceived();
     }
 };

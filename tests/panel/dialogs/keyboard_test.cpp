@@ -3,13 +3,13 @@
 // Enter is OK. And texts from the device are never read as markup.
 #include "fixture.h"
 
-#include "dialogs/AboutDlg.h"
 #include "dialogkit/ControlIds.h"
+#include "dialogs/AboutDlg.h"
 #include "dialogs/DeviceInfoDlg.h"
 #include "dialogs/LockDlg.h"
 #include "dialogs/ProtectSettingDlg.h"
-#include "schedule/ScheduledTaskDlg.h"
 #include "dialogs/UnlockDlg.h"
+#include "schedule/ScheduledTaskDlg.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -162,8 +162,9 @@ TEST_F(LockTest, UnwritableStoreReportsSaveFailAndChangesNothing)
 TEST_F(LockTest, PasswordsComeBackExactlyAsWritten)
 {
     // Texts a settings file might otherwise quote, escape or reinterpret.
-    const QString passwords[] = {"@Invalid()", "@@x", "a;b=c", " lead", "trail ", "\"q\"", "x\\y",
-                                 "P\u00e4ssw\u00f6rd", "#not a comment", "a,b", "[General]"};
+    const QString passwords[] = {"@Invalid()",     "@@x",   "a;b=c",    " lead",
+                                 "trail ",         "\"q\"", "x\\y",     "P\u00e4ssw\u00f6rd",
+                                 "#not a comment", "a,b",   "[General]"};
     for (const QString& password : passwords) {
         SCOPED_TRACE(password.toStdString());
         ASSERT_TRUE(CPasswordStore().Write(password));

@@ -1,10 +1,10 @@
 // The protection dialog against the simulated transmitter: what it reads,
 // what it sends for each kind of entry, and when it stays open.
-#include "fixture.h"
 #include "common/DecimalCommaLocale.h"
+#include "fixture.h"
 
-#include "dialogkit/ControlIds.h"
 #include "device/DeviceAccess.h"
+#include "dialogkit/ControlIds.h"
 #include "dialogs/ProtectSettingDlg.h"
 
 #include <future>
@@ -18,7 +18,10 @@ using dialogs_test::RecordedMessage;
 constexpr int kSetSwrPoint = 0x12, kSetTemperaturePoint = 0x13;
 constexpr int kGetTemperaturePoint = 0x20, kGetSwrPoint = 0x21;
 
-Frame SetFrame(int code, int value) { return {0x01, 0x02, static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(value)}; }
+Frame SetFrame(int code, int value)
+{
+    return {0x01, 0x02, static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(value)};
+}
 
 const RecordedMessage kTemperatureRange = Msg("The Temperature protection Set out of range");
 const RecordedMessage kTemperatureFail = Msg("Set Temperature protection Fail");
@@ -126,7 +129,8 @@ TEST_F(ProtectSettingDlgTest, TemperatureLimitsAreAccepted)
 
 TEST_F(ProtectSettingDlgTest, SwrEntriesAreConvertedToTenths)
 {
-    const std::pair<const char*, int> cases[] = {{"4", 40}, {"2.04", 20}, {"2", 20}, {"3.96", 40}, {"2.05", 21}, {" 3.5V", 35}, {"3,5", 30}};
+    const std::pair<const char*, int> cases[] = {{"4", 40},    {"2.04", 20},  {"2", 20},  {"3.96", 40},
+                                                 {"2.05", 21}, {" 3.5V", 35}, {"3,5", 30}};
     for (const auto& [entry, tenths] : cases) {
         SCOPED_TRACE(entry);
         CProtectSettingDlg dlg;

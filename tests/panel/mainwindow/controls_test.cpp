@@ -25,21 +25,24 @@ struct Quantity {
 CSkinSlider& SliderOf(CTransmitterDlgTestSeam& dlg, const char* name)
 {
     const std::string n = name;
-    if (n == "freq") return dlg.m_sliderFreq;
-    if (n == "power") return dlg.m_sliderPower;
-    if (n == "line") return dlg.m_sliderLineVol;
+    if (n == "freq")
+        return dlg.m_sliderFreq;
+    if (n == "power")
+        return dlg.m_sliderPower;
+    if (n == "line")
+        return dlg.m_sliderLineVol;
     return dlg.m_sliderMicVol;
 }
 
 const Quantity kQuantities[] = {
-    {"freq", 0x0E, &CTransmitterDlgTestSeam::m_freq, &CTransmitterDlgTestSeam::m_btnFreqUp, &CTransmitterDlgTestSeam::m_btnFreqDown,
-     870, 1080, "Set Freq Fail"},
-    {"power", 0x11, &CTransmitterDlgTestSeam::m_power, &CTransmitterDlgTestSeam::m_btnPwrUp, &CTransmitterDlgTestSeam::m_btnPwrDown,
-     3, 150, "Set Pwr Fail"},
+    {"freq", 0x0E, &CTransmitterDlgTestSeam::m_freq, &CTransmitterDlgTestSeam::m_btnFreqUp,
+     &CTransmitterDlgTestSeam::m_btnFreqDown, 870, 1080, "Set Freq Fail"},
+    {"power", 0x11, &CTransmitterDlgTestSeam::m_power, &CTransmitterDlgTestSeam::m_btnPwrUp,
+     &CTransmitterDlgTestSeam::m_btnPwrDown, 3, 150, "Set Pwr Fail"},
     {"line", 0x0F, &CTransmitterDlgTestSeam::m_lineVol, &CTransmitterDlgTestSeam::m_btnLineUp,
      &CTransmitterDlgTestSeam::m_btnLineDown, 1, 13, "Set Line Volume Fail"},
-    {"mic", 0x10, &CTransmitterDlgTestSeam::m_micVol, &CTransmitterDlgTestSeam::m_btnMicUp, &CTransmitterDlgTestSeam::m_btnMicDown,
-     1, 30, "Set Mic Volume Fail"},
+    {"mic", 0x10, &CTransmitterDlgTestSeam::m_micVol, &CTransmitterDlgTestSeam::m_btnMicUp,
+     &CTransmitterDlgTestSeam::m_btnMicDown, 1, 30, "Set Mic Volume Fail"},
 };
 
 // The frame that sets quantity `q` to `value`.
@@ -227,10 +230,14 @@ struct ToggleCase {
 };
 
 const ToggleCase kToggles[] = {
-    {"line", &CTransmitterDlgTestSeam::m_bLineOff, &CTransmitterDlgTestSeam::m_btnLine, 0x06, 0x04, "Line On Fail", "Line Off Fail"},
-    {"mic", &CTransmitterDlgTestSeam::m_bMicOff, &CTransmitterDlgTestSeam::m_btnMic, 0x07, 0x05, "Mic On Fail", "Mic Off Fail"},
-    {"echo", &CTransmitterDlgTestSeam::m_bEchoOff, &CTransmitterDlgTestSeam::m_btnEcho, 0x09, 0x08, "Echo On Fail", "Echo Off Fail"},
-    {"stmono", &CTransmitterDlgTestSeam::m_bMono, &CTransmitterDlgTestSeam::m_btnStMono, 0x0C, 0x0D, "Set ST Fail", "Set Mono Fail"},
+    {"line", &CTransmitterDlgTestSeam::m_bLineOff, &CTransmitterDlgTestSeam::m_btnLine, 0x06, 0x04, "Line On Fail",
+     "Line Off Fail"},
+    {"mic", &CTransmitterDlgTestSeam::m_bMicOff, &CTransmitterDlgTestSeam::m_btnMic, 0x07, 0x05, "Mic On Fail",
+     "Mic Off Fail"},
+    {"echo", &CTransmitterDlgTestSeam::m_bEchoOff, &CTransmitterDlgTestSeam::m_btnEcho, 0x09, 0x08, "Echo On Fail",
+     "Echo Off Fail"},
+    {"stmono", &CTransmitterDlgTestSeam::m_bMono, &CTransmitterDlgTestSeam::m_btnStMono, 0x0C, 0x0D, "Set ST Fail",
+     "Set Mono Fail"},
     {"backlight", &CTransmitterDlgTestSeam::m_bBackLightOff, &CTransmitterDlgTestSeam::m_btnBackLight, 0x0A, 0x0B,
      "Open Backlight Fail", "Close Backlight Fail"},
 };
@@ -250,16 +257,14 @@ TEST_F(ControlsTest, TogglesSwitchBothWaysAndNameTheRefusedDirection)
             m_sim.ClearReceived();
             Refuse(switchingOn ? t.onCode : t.offCode);
             button.click();
-            EXPECT_EQ(m_messages.Messages(),
-                      std::vector<RecordedMessage>{Msg(switchingOn ? t.onFail : t.offFail)});
+            EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg(switchingOn ? t.onFail : t.offFail)});
             EXPECT_EQ(flag, before);
             EXPECT_EQ(button.GetStateColor(IBC_BK_NORMAL), before ? kIdle : kActive);
 
             m_messages.Clear();
             m_sim.ClearReceived();
             button.click();
-            EXPECT_EQ(FramesToString(Sent()),
-                      FramesToString({F({0x01, 0x01, switchingOn ? t.onCode : t.offCode})}));
+            EXPECT_EQ(FramesToString(Sent()), FramesToString({F({0x01, 0x01, switchingOn ? t.onCode : t.offCode})}));
             EXPECT_TRUE(m_messages.Messages().empty());
             EXPECT_EQ(flag, 1 - before);
             const ColorRef face = flag ? kIdle : kActive;
@@ -283,7 +288,10 @@ TEST_F(ControlsTest, RefusedPowerOffClosesThePortAndTheNextPressReconnects)
     EXPECT_EQ(dlg.m_btnPower.GetStateColor(IBC_BK_NORMAL), kIdle);
 
     // Meanwhile the operator changed the line input at the transmitter.
-    ChangeState([](SimState& s) { s.lineOn = true; s.frequency = 1012; });
+    ChangeState([](SimState& s) {
+        s.lineOn = true;
+        s.frequency = 1012;
+    });
     m_messages.Clear();
     m_sim.ClearReceived();
     dlg.m_btnPower.click();

@@ -242,10 +242,12 @@ TEST_F(FaultsTest, SilenceRefusalsGarbageAndLateAnswers)
     m_sim.ClearReceived();
     // Each status cycle now ends at its refused state request (the watchdog
     // may ask for the temperature meanwhile).
-    ASSERT_TRUE(PumpUntil([&] {
-        const auto sent = m_sim.ReceivedFrames();
-        return std::count_if(sent.begin(), sent.end(), [](const Frame& f) { return f[2] == 0x18; }) >= 2;
-    }, kShortWait));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            const auto sent = m_sim.ReceivedFrames();
+            return std::count_if(sent.begin(), sent.end(), [](const Frame& f) { return f[2] == 0x18; }) >= 2;
+        },
+        kShortWait));
     EXPECT_EQ(FramesToString(FramesWithout(m_sim.ReceivedFrames(), {0x22, 0x18, 0x17})), "(none)");
     EXPECT_EQ(dlg.m_dispTemperature.Text(), "57");
     m_sim.ClearReceived();

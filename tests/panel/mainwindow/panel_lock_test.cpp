@@ -8,8 +8,8 @@
 #include "dialogs/LockDlg.h"
 #include "dialogs/PasswordStore.h"
 #include "dialogs/ProtectSettingDlg.h"
-#include "support/TransmitterDlgTestSeam.h"
 #include "dialogs/UnlockDlg.h"
+#include "support/TransmitterDlgTestSeam.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -259,8 +259,8 @@ TEST_F(PanelLockTest, WhileLockedPowerWorksAndSetDoesNot)
     m_window->m_btnSet.click();  // disabled: no dialog may open
     m_window->m_btnPower.click();
 
-    const std::vector<Frame> power = panel_test::FramesWithout(
-        Sent(), {0x14, 0x16, 0x17, 0x18, 0x1C, 0x1D, 0x1E, 0x22});  // the pollers' readings
+    const std::vector<Frame> power =
+        panel_test::FramesWithout(Sent(), {0x14, 0x16, 0x17, 0x18, 0x1C, 0x1D, 0x1E, 0x22});  // the pollers' readings
     ASSERT_FALSE(power.empty()) << panel_test::FramesToString(Sent());
     EXPECT_TRUE(power.front()[2] == 0x02 || power.front()[2] == 0x03) << panel_test::FramesToString(power);
 }

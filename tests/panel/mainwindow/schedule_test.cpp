@@ -3,11 +3,11 @@
 #include "support/PanelTestSupport.h"
 
 #include "controls/ImageButton.h"
-#include "support/TransmitterDlgTestSeam.h"
 #include "schedule/LocalTime.h"
 #include "schedule/ScheduleFile.h"
 #include "schedule/ScheduledTaskDlg.h"
 #include "schedule/test_support.h"
+#include "support/TransmitterDlgTestSeam.h"
 
 #include <Talvex.h>
 
@@ -27,7 +27,6 @@ using namespace panel_test;
 using namespace schedule_test;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
 
 // The main window on the simulator, its pollers stopped so that the line
 // carries only what the schedule does.
@@ -187,8 +186,8 @@ TEST_F(PanelTest, AScheduleThatDidNotReachTheFileIsReported)
 
     const std::string task = "<Task Year='2030' Month='1' Day='1' Hour='1' Min='1' Sec='1' Opt='0'/>";
     const std::pair<std::optional<std::string>, bool> files[] = {
-        {std::nullopt, false},                     // no config.xml at all
-        {"<root>" + task + "</root>", false},      // one row of five
+        {std::nullopt, false},                 // no config.xml at all
+        {"<root>" + task + "</root>", false},  // one row of five
         {"<root>" + task + task + task + task + task + "</root>", true},
     };
     for (const auto& [content, saved] : files) {

@@ -99,13 +99,15 @@ TEST_F(StartupTest, StandbyDeviceStartsIdleAndItsReadoutsStayFrozen)
 
     // Over two status cycles only the state byte (and the level) is read.
     m_sim.ClearReceived();
-    ASSERT_TRUE(PumpUntil([&] {
-        int states = 0;
-        for (const Frame& f : Sent()) {
-            states += f.size() > 2 && f[2] == 0x18;
-        }
-        return states >= 2;
-    }, std::chrono::milliseconds(4000)));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            int states = 0;
+            for (const Frame& f : Sent()) {
+                states += f.size() > 2 && f[2] == 0x18;
+            }
+            return states >= 2;
+        },
+        std::chrono::milliseconds(4000)));
     EXPECT_EQ(FramesToString(FramesWithout(Sent(), {0x18, 0x22})), "(none)");
     PumpFor(std::chrono::milliseconds(50));
     EXPECT_EQ(dlg.m_dispFwdPower.Text(), "0.0");

@@ -104,12 +104,13 @@ TEST_F(ScheduleFileTest, OtherContentSurvivesASaveAndMissingAttributesStayMissin
     ASSERT_TRUE(ReadScheduleFile(Path(), m_records));
     // The second row lacks its "Sec": it would load back as 0.
     ASSERT_EQ(WriteScheduleFile(Path(), kUpdate), ScheduleSave::Incomplete);
-    EXPECT_EQ(Bytes(), kDeclaration + "<root Version=\"3\">\n\t<Note lang=\"en\">check</Note>\n" +
-                           "\t<Extra a=\"1\">\n\t\t<Child>text</Child>\n\t</Extra>\n" +
-                           "\t<Task Opt=\"2\" Sec=\"7\" Min=\"6\" Hour=\"5\" Day=\"4\" Month=\"3\" Year=\"2041\" By=\"ops\" />\n" +
-                           "\t<Task Year=\"2041\" Month=\"11\" Day=\"30\" Hour=\"0\" Min=\"0\" Opt=\"0\" />\n" +
-                           TaskLine(kUpdate[2]) + TaskLine(kUpdate[3]) + TaskLine(kUpdate[4]) +
-                           TaskLine(kSample[0]) + "</root>\n");
+    EXPECT_EQ(
+        Bytes(),
+        kDeclaration + "<root Version=\"3\">\n\t<Note lang=\"en\">check</Note>\n" +
+            "\t<Extra a=\"1\">\n\t\t<Child>text</Child>\n\t</Extra>\n" +
+            "\t<Task Opt=\"2\" Sec=\"7\" Min=\"6\" Hour=\"5\" Day=\"4\" Month=\"3\" Year=\"2041\" By=\"ops\" />\n" +
+            "\t<Task Year=\"2041\" Month=\"11\" Day=\"30\" Hour=\"0\" Min=\"0\" Opt=\"0\" />\n" + TaskLine(kUpdate[2]) +
+            TaskLine(kUpdate[3]) + TaskLine(kUpdate[4]) + TaskLine(kSample[0]) + "</root>\n");
 }
 
 TEST_F(ScheduleFileTest, ShortMalformedOrMissingFilesFailTheLoadAndAreNeverCreated)

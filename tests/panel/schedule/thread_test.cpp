@@ -11,7 +11,6 @@
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-
 TEST(ScheduleTimerWait, FiresAtTheArmedSecondArmingAgainReplacesItAndStopEndsItAtOnce)
 {
     ScheduleTimer timer;

@@ -52,7 +52,7 @@ TEST(ScheduleLocalTime, ATaskAfterADaylightSavingChangeFiresAtItsLocalTime)
         std::int64_t dueUtc;
     };
     const Case cases[] = {
-        {Utc(2030, 3, 30, 11, 0, 0), {2030, 4, 2, 12, 0, 0}, Utc(2030, 4, 2, 10, 0, 0)},     // winter -> summer
+        {Utc(2030, 3, 30, 11, 0, 0), {2030, 4, 2, 12, 0, 0}, Utc(2030, 4, 2, 10, 0, 0)},       // winter -> summer
         {Utc(2030, 10, 26, 10, 0, 0), {2030, 10, 28, 12, 0, 0}, Utc(2030, 10, 28, 11, 0, 0)},  // summer -> winter
     };
     for (const Case& c : cases) {
@@ -79,7 +79,7 @@ TEST(ScheduleDaylightSaving, EverydayRowsKeepTheirWallClockTime)
         int hour, minute;
         std::int64_t loadedAt;  // when the row is loaded from its record
         std::int64_t firstDue;
-        std::int64_t nextDue;   // after it fired
+        std::int64_t nextDue;  // after it fired
     } const cases[] = {
         {"spring", 6, 0, Utc(2030, 3, 30, 0, 0, 0), Utc(2030, 3, 30, 5, 0, 0), Utc(2030, 3, 31, 4, 0, 0)},
         {"autumn", 6, 0, Utc(2030, 10, 26, 0, 0, 0), Utc(2030, 10, 26, 4, 0, 0), Utc(2030, 10, 27, 5, 0, 0)},

@@ -122,8 +122,8 @@ QString TempWorkingDir::DefaultConfigXml()
 {
     QString xml = QStringLiteral("<?xml version=\"1.0\"?>\n<root>\n");
     for (int row = 0; row < 5; ++row) {
-        xml += QStringLiteral(
-            "\t<Task Year=\"2024\" Month=\"1\" Day=\"1\" Hour=\"0\" Min=\"0\" Sec=\"0\" Opt=\"0\" />\n");
+        xml +=
+            QStringLiteral("\t<Task Year=\"2024\" Month=\"1\" Day=\"1\" Hour=\"0\" Min=\"0\" Sec=\"0\" Opt=\"0\" />\n");
     }
     xml += QStringLiteral("</root>\n");
     return xml;

@@ -25,15 +25,12 @@ public:
     using CTransmitterDlg::PaintButton;
 
     // State and controls.
-    using CTransmitterDlg::m_rtVolPoller;
-    using CTransmitterDlg::m_statusPoller;
     using CTransmitterDlg::m_bBackLightOff;
     using CTransmitterDlg::m_bEchoOff;
     using CTransmitterDlg::m_bLineOff;
     using CTransmitterDlg::m_bMicOff;
     using CTransmitterDlg::m_bMono;
     using CTransmitterDlg::m_bPowerOff;
-    using CTransmitterDlg::m_bUnlocked;
     using CTransmitterDlg::m_btnBackLight;
     using CTransmitterDlg::m_btnDeviceInfo;
     using CTransmitterDlg::m_btnEcho;
@@ -52,6 +49,7 @@ public:
     using CTransmitterDlg::m_btnSchedule;
     using CTransmitterDlg::m_btnSet;
     using CTransmitterDlg::m_btnStMono;
+    using CTransmitterDlg::m_bUnlocked;
     using CTransmitterDlg::m_clrActive;
     using CTransmitterDlg::m_clrIdle;
     using CTransmitterDlg::m_dispFreq;
@@ -67,9 +65,11 @@ public:
     using CTransmitterDlg::m_portNames;
     using CTransmitterDlg::m_power;
     using CTransmitterDlg::m_progressAudio;
+    using CTransmitterDlg::m_rtVolPoller;
     using CTransmitterDlg::m_schedule;
     using CTransmitterDlg::m_sliderFreq;
     using CTransmitterDlg::m_sliderLineVol;
     using CTransmitterDlg::m_sliderMicVol;
     using CTransmitterDlg::m_sliderPower;
+    using CTransmitterDlg::m_statusPoller;
 };

@@ -10,19 +10,16 @@
 
 namespace {
 
-bool Is(const std::unique_ptr<CSegmentChar>& c, const SegmentCellKind& kind)
-{
-    return c && &c->Kind() == &kind;
-}
+bool Is(const std::unique_ptr<CSegmentChar>& c, const SegmentCellKind& kind) { return c && &c->Kind() == &kind; }
 
 }  // namespace
 
 TEST(SegmentCharMapping, DigitsMinusAndSpaceInBothCellKinds)
 {
     // 0 top, 1 upper-left, 2 upper-right, 3 middle, 4 lower-left, 5 lower-right, 6 bottom.
-    const std::vector<std::vector<int>> lit = {{0, 1, 2, 4, 5, 6}, {2, 5},       {0, 2, 3, 4, 6}, {0, 2, 3, 5, 6},
-                                               {1, 2, 3, 5},       {0, 1, 3, 5, 6}, {0, 1, 3, 4, 5, 6}, {0, 2, 5},
-                                               {0, 1, 2, 3, 4, 5, 6}, {0, 1, 2, 3, 5, 6}};
+    const std::vector<std::vector<int>> lit = {
+        {0, 1, 2, 4, 5, 6}, {2, 5},    {0, 2, 3, 4, 6},       {0, 2, 3, 5, 6},   {1, 2, 3, 5}, {0, 1, 3, 5, 6},
+        {0, 1, 3, 4, 5, 6}, {0, 2, 5}, {0, 1, 2, 3, 4, 5, 6}, {0, 1, 2, 3, 5, 6}};
     for (int d = 0; d <= 9; ++d) {
         const auto cell = Cell(static_cast<char>('0' + d));
         ASSERT_TRUE(Is(cell, SEVEN_CELL)) << d;
@@ -51,9 +48,17 @@ TEST(SegmentCharMapping, LettersSignsAndDots)
         char ch;
         std::vector<int> lit;
     } alpha[] = {
-        {'H', {6, 7, 8, 9, 11, 12}}, {'A', {6, 7, 8, 9, 11, 12, 13}}, {'I', {0, 5, 10, 13}}, {'L', {8, 9, 10}},
-        {'+', {0, 5, 6, 7}},         {'(', {2, 4}},                   {')', {1, 3}},         {'\\', {1, 4}},
-        {'/', {2, 3}},               {'\'', {0}},                     {'*', {0, 1, 2, 3, 4, 5, 6, 7}},
+        {'H', {6, 7, 8, 9, 11, 12}},
+        {'A', {6, 7, 8, 9, 11, 12, 13}},
+        {'I', {0, 5, 10, 13}},
+        {'L', {8, 9, 10}},
+        {'+', {0, 5, 6, 7}},
+        {'(', {2, 4}},
+        {')', {1, 3}},
+        {'\\', {1, 4}},
+        {'/', {2, 3}},
+        {'\'', {0}},
+        {'*', {0, 1, 2, 3, 4, 5, 6, 7}},
     };
     for (const auto& a : alpha) {
         const auto cell = Cell(a.ch);

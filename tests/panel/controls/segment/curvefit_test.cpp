@@ -10,8 +10,7 @@
 
 namespace {
 
-struct Pt
-{
+struct Pt {
     double x, y;
 };
 
@@ -87,8 +86,8 @@ TEST(CurveRunFit, RecoversAKnownCubicFromItsSamples)
     double fit[4];
     FitCurveRun(run.data(), static_cast<int>(run.size()), fit);
 
-    const double start[4] = {2 * samples.front().x - p0.x, 2 * samples.front().y - p0.y,
-                             2 * samples.back().x - pe.x, 2 * samples.back().y - pe.y};
+    const double start[4] = {2 * samples.front().x - p0.x, 2 * samples.front().y - p0.y, 2 * samples.back().x - pe.x,
+                             2 * samples.back().y - pe.y};
     // The coordinate search is short (two passes), so the fit is close rather
     // than exact: far better than the start, about half a unit per sample on
     // a curve 50 units wide.

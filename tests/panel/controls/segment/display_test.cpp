@@ -1,6 +1,6 @@
 // The segment display widget: change rules, cell list, layout and pixels.
-#include "controls/segment/SegmentDisplay.h"
 #include "common/DecimalCommaLocale.h"
+#include "controls/segment/SegmentDisplay.h"
 #include "controls/segment/SegmentPaint.h"
 #include "test_support.h"
 
@@ -168,7 +168,7 @@ TEST(SegmentDisplayState, FormatsAsTheCLocaleWhateverTheUsersLocale)
 TEST(SegmentDisplayLayout, KeepAspectCentresAndStretchFills)
 {
     CSegmentDisplay d;
-    d.SetText("0.0");  // 49 + 18 + 49 = 116 glyph units
+    d.SetText("0.0");    // 49 + 18 + 49 = 116 glyph units
     d.resize(400, 166);  // wide: scale 2 from the height, centred across
     auto r = d.CellRects();
     ASSERT_EQ(r.size(), 3u);
@@ -268,7 +268,9 @@ TEST(SegmentDisplayPaint, HiddenUnlitAndUndisplayableTextsLeaveOnlyBackground)
     const QImage image = d.Compose();
     const auto r = d.CellRects();
     EXPECT_FALSE(Colours(image).contains(Rgb(kRed)));
-    EXPECT_EQ(image.pixel(static_cast<int>((r[0].left + r[0].right) / 2), static_cast<int>(r[0].top + 41 * (r[0].bottom - r[0].top) / 83)) & 0xFFFFFF,
+    EXPECT_EQ(image.pixel(static_cast<int>((r[0].left + r[0].right) / 2),
+                          static_cast<int>(r[0].top + 41 * (r[0].bottom - r[0].top) / 83)) &
+                  0xFFFFFF,
               Rgb(kBlue));
 }
 

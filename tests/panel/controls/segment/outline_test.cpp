@@ -17,7 +17,10 @@ std::vector<GlyphPoint> Mirrored(const CSegmentChar& c, int segment, bool x, boo
     return out;
 }
 
-const std::vector<GlyphPoint>& Seg(const CSegmentChar& c, int i) { return c.Outlines()[static_cast<std::size_t>(i)].Points(); }
+const std::vector<GlyphPoint>& Seg(const CSegmentChar& c, int i)
+{
+    return c.Outlines()[static_cast<std::size_t>(i)].Points();
+}
 
 QPoint Device(const GlyphPoint& p, const SegmentRect& r)
 {
@@ -47,7 +50,7 @@ TEST(SegmentOutlines, MirrorTransformsPlaceTheSegments)
     const struct {
         int segment, base;
         bool x, y;
-    } alpha[] = {{2, 1, true, false}, {3, 1, false, true},  {4, 1, true, true},  {5, 0, false, true},
+    } alpha[] = {{2, 1, true, false}, {3, 1, false, true},   {4, 1, true, true},  {5, 0, false, true},
                  {7, 6, true, false}, {10, 13, false, true}, {11, 8, true, true}, {12, 8, true, false}};
     for (std::uint32_t style : {0u, SEGSTYLE_CURVED}) {
         const auto c = Cell('*', style);
@@ -84,8 +87,8 @@ TEST(SegmentDeviceFigures, CurveRunsEndExactlyAtTheRoundedEndPoint)
     const CSegmentOutline& right = eight->Outlines()[2];  // M S S L L L S S S L
     const std::uint8_t B = SEG_CURVETO, L = SEG_LINETO;
     const std::vector<std::uint8_t> kinds = {SEG_MOVETO, B, B, B, L, L, B, B, B};
-    for (const SegmentRect& r : {SegmentRect{0, 0, 49, 83}, SegmentRect{13.37, 2.71, 61.9, 150.2},
-                                 SegmentRect{100.5, 0.5, 131.75, 40.25}}) {
+    for (const SegmentRect& r :
+         {SegmentRect{0, 0, 49, 83}, SegmentRect{13.37, 2.71, 61.9, 150.2}, SegmentRect{100.5, 0.5, 131.75, 40.25}}) {
         const DeviceFigure f = CSegmentChar::OutlineFigure(right, r, 49);
         ASSERT_EQ(f.kinds, kinds);
         EXPECT_EQ(f.points[3], Device(right.Points()[3], r));
