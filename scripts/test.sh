@@ -18,8 +18,9 @@ configure_and_build() {
   cmake --build "$dir" -j"$jobs"
 }
 
-echo "== Panel layers"
+echo "== Panel layers and formatting"
 scripts/check-layers.sh
+scripts/check-format.sh
 
 mkdir -p build
 echo "== Normal build"
