@@ -381,25 +381,15 @@ IoResult CNetworkPort::Read(std::uint8_t* data, std::size_t size, int guardMs)
 {
     if (!IsOpen())
         return {};
-    const TalvexCommTimeouts& t = m_timeouts;
-    const bool atOnce =
-        t.readIntervalTimeout == kReturnAtOnce && t.readTotalTimeoutMultiplier == 0 && t.readTotalTimeoutConstant == 0;
-    const auto start = Clock::now();
-    const auto guard = start + std::chrono::milliseconds(guardMs);
-    const std::uint64_t totalMs = std::uint64_t{t.readTotalTimeoutMultiplier} * size + t.readTotalTimeoutConstant;
-    const auto total = totalMs == 0 ? guard : std::min(guard, start + std::chrono::milliseconds(totalMs));
-    const bool useGap = t.readIntervalTimeout != 0 && t.readIntervalTimeout != kReturnAtOnce;
-    const auto gap = std::chrono::milliseconds(t.readIntervalTimeout);
-
+    posix::CReadDeadlines deadlines(m_timeouts, size, guardMs);
     std::size_t done = 0;
-    auto lastByte = start;
     while (done < size) {
         if (!m_data.empty()) {
             const std::size_t n = std::min(size - done, m_data.size());
             std::copy_n(m_data.begin(), n, data + done);
             m_data.erase(m_data.begin(), m_data.begin() + static_cast<std::ptrdiff_t>(n));
             done += n;
-            lastByte = Clock::now();
+            deadlines.BytesArrived();
             continue;
         }
         const Receive received = ReceiveQueued();
@@ -407,17 +397,14 @@ IoResult CNetworkPort::Read(std::uint8_t* data, std::size_t size, int guardMs)
             return {IoStatus::Failed, done};
         if (!m_data.empty())
             continue;
-        if (atOnce)
+        if (deadlines.AtOnce())
             break;
-        auto until = total;
-        if (useGap && done > 0)
-            until = std::min(until, lastByte + gap);
-        const Wait wait = AwaitData(until);
+        const Wait wait = AwaitData(deadlines.WaitUntil(done > 0));
         if (wait == Wait::Failed)
             return {IoStatus::Failed, done};
         if (wait == Wait::Ready)
             continue;
-        if (Clock::now() >= guard && total == guard)
+        if (deadlines.GuardRanOut())
             return {IoStatus::TimedOut, done};
         break;
     }

@@ -279,23 +279,13 @@ IoResult CPosixSerialPort::Read(std::uint8_t* data, std::size_t size, int guardM
 {
     if (!IsOpen())
         return {};
-    const TalvexCommTimeouts& t = m_timeouts;
-    const bool atOnce =
-        t.readIntervalTimeout == kReturnAtOnce && t.readTotalTimeoutMultiplier == 0 && t.readTotalTimeoutConstant == 0;
-    const auto start = Clock::now();
-    const auto guard = start + std::chrono::milliseconds(guardMs);
-    const std::uint64_t totalMs = std::uint64_t{t.readTotalTimeoutMultiplier} * size + t.readTotalTimeoutConstant;
-    const auto total = totalMs == 0 ? guard : std::min(guard, start + std::chrono::milliseconds(totalMs));
-    const bool useGap = t.readIntervalTimeout != 0 && t.readIntervalTimeout != kReturnAtOnce;
-    const auto gap = std::chrono::milliseconds(t.readIntervalTimeout);
-
+    posix::CReadDeadlines deadlines(m_timeouts, size, guardMs);
     std::size_t done = 0;
-    auto lastByte = start;
     while (done < size) {
         const ssize_t n = ::read(m_fd, data + done, size - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
-            lastByte = Clock::now();
+            deadlines.BytesArrived();
             continue;
         }
         if (n == 0)
@@ -304,19 +294,16 @@ IoResult CPosixSerialPort::Read(std::uint8_t* data, std::size_t size, int guardM
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return {IoStatus::Failed, done};
-        if (atOnce)
+        if (deadlines.AtOnce())
             break;
         // Nothing queued: wait for more, until the line has been quiet for
         // the gap (once something arrived) or the total time is up.
-        auto until = total;
-        if (useGap && done > 0)
-            until = std::min(until, lastByte + gap);
-        const PollOutcome outcome = PollUntil(m_fd, POLLIN, until);
+        const PollOutcome outcome = PollUntil(m_fd, POLLIN, deadlines.WaitUntil(done > 0));
         if (outcome.failed)
             return {IoStatus::Failed, done};
         if (outcome.ready)
             continue;
-        if (Clock::now() >= guard && total == guard)
+        if (deadlines.GuardRanOut())
             return {IoStatus::TimedOut, done};
         break;
     }
