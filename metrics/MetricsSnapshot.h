@@ -28,6 +28,9 @@ struct Readings {
     int audioLevel = 0;  // raw level, 0..65535
     int temperaturePoint = 0;
     int swrPointTenths = 0;
+    // Whether the two protection points above are known: a poller that
+    // does not read them (the panel's) leaves them out.
+    bool protectionPoints = true;
     bool stereo = false;
     bool echo = false;
     bool lineInput = false;

@@ -88,9 +88,11 @@ std::string RenderPrometheus(const Snapshot& s, Clock::time_point now)
         w.Gauge("talvex_line_volume", "LINE input volume, 1 to 13.", std::to_string(r.lineVolume));
         w.Gauge("talvex_mic_volume", "Microphone volume, 1 to 30.", std::to_string(r.micVolume));
         w.Gauge("talvex_audio_level", "Raw audio level, 0 to 65535.", std::to_string(r.audioLevel));
-        w.Gauge("talvex_temperature_protection_celsius", "Temperature protection point.",
-                std::to_string(r.temperaturePoint));
-        w.Gauge("talvex_swr_protection_ratio", "Standing-wave protection point.", FormatTenths(r.swrPointTenths));
+        if (r.protectionPoints) {
+            w.Gauge("talvex_temperature_protection_celsius", "Temperature protection point.",
+                    std::to_string(r.temperaturePoint));
+            w.Gauge("talvex_swr_protection_ratio", "Standing-wave protection point.", FormatTenths(r.swrPointTenths));
+        }
         w.Gauge("talvex_stereo", "1 in stereo, 0 in mono.", Flag(r.stereo));
         w.Gauge("talvex_echo", "1 while echo is on.", Flag(r.echo));
         w.Gauge("talvex_line_input", "1 while the LINE input is on.", Flag(r.lineInput));

@@ -26,11 +26,22 @@ constexpr Measurement kMeasurements[] = {
     {ReadingKind::MicVolume, GetMicVol},  {ReadingKind::Temperature, GetTemperature},
 };
 
+// Posts the failure code of the exchange that just failed, under the same
+// hold of the device mutex, so the code is that exchange's own.
+void PostFailure(QObject* notify) { Post(notify, ReadingKind::Failure, GetLastCommError()); }
+
 // Reads the state byte; false when no port is open or the reading failed.
-bool ReadState(unsigned char& state)
+bool ReadState(QObject* notify, unsigned char& state)
 {
     DeviceAccess lock(g_csDevice);
-    return IsOpen() && GetDevState(&state, kReplyDelay);
+    if (!IsOpen()) {
+        return false;
+    }
+    if (!GetDevState(&state, kReplyDelay)) {
+        PostFailure(notify);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -41,13 +52,15 @@ void ReadLevel(QObject* notify)
     int level = 0;
     if (GetRtVol(&level, TALVEX_LEVEL_REPLY_DELAY_MS)) {
         Post(notify, ReadingKind::Level, level);
+    } else {
+        PostFailure(notify);
     }
 }
 
 void ReadStatus(QObject* notify)
 {
     unsigned char state = 0;
-    if (!ReadState(state)) {
+    if (!ReadState(notify, state)) {
         return;
     }
     if (state & TALVEX_STATE_STANDBY) {  // nothing else to read
@@ -60,6 +73,7 @@ void ReadStatus(QObject* notify)
         DeviceAccess lock(g_csDevice);
         int value = 0;
         if (!m.read(&value, kReplyDelay)) {
+            PostFailure(notify);
             break;
         }
         Post(notify, m.kind, value);

@@ -15,6 +15,7 @@ enum class ReadingKind {
     LineVolume,
     MicVolume,
     Temperature,  // degrees
+    Failure,      // an exchange failed; the value is its failure code
 };
 
 // The level cycle: one GetRtVol every 100 ms.

@@ -23,18 +23,23 @@ struct PanelCommandLine {
     QCommandLineOption userData{QStringLiteral("user-data"),
                                 QStringLiteral("Run in the per-user data folder (~/.local/share/Talvex), creating "
                                                "it and its config.xml on the first start.")};
+    QCommandLineOption metricsListen{
+        QStringLiteral("metrics-listen"),
+        QStringLiteral("Serve the readings at http://ADDR:PORT/metrics for Prometheus; ADDR defaults to "
+                       "127.0.0.1. Off unless given."),
+        QStringLiteral("[ADDR:]PORT")};
     QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this text and exit.")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
-    // Options of further features (a metrics listener's address, ...) are
-    // declared here, added below, and read in ParsePanelOptions().
+    // An option added here is also added below and read in
+    // ParsePanelOptions().
 
     PanelCommandLine()
     {
         parser.setApplicationDescription(QStringLiteral("Control panel for the Vemra FM transmitter.\n"
                                                         "The schedule is read from config.xml in the current "
                                                         "directory."));
-        parser.addOptions({port, simulate, userData, help, version});
+        parser.addOptions({port, simulate, userData, metricsListen, help, version});
     }
 };
 
@@ -59,6 +64,11 @@ PanelOptions ParsePanelOptions(const QStringList& arguments)
     }
     options.simulate = commandLine.parser.isSet(commandLine.simulate);
     options.userData = commandLine.parser.isSet(commandLine.userData);
+    options.metricsListen = commandLine.parser.value(commandLine.metricsListen);
+    if (commandLine.parser.isSet(commandLine.metricsListen) && options.metricsListen.isEmpty()) {
+        options.error = QStringLiteral("--metrics-listen needs [ADDR:]PORT");
+        return options;
+    }
     options.help = commandLine.parser.isSet(commandLine.help);
     options.version = commandLine.parser.isSet(commandLine.version);
     return options;

@@ -8,6 +8,7 @@ struct PanelOptions {
     QStringList ports;      // --port DEVICE (repeatable): replaces the discovered ports
     bool simulate = false;  // --simulate: a simulated transmitter inside the process
     bool userData = false;  // --user-data: run in the per-user data folder
+    QString metricsListen;  // --metrics-listen [ADDR:]PORT: serve the readings for Prometheus
     bool help = false;      // --help
     bool version = false;   // --version
     QString error;          // non-empty when the command line could not be understood

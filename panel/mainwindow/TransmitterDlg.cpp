@@ -1,6 +1,7 @@
 #include "TransmitterDlg.h"
 
 #include "MainWindowTemplate.h"
+#include "PanelMetrics.h"
 #include "controls/Resources.h"
 #include "device/DeviceAccess.h"
 #include "dialogkit/MessageBox.h"
@@ -15,6 +16,8 @@
 #include <QFontMetrics>
 #include <QMenu>
 #include <QTimerEvent>
+#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -187,6 +190,7 @@ bool CTransmitterDlg::OnInitDialog()
         }
     }
 
+    StartMetrics();
     StartWorkerThreads();
     m_watchdogTimer = startTimer(kWatchdogPeriodMs);
     return true;
@@ -343,8 +347,29 @@ void CTransmitterDlg::StartWorkerThreads()
     m_rtVolPoller.Start(this);
 }
 
+void CTransmitterDlg::StartMetrics()
+{
+    if (m_options.metricsListen.isEmpty()) {
+        return;
+    }
+    m_metrics = std::make_unique<CPanelMetrics>();
+    std::string error;
+    if (!m_metrics->Start(m_options.metricsListen.toStdString(), &error)) {
+        // The panel runs on: the transmitter matters more than its metrics.
+        std::fprintf(stderr, "TalvexPanel: cannot serve metrics: %s\n", error.c_str());
+        m_metrics.reset();
+    }
+}
+
 void CTransmitterDlg::OnDeviceReading(ReadingKind kind, int reading)
 {
+    if (m_metrics) {
+        m_metrics->OnReading(kind, reading,
+                             {m_bPowerOff != 0, m_bEchoOff == 0, m_bLineOff == 0, m_bMicOff == 0, m_power});
+    }
+    if (kind == ReadingKind::Failure) {
+        return;  // failures are silent on screen
+    }
     if (kind == ReadingKind::Level) {
         m_progressAudio.SetPos(static_cast<std::int16_t>(reading > kLevelMeterTop ? kLevelMeterTop : reading));
         return;
@@ -387,6 +412,9 @@ void CTransmitterDlg::OnClose()
         return;
     }
     m_stopped = true;
+    if (m_metrics) {
+        m_metrics->Stop();
+    }
     if (m_watchdogTimer) {
         killTimer(m_watchdogTimer);
         m_watchdogTimer = 0;

@@ -30,7 +30,10 @@
 #include <QStringList>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <span>
+
+class CPanelMetrics;
 
 class CTransmitterDlg : public CDialog
 {
@@ -79,6 +82,8 @@ private:
 
     // ---- Background work
     void StartWorkerThreads();
+    // Serves the readings for Prometheus when --metrics-listen asks for it.
+    void StartMetrics();
     void OnDeviceReading(ReadingKind kind, int value);
     void OnTimer(int id);
     // The stop sequence: close the port, stop the scheduler and the pollers,
@@ -183,9 +188,10 @@ private:
     void OnToggle(const Toggle& toggle);
 
     PanelOptions m_options;
-    int m_watchdogTimer = 0;         // Qt's id of the 10-second watchdog timer
-    bool m_stopped = false;          // the stop sequence has run
-    int m_watchdogFailures = 0;      // failed checks since start-up or the last warning
-    bool m_watchdogWarning = false;  // the watchdog's warning is on screen
-    bool m_sliderFailShown = false;  // a slider's failure message is on screen
+    std::unique_ptr<CPanelMetrics> m_metrics;  // with --metrics-listen only
+    int m_watchdogTimer = 0;                   // Qt's id of the 10-second watchdog timer
+    bool m_stopped = false;                    // the stop sequence has run
+    int m_watchdogFailures = 0;                // failed checks since start-up or the last warning
+    bool m_watchdogWarning = false;            // the watchdog's warning is on screen
+    bool m_sliderFailShown = false;            // a slider's failure message is on screen
 };

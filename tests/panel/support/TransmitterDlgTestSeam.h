@@ -60,6 +60,7 @@ public:
     using CTransmitterDlg::m_dispTemperature;
     using CTransmitterDlg::m_freq;
     using CTransmitterDlg::m_lineVol;
+    using CTransmitterDlg::m_metrics;
     using CTransmitterDlg::m_micVol;
     using CTransmitterDlg::m_password;
     using CTransmitterDlg::m_portNames;
