@@ -4,26 +4,17 @@
 
 #include "../sim/SimTestSupport.h"
 #include "../support/Child.h"
+#include "../support/Prometheus.h"
 #include "../support/Ser2Net.h"
 #include "SimTransmitter.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
-
-#include <fstream>
 
 using namespace std::chrono_literals;
 
 namespace {
 
-std::string Get(int port, const std::string& path)
-{
-    httplib::Client client("127.0.0.1", port);
-    client.set_connection_timeout(1, 0);
-    client.set_read_timeout(2, 0);
-    const auto response = client.Get(path);
-    return response && response->status == 200 ? response->body : std::string();
-}
+using nettest::HttpGet;
 
 bool HasLine(const std::string& text, const std::string& line)
 {
@@ -52,7 +43,7 @@ protected:
     std::string WaitForMetric(const std::string& line, std::chrono::milliseconds timeout)
     {
         std::string text;
-        nettest::WaitFor([&] { return HasLine(text = Get(m_port, "/metrics"), line); }, timeout);
+        nettest::WaitFor([&] { return HasLine(text = HttpGet(m_port, "/metrics"), line); }, timeout);
         return text;
     }
 
@@ -76,7 +67,7 @@ TEST_F(Monitor, ServesTheReadingsAndScrapesCostNoExchange)
 
     m_sim.ClearReceived();
     for (int i = 0; i < 20; ++i)
-        ASSERT_FALSE(Get(m_port, "/metrics").empty());
+        ASSERT_FALSE(HttpGet(m_port, "/metrics").empty());
     EXPECT_FALSE(m_sim.WaitForFrames(1, 300ms)) << "a scrape reached the transmitter";
 }
 
@@ -116,22 +107,10 @@ TEST_F(Monitor, PrometheusScrapesItThroughSer2Net)
     ASSERT_TRUE(ser2net.Start(m_dir.Path(), m_sim.LinkPath(), &error)) << error;
     StartMonitor(ser2net.TelnetUrl(), "1");
 
-    const int prometheusPort = nettest::FreePort();
-    {
-        std::ofstream config(m_dir.File("prometheus.yml"));
-        config << "global:\n  scrape_interval: 1s\n  evaluation_interval: 1s\n"
-               << "scrape_configs:\n  - job_name: talvex\n    static_configs:\n"
-               << "      - targets: ['127.0.0.1:" << m_port << "']\n";
-    }
-    nettest::Child prometheus;
-    ASSERT_TRUE(prometheus.Start(
-        {"prometheus", "--config.file=" + m_dir.File("prometheus.yml"), "--storage.tsdb.path=" + m_dir.File("data"),
-         "--web.listen-address=127.0.0.1:" + std::to_string(prometheusPort), "--log.level=warn"},
-        m_dir.File("prometheus.log")))
-        << "is the prometheus package installed?";
+    nettest::Prometheus prometheus;
+    ASSERT_TRUE(prometheus.Start(m_dir.Path(), "talvex", m_port)) << "is the prometheus package installed?";
 
-    // Each answer is a vector of one sample: [time, "value"].
-    const auto query = [&](const std::string& expr) { return Get(prometheusPort, "/api/v1/query?query=" + expr); };
+    const auto query = [&](const std::string& expr) { return prometheus.Query(expr); };
     std::string frequency, temperature;
     const bool found = nettest::WaitFor(
         [&] {
