@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-serialport-dev libpugixml-dev
-  fonts-liberation xvfb xauth imagemagick
+  fonts-liberation xvfb xauth imagemagick xdotool python3
   clang libclang-rt-14-dev clang-format-14
   locales
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64

@@ -2,7 +2,8 @@
 # Installs what is missing, then builds and runs every test three times: in
 # the normal build, in the AddressSanitizer + UndefinedBehaviorSanitizer build
 # and in the ThreadSanitizer build; then the Windows cross-builds and their
-# tests under Wine. Warnings are errors. The normal build is also packaged,
+# tests under Wine, and the Windows panel with its proof under Wine.
+# Warnings are errors. The normal build is also packaged,
 # and the packages installed, tried and removed again. Usage: scripts/test.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -62,3 +63,6 @@ scripts/fuzz.sh --short
 
 echo "== Windows (cross-build + Wine)"
 scripts/test-windows.sh
+
+echo "== Windows panel (Wine)"
+scripts/test-windows-panel.sh

@@ -11,7 +11,7 @@
 
 namespace {
 
-const char kUsage[] = "Usage: talvex-sim [--link PATH] [--fault FAULT]... [--seed N]\n"
+const char kUsage[] = "Usage: talvex-sim [--link PATH] [--fault FAULT]... [--seed N] [--trace]\n"
                       "\n"
                       "Simulates the FM transmitter on a pseudo-terminal and prints the device\n"
                       "path to open. Runs until interrupted (SIGINT or SIGTERM).\n"
@@ -25,6 +25,8 @@ const char kUsage[] = "Usage: talvex-sim [--link PATH] [--fault FAULT]... [--see
                       "                 CODE: command code in hex (all commands if left out)\n"
                       "                 ,once: only for the first matching request\n"
                       "  --seed N       seed of the moving readings\n"
+                      "  --trace        print every request frame as it arrives, in hex\n"
+                      "                 (\"request: 01 01 18 ...\"), before it is answered\n"
                       "  --help         show this text\n"
                       "\n"
                       "Examples: --fault refuse@0e   --fault delay=300   --fault hangup=2000@18,once\n";
@@ -57,6 +59,28 @@ int main(int argc, char** argv)
             if (!fault)
                 return UsageError(error);
             faults.push_back(*fault);
+        } else if (arg == "--trace") {
+            options.onFrame = [](const SimTransmitter::Frame& frame) {
+                std::string line = "request:";
+                char hex[4];
+                for (const std::uint8_t byte : frame) {
+                    std::snprintf(hex, sizeof hex, " %02x", byte);
+                    line += hex;
+                }
+                std::puts(line.c_str());
+                std::fflush(stdout);
+            };
+        } else if (arg == "--trace") {
+            options.onFrame = [](const SimTransmitter::Frame& frame) {
+                std::string line = "request:";
+                char hex[4];
+                for (const std::uint8_t byte : frame) {
+                    std::snprintf(hex, sizeof hex, " %02x", byte);
+                    line += hex;
+                }
+                std::puts(line.c_str());
+                std::fflush(stdout);
+            };
         } else if (arg == "--seed" && hasValue) {
             try {
                 options.seed = static_cast<unsigned>(std::stoul(argv[++i]));

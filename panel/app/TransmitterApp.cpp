@@ -1,10 +1,9 @@
 #include "TransmitterApp.h"
+#include "SimulatedLine.h"
 
 #include "controls/ColorRef.h"
 #include "dialogkit/Dialog.h"
 #include "mainwindow/TransmitterDlg.h"
-
-#include <SimTransmitter.h>
 
 #include <cstdio>
 #include <string>
@@ -30,15 +29,15 @@ bool CTransmitterApp::InitInstance()
     CDialog::SetDialogBkColor(Rgb(0, 0, 0), Rgb(128, 128, 255));
 
     if (m_options.simulate) {
-        SimOptions simOptions;
-        simOptions.recordFrames = false;
-        m_simulator = std::make_unique<SimTransmitter>(simOptions);
+        m_simulator = std::make_unique<CSimulatedLine>();
         std::string error;
-        if (!m_simulator->Start(&error)) {
+        const QString device = m_simulator->Start(&error);
+        if (device.isEmpty()) {
             // Connecting then finds no transmitter and says so; this says why.
             std::fprintf(stderr, "TalvexPanel: cannot start the simulated transmitter: %s\n", error.c_str());
         }
-        m_options.ports = QStringList{QString::fromStdString(m_simulator->DevicePath())};
+        // Only the simulator's line is tried, even when it did not start.
+        m_options.ports = QStringList{device};
     }
 
     {

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-class SimTransmitter;
+class CSimulatedLine;
 
 class CTransmitterApp
 {
@@ -22,5 +22,5 @@ public:
 
 private:
     PanelOptions m_options;
-    std::unique_ptr<SimTransmitter> m_simulator;  // --simulate only
+    std::unique_ptr<CSimulatedLine> m_simulator;  // --simulate only
 };

@@ -1,11 +1,10 @@
+#include "SerialPortList.h"
 #include "TransmitterDlg.h"
 
 #include "device/DeviceAccess.h"
 #include "dialogkit/MessageBox.h"
 
 #include <Talvex.h>
-
-#include <QSerialPortInfo>
 
 #include <cstdio>
 
@@ -29,12 +28,7 @@ void CTransmitterDlg::EnumSerialPorts()
         }
         return;
     }
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        const QString location = info.systemLocation();
-        if (!location.isEmpty()) {
-            m_portNames.append(location);
-        }
-    }
+    m_portNames = PresentSerialPorts();
 }
 
 bool CTransmitterDlg::ProbePortList()

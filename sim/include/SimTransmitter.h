@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ struct SimOptions {
     // for days (the panel's --simulate, the talvex-sim program) turns it off,
     // or its memory would grow with every request.
     bool recordFrames = true;
+    // Called on the simulator's thread with every request frame it takes,
+    // before it answers (talvex-sim --trace).
+    std::function<void(const std::vector<std::uint8_t>&)> onFrame;
 };
 
 class SimTransmitter

@@ -357,6 +357,8 @@ void SimTransmitter::Worker::HandleFrame(const Frame& frame, Clock::time_point n
 {
     if (m_options.recordFrames)
         m_received.push_back(frame);
+    if (m_options.onFrame)
+        m_options.onFrame(frame);
     ++m_receivedCount;
     m_lastFrameTime = now;
     m_changed.notify_all();

@@ -1,7 +1,7 @@
 #pragma once
 // A locale whose decimal mark is a comma (de_DE.UTF-8), for tests that prove
 // numbers are read and written the same whatever locale the user has. When
-// the system has not got it, it is built once per test program into a
+// a Linux system has not got it, it is built once per test program into a
 // scratch folder with localedef and found through LOCPATH, which the C
 // library reads at every setlocale() and child processes inherit.
 
@@ -11,10 +11,25 @@
 #include <cstdlib>
 #include <string>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace testlocale {
 
+#ifdef _WIN32
+// Windows' C runtime has its locales built in, under names of its own.
+inline constexpr const char* kDecimalComma = "German_Germany.1252";
+
+inline bool Provide()
+{
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    const bool provided = std::setlocale(LC_NUMERIC, kDecimalComma) != nullptr;
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_TRUE(provided) << "the C runtime has no " << kDecimalComma << " locale";
+    return provided;
+}
+#else
 inline constexpr const char* kDecimalComma = "de_DE.UTF-8";
 
 // Makes kDecimalComma available to setlocale() in this process and its
@@ -44,6 +59,7 @@ inline bool Provide()
     EXPECT_TRUE(provided) << "no decimal-comma locale: install the locales package";
     return provided;
 }
+#endif
 
 // Switches LC_NUMERIC to the decimal-comma locale for its lifetime.
 class Scoped

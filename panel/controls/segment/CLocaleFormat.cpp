@@ -1,40 +1,11 @@
 #include "CLocaleFormat.h"
+#include "ThreadCLocale.h"
 
 #include <cstdio>
-#include <locale.h>
-
-namespace {
-
-// The C locale as an object: uselocale() switches one thread to it, so
-// nothing else in the process sees the change.
-locale_t CLocale()
-{
-    static const locale_t c = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return c;
-}
-
-class CThreadLocaleC
-{
-public:
-    CThreadLocaleC() : m_previous(CLocale() != nullptr ? ::uselocale(CLocale()) : nullptr) {}
-    ~CThreadLocaleC()
-    {
-        if (m_previous != nullptr) {
-            ::uselocale(m_previous);
-        }
-    }
-    CThreadLocaleC(const CThreadLocaleC&) = delete;
-    CThreadLocaleC& operator=(const CThreadLocaleC&) = delete;
-
-private:
-    locale_t m_previous = nullptr;
-};
-
-}  // namespace
 
 std::string FormatInCLocale(const char* format, va_list args)
 {
-    const CThreadLocaleC cLocale;
+    const CThreadCLocale cLocale;
     char small[64];
     va_list again;
     va_copy(again, args);
