@@ -10,7 +10,7 @@ packages=(
   fonts-liberation xvfb xauth imagemagick xdotool python3
   clang libclang-rt-14-dev clang-format-14
   locales
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 fonts-wine
   dpkg-dev lintian desktop-file-utils appstream file man-db
   ser2net prometheus libcpp-httplib-dev
 )

@@ -25,7 +25,7 @@ struct SimOptions {
     bool recordFrames = true;
     // Called on the simulator's thread with every request frame it takes,
     // before it answers (talvex-sim --trace).
-    std::function<void(const std::vector<std::uint8_t>&)> onFrame;
+    std::function<void(const std::vector<std::uint8_t>&)> onFrame = nullptr;
 };
 
 class SimTransmitter

@@ -13,6 +13,10 @@
         port mapped as COM5 and listed in the registry as Windows lists a
         serial port; REFERENCE is a screenshot of the Linux panel
 
+    panel_under_wine.py desktop PREFIX SIM FOLDER OUTPUT
+        the same, in a Wine desktop window with the frame Windows draws,
+        and saves a picture of it in OUTPUT (docs/screenshot-wine.png)
+
 Scenarios: startup (the port is found through the registry, the start-up
 exchanges, the window compared with REFERENCE, Escape), password (a stored
 password locks the panel, Unlock with it unlocks) and schedule (a one-time
@@ -83,6 +87,12 @@ def prepare(prefix):
     first = [] if os.path.exists(os.path.join(prefix, "system.reg")) else ["-i"]
     with open(prefix + ".boot.log", "w") as log:
         subprocess.run(["wineboot"] + first, env=env, stdout=log, stderr=log, check=True)
+    # The symbols of the caption buttons Wine draws (Debian's fonts-wine)
+    # are found only in the prefix's own font folder.
+    marlett = "/usr/share/wine/fonts/marlett.ttf"
+    fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
+    if os.path.exists(marlett) and not os.path.exists(os.path.join(fonts, "marlett.ttf")):
+        shutil.copy(marlett, fonts)
     print(f"Wine prefix started on display {display} in {time.monotonic() - start:.1f} s")
 
 
@@ -311,11 +321,15 @@ class Session:
         self.reg("add", SERIALCOMM, "/v", r"\Device\Serial1", "/d", "COM9")
         self.reg("add", SERIALCOMM, "/v", r"\Device\Serial4", "/d", "COM5")
 
-    def start_panel(self):
+    def start_panel(self, desktop=None):
         self.started = time.monotonic()
         self.output = os.path.join(self.work, "panel.log")
+        # In a desktop window of its own, Wine draws the frames of the windows
+        # in it as Windows does; without one, the X display's manager would.
+        command = ["wine", "TalvexPanel.exe"] if desktop is None else [
+            "wine", "explorer", f"/desktop=Talvex,{desktop[0]}x{desktop[1]}", "TalvexPanel.exe"]
         with open(self.output, "w") as output:
-            self.panel = subprocess.Popen(["wine", "TalvexPanel.exe"], cwd=self.folder, env=self.env, stdout=output,
+            self.panel = subprocess.Popen(command, cwd=self.folder, env=self.env, stdout=output,
                                           stderr=subprocess.STDOUT)
         deadline = time.monotonic() + 90
         while time.monotonic() < deadline:
@@ -478,6 +492,26 @@ def scenario_schedule(session, layout, artefacts):
     session.escape_ends_the_program()
 
 
+def desktop_picture(session, layout, output):
+    session.reg("delete", PASSWORD_KEY)
+    session.list_ports()
+    size = (layout.reference.width + 40, layout.reference.height + 60)
+    session.start_panel(desktop=size)
+    session.check_startup_frames()
+    for frame in ("01 01 17", "01 01 1d", "01 01 1e"):
+        check(session.wait_for_frame(frame, 15, after=session.startup_done) is not None, f"no poll {frame}")
+    desktop = session.find_window("Talvex - Wine desktop")
+    time.sleep(2)  # a round of the slower readings
+    for _ in range(40):
+        shot = Picture.of_window(desktop, session.env)
+        # Wherever the window landed, some row crosses the whole meter.
+        if max(green_runs(shot, y) for y in range(0, shot.height, 2)) >= layout.meter_blocks:
+            break
+    shot.save(output)
+    session.keys(session.window, "Escape")
+    session.panel.wait(timeout=15)
+
+
 SCENARIOS = {"startup": scenario_startup, "password": scenario_password, "schedule": scenario_schedule}
 
 
@@ -494,6 +528,14 @@ def main(argv):
         return 0
     if action == "exec":
         return run_program(prefix, argv[3:])
+    if action == "desktop" and len(argv) == 6:
+        session = Session(prefix, argv[3], argv[4])
+        try:
+            desktop_picture(session, Layout(Picture.load(os.path.join(os.path.dirname(__file__), "..", "..", "..",
+                                                                       "docs", "screenshot.png"))), argv[5])
+        finally:
+            session.close()
+        return 0
     if action not in SCENARIOS or len(argv) != 6:
         print(__doc__, file=sys.stderr)
         return 2
