@@ -263,7 +263,7 @@ def compare_with_reference(layout, shot):
 
 # --- One run of the panel against the simulator ------------------------------
 
-class Session:
+class PanelRun:
     def __init__(self, prefix, sim, folder):
         self.prefix, self.env = prefix, wine_env(prefix)
         self.work = tempfile.mkdtemp(prefix="talvex-wine-")
@@ -404,24 +404,24 @@ class Session:
         shutil.rmtree(self.work, ignore_errors=True)
 
 
-def setting_frames(session, after):
+def setting_frames(run, after):
     """Requests that carry data (settings), as opposed to the pollers' reads."""
-    return [frame for when, frame in session.received() if when >= after and len(frame.split()) > 3]
+    return [frame for when, frame in run.received() if when >= after and len(frame.split()) > 3]
 
 
-def scenario_startup(session, layout, artefacts):
-    session.reg("delete", PASSWORD_KEY)
-    session.list_ports()
-    session.start_panel()
-    session.check_startup_frames()
+def scenario_startup(run, layout, artefacts):
+    run.reg("delete", PASSWORD_KEY)
+    run.list_ports()
+    run.start_panel()
+    run.check_startup_frames()
     # The readouts are filled in by the pollers' first rounds.
     for frame in ("01 01 17", "01 01 1d", "01 01 1e"):
-        check(session.wait_for_frame(frame, 15, after=session.startup_done) is not None, f"no poll {frame}")
+        check(run.wait_for_frame(frame, 15, after=run.startup_done) is not None, f"no poll {frame}")
     time.sleep(0.5)
     # The level moves: look for a while and keep the fullest meter.
     best = None
     for _ in range(24):
-        shot = session.screenshot()
+        shot = run.screenshot()
         blocks = green_runs(shot, layout.scaled(shot, (0, layout.meter_y, 1, layout.meter_y + 1))[1])
         check(blocks <= layout.meter_blocks, f"{blocks} meter blocks lit, more than {layout.meter_blocks}")
         if best is None or blocks > best[0]:
@@ -433,83 +433,83 @@ def scenario_startup(session, layout, artefacts):
     check(blocks == layout.meter_blocks, f"the meter lit at most {blocks} of {layout.meter_blocks} blocks")
     print(f"meter: {blocks} blocks at full level, as in the Linux panel")
     compare_with_reference(layout, shot)
-    session.escape_ends_the_program()
+    run.escape_ends_the_program()
 
 
-def scenario_password(session, layout, artefacts):
-    session.reg("add", PASSWORD_KEY, "/v", "param", "/t", "REG_SZ", "/d", "s3cret")
-    session.list_ports()
-    session.start_panel()
-    session.check_startup_frames()
-    shot = session.screenshot()
+def scenario_password(run, layout, artefacts):
+    run.reg("add", PASSWORD_KEY, "/v", "param", "/t", "REG_SZ", "/d", "s3cret")
+    run.list_ports()
+    run.start_panel()
+    run.check_startup_frames()
+    shot = run.screenshot()
     lock = layout.scaled(shot, layout.LOCK_BUTTON)
     check("orange" in classes_in(shot, lock), "LOCK/UNLOCK is not shown as locked")
     # Locked: the frequency's step button does nothing.
     before = time.monotonic()
-    session.click(layout, shot, layout.FREQ_UP)
+    run.click(layout, shot, layout.FREQ_UP)
     time.sleep(1.5)
-    check(setting_frames(session, before) == [], "a locked panel sent a setting")
+    check(setting_frames(run, before) == [], "a locked panel sent a setting")
 
-    session.click(layout, shot, ((layout.LOCK_BUTTON[0] + layout.LOCK_BUTTON[2]) // 2,
+    run.click(layout, shot, ((layout.LOCK_BUTTON[0] + layout.LOCK_BUTTON[2]) // 2,
                                  (layout.LOCK_BUTTON[1] + layout.LOCK_BUTTON[3]) // 2))
-    unlock = session.find_window("Unlock")
-    subprocess.run(["xdotool", "type", "--window", unlock, "--delay", "50", "s3cret"], env=session.env,
+    unlock = run.find_window("Unlock")
+    subprocess.run(["xdotool", "type", "--window", unlock, "--delay", "50", "s3cret"], env=run.env,
                    stderr=subprocess.DEVNULL, check=True)
-    session.keys(unlock, "Return")
+    run.keys(unlock, "Return")
     deadline = time.monotonic() + 10
-    while "orange" in classes_in(session.screenshot(), lock):
+    while "orange" in classes_in(run.screenshot(), lock):
         check(time.monotonic() < deadline, "Unlock with the stored password did not unlock the panel")
     before = time.monotonic()
-    session.click(layout, shot, layout.FREQ_UP)
+    run.click(layout, shot, layout.FREQ_UP)
     deadline = time.monotonic() + 5
-    while not setting_frames(session, before):
+    while not setting_frames(run, before):
         check(time.monotonic() < deadline, "the unlocked panel's step button sent nothing")
         time.sleep(0.1)
-    print(f"locked by the stored password; unlocked with it, the step button sends {setting_frames(session, before)[0]}")
-    session.reg("delete", PASSWORD_KEY)
-    session.escape_ends_the_program()
+    print(f"locked by the stored password; unlocked with it, the step button sends {setting_frames(run, before)[0]}")
+    run.reg("delete", PASSWORD_KEY)
+    run.escape_ends_the_program()
 
 
-def scenario_schedule(session, layout, artefacts):
-    session.reg("delete", PASSWORD_KEY)
-    session.list_ports()
+def scenario_schedule(run, layout, artefacts):
+    run.reg("delete", PASSWORD_KEY)
+    run.list_ports()
     # Row 1: a one-time shut-down, due a little after the panel is up. Wine's
     # local time is this machine's.
     due = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(seconds=25)
     rows = [f'\t<Task Year="{due.year}" Month="{due.month}" Day="{due.day}" Hour="{due.hour}" Min="{due.minute}" '
             f'Sec="{due.second}" Opt="2" />']
     rows += ['\t<Task Year="2026" Month="1" Day="1" Hour="0" Min="0" Sec="0" Opt="0" />'] * 4
-    with open(os.path.join(session.folder, "config.xml"), "w") as f:
+    with open(os.path.join(run.folder, "config.xml"), "w") as f:
         f.write('<?xml version="1.0"?>\n<root>\n' + "\n".join(rows) + "\n</root>\n")
-    session.start_panel()
-    session.check_startup_frames()
+    run.start_panel()
+    run.check_startup_frames()
     check(datetime.datetime.now() < due, "the panel took too long to start for this test")
-    fired = session.wait_for_frame(SHUTDOWN_FRAME, (due - datetime.datetime.now()).total_seconds() + 10)
+    fired = run.wait_for_frame(SHUTDOWN_FRAME, (due - datetime.datetime.now()).total_seconds() + 10)
     check(fired is not None, f"the shut-down due at {due:%H:%M:%S} was not sent")
     late = time.time() - (time.monotonic() - fired) - due.timestamp()
     check(-1.0 <= late <= 3.0, f"the shut-down was sent {late:+.1f} s from its due time")
     print(f"scheduled shut-down sent {late:+.1f} s from its due time ({due:%H:%M:%S})")
-    session.escape_ends_the_program()
+    run.escape_ends_the_program()
 
 
-def desktop_picture(session, layout, output):
-    session.reg("delete", PASSWORD_KEY)
-    session.list_ports()
+def desktop_picture(run, layout, output):
+    run.reg("delete", PASSWORD_KEY)
+    run.list_ports()
     size = (layout.reference.width + 40, layout.reference.height + 60)
-    session.start_panel(desktop=size)
-    session.check_startup_frames()
+    run.start_panel(desktop=size)
+    run.check_startup_frames()
     for frame in ("01 01 17", "01 01 1d", "01 01 1e"):
-        check(session.wait_for_frame(frame, 15, after=session.startup_done) is not None, f"no poll {frame}")
-    desktop = session.find_window("Talvex - Wine desktop")
+        check(run.wait_for_frame(frame, 15, after=run.startup_done) is not None, f"no poll {frame}")
+    desktop = run.find_window("Talvex - Wine desktop")
     time.sleep(2)  # a round of the slower readings
     for _ in range(40):
-        shot = Picture.of_window(desktop, session.env)
+        shot = Picture.of_window(desktop, run.env)
         # Wherever the window landed, some row crosses the whole meter.
         if max(green_runs(shot, y) for y in range(0, shot.height, 2)) >= layout.meter_blocks:
             break
     shot.save(output)
-    session.keys(session.window, "Escape")
-    session.panel.wait(timeout=15)
+    run.keys(run.window, "Escape")
+    run.panel.wait(timeout=15)
 
 
 SCENARIOS = {"startup": scenario_startup, "password": scenario_password, "schedule": scenario_schedule}
@@ -529,26 +529,26 @@ def main(argv):
     if action == "exec":
         return run_program(prefix, argv[3:])
     if action == "desktop" and len(argv) == 6:
-        session = Session(prefix, argv[3], argv[4])
+        run = PanelRun(prefix, argv[3], argv[4])
         try:
-            desktop_picture(session, Layout(Picture.load(os.path.join(os.path.dirname(__file__), "..", "..", "..",
+            desktop_picture(run, Layout(Picture.load(os.path.join(os.path.dirname(__file__), "..", "..", "..",
                                                                        "docs", "screenshot.png"))), argv[5])
         finally:
-            session.close()
+            run.close()
         return 0
     if action not in SCENARIOS or len(argv) != 6:
         print(__doc__, file=sys.stderr)
         return 2
     sim, folder, reference = argv[3:6]
     layout = Layout(Picture.load(reference))
-    session = Session(prefix, sim, folder)
+    run = PanelRun(prefix, sim, folder)
     try:
-        SCENARIOS[action](session, layout, os.path.dirname(prefix))
+        SCENARIOS[action](run, layout, os.path.dirname(prefix))
     except Failure as failure:
         print(f"FAILED: {failure}", file=sys.stderr)
         return 1
     finally:
-        session.close()
+        run.close()
     return 0
 
 
