@@ -9,13 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$(date +%s)
 
-mkdir -p build
-cmake -S . -B build/win-sim -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEX_WERROR=ON \
-      -DTALVEX_PANEL=OFF -DTALVEX_TESTS=OFF -DTALVEX_BENCH=OFF > build/win-sim.configure.log 2>&1 \
-  || { cat build/win-sim.configure.log; exit 1; }
-cmake --build build/win-sim -j"$(nproc)" --target talvex-sim
-
-TALVEX_WINDOWS_CMAKE_ARGS="-DTALVEX_SIM=$PWD/build/win-sim/sim/talvex-sim" scripts/build-windows-panel.sh
+sim=$(scripts/build-host-sim.sh | tail -n1)
+TALVEX_WINDOWS_CMAKE_ARGS="-DTALVEX_SIM=$sim" scripts/build-windows-panel.sh
 # The panel's tests (label "panel"; the DLL's own ran in the Windows stage).
 # They share a Wine prefix and a port: they run one at a time.
 ctest --test-dir build/win-panel --output-on-failure --timeout 180 -L panel

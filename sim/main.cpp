@@ -70,17 +70,6 @@ int main(int argc, char** argv)
                 std::puts(line.c_str());
                 std::fflush(stdout);
             };
-        } else if (arg == "--trace") {
-            options.onFrame = [](const SimTransmitter::Frame& frame) {
-                std::string line = "request:";
-                char hex[4];
-                for (const std::uint8_t byte : frame) {
-                    std::snprintf(hex, sizeof hex, " %02x", byte);
-                    line += hex;
-                }
-                std::puts(line.c_str());
-                std::fflush(stdout);
-            };
         } else if (arg == "--seed" && hasValue) {
             try {
                 options.seed = static_cast<unsigned>(std::stoul(argv[++i]));

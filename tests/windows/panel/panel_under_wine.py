@@ -354,6 +354,11 @@ class PanelRun:
         check(first == STARTUP_FRAMES, f"start-up exchanges {first}, expected {STARTUP_FRAMES}")
         print("start-up exchanges: " + ", ".join(first))
 
+    def wait_for_readouts(self):
+        """The readouts are filled in by the pollers' first rounds."""
+        for frame in ("01 01 17", "01 01 1d", "01 01 1e"):
+            check(self.wait_for_frame(frame, 15, after=self.startup_done) is not None, f"no poll {frame}")
+
     def screenshot(self):
         # Shown first: a window still mapping is captured black.
         time.sleep(0.3)
@@ -414,9 +419,7 @@ def scenario_startup(run, layout, artefacts):
     run.list_ports()
     run.start_panel()
     run.check_startup_frames()
-    # The readouts are filled in by the pollers' first rounds.
-    for frame in ("01 01 17", "01 01 1d", "01 01 1e"):
-        check(run.wait_for_frame(frame, 15, after=run.startup_done) is not None, f"no poll {frame}")
+    run.wait_for_readouts()
     time.sleep(0.5)
     # The level moves: look for a while and keep the fullest meter.
     best = None
@@ -498,8 +501,7 @@ def desktop_picture(run, layout, output):
     size = (layout.reference.width + 40, layout.reference.height + 60)
     run.start_panel(desktop=size)
     run.check_startup_frames()
-    for frame in ("01 01 17", "01 01 1d", "01 01 1e"):
-        check(run.wait_for_frame(frame, 15, after=run.startup_done) is not None, f"no poll {frame}")
+    run.wait_for_readouts()
     desktop = run.find_window("Talvex - Wine desktop")
     time.sleep(2)  # a round of the slower readings
     for _ in range(40):
