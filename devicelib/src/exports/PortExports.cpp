@@ -67,7 +67,12 @@ int GetLastCommError(void)
     return Guarded([] { return Library().LastError(); });
 }
 
-int GetLastOpenError(void) { return Library().LastOpenError(); }
+int GetLastOpenError(void)
+{
+    // Before the library state exists no open was made: TALVEX_OPEN_OK, which
+    // is also what a failed first allocation gives.
+    return Guarded([] { return Library().LastOpenError(); });
+}
 
 const char* GetOpenErrorText(int reason)
 {
