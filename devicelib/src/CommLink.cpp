@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
-#include <thread>
 
 namespace talvex {
 
@@ -29,7 +27,7 @@ CCommLink::CCommLink(CSerialPort& port, Sleeper sleep) : m_port(port), m_sleep(s
 void CCommLink::SleepMs(int ms)
 {
     if (ms > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        PlatformSleep(ms);
 }
 
 bool CCommLink::Open(const char* device, const LineSettings& settings)

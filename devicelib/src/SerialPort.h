@@ -107,5 +107,8 @@ std::unique_ptr<CSerialPort> CreatePortByName();
 // The device name of numbered port `number` (COM1 is 1); empty when there is
 // no such name.
 std::string PortNameForNumber(int number);
+// The platform's own sleep, for the link's fixed pause and reply delays: a
+// C++ runtime's sleep may add its own rounding on top of the platform's.
+void PlatformSleep(int ms);
 
 }  // namespace talvex

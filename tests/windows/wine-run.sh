@@ -16,7 +16,7 @@ set -euo pipefail
 
 action=$1 prefix=$(realpath -m "$2")
 shift 2
-export WINEPREFIX=$prefix WINEDEBUG=-all
+export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko: console programs need neither, and nothing is fetched.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -322,5 +323,7 @@ std::string PortNameForNumber(int number)
     std::snprintf(name, sizeof name, "/dev/ttyS%d", number - 1);
     return name;
 }
+
+void PlatformSleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 }  // namespace talvex

@@ -27,6 +27,9 @@ namespace {
 
 constexpr DWORD kQueueSize = 4096;
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+// The first reply byte, or a line error (framing, parity, overrun, break):
+// either ends the wait for the reply. Only characters while configuring.
+constexpr DWORD kWaitMask = EV_RXCHAR | EV_ERR;
 
 // The library's parity and stop-bit codes are the DCB's own values; the
 // compiler keeps them that way.
@@ -156,6 +159,9 @@ public:
     IoResult Read(std::uint8_t* data, std::size_t size, int guardMs) override;
 
 private:
+    // Clears a line error the driver holds, which would otherwise end the
+    // next wait at once; what it was does not matter to the exchange.
+    void ClearErrors() const;
     // Bytes waiting in the driver's input queue; -1 when the port failed.
     long long QueuedInput() const;
 
@@ -225,8 +231,13 @@ bool CWin32SerialPort::Configure(const LineSettings& settings)
     actual.DCBlength = sizeof actual;
     if (!::GetCommState(m_port, &actual))
         return false;
-    return actual.BaudRate == dcb.BaudRate && actual.ByteSize == dcb.ByteSize && actual.Parity == dcb.Parity &&
-           actual.StopBits == dcb.StopBits;
+    if (actual.BaudRate != dcb.BaudRate || actual.ByteSize != dcb.ByteSize || actual.Parity != dcb.Parity ||
+        actual.StopBits != dcb.StopBits)
+        return false;
+    // Once configured, a line error ends a wait too; a driver that cannot
+    // report one still waits for characters, so the result does not matter.
+    ::SetCommMask(m_port, kWaitMask);
+    return true;
 }
 
 bool CWin32SerialPort::Close()
@@ -244,6 +255,12 @@ void CWin32SerialPort::Purge()
         ::PurgeComm(m_port, kPurgeAll);
 }
 
+void CWin32SerialPort::ClearErrors() const
+{
+    DWORD errors = 0;
+    ::ClearCommError(m_port, &errors, nullptr);
+}
+
 long long CWin32SerialPort::QueuedInput() const
 {
     DWORD errors = 0;
@@ -257,6 +274,7 @@ IoResult CWin32SerialPort::Write(const std::uint8_t* data, std::size_t size, int
 {
     if (!IsOpen() || size > MAXDWORD)
         return {};
+    ClearErrors();
     OVERLAPPED* ov = m_write.Start();
     const BOOL started = ::WriteFile(m_port, data, static_cast<DWORD>(size), nullptr, ov);
     const COverlapped::Completion c = m_write.Finish(m_port, started, static_cast<DWORD>(std::max(guardMs, 0)), [] {});
@@ -296,7 +314,7 @@ IoStatus CWin32SerialPort::WaitForInput(int timeoutMs)
         const COverlapped::Completion c = m_wait.Finish(m_port, started, static_cast<DWORD>(deadline - now), [this] {
             // Setting the mask again ends a pending wait on every
             // driver, also where CancelIo does not reach it.
-            ::SetCommMask(m_port, EV_RXCHAR);
+            ::SetCommMask(m_port, kWaitMask);
         });
         if (c.outcome == COverlapped::Outcome::TimedOut) {
             // A byte may have come just as the wait was given up.
@@ -305,6 +323,10 @@ IoStatus CWin32SerialPort::WaitForInput(int timeoutMs)
                 return IoStatus::Failed;
             return last > 0 ? IoStatus::Ok : IoStatus::TimedOut;
         }
+        // A line error ends the wait as the first byte does: the read then
+        // judges whatever arrived.
+        if (c.outcome == COverlapped::Outcome::Done && (m_waitMask & EV_ERR) != 0)
+            return IoStatus::Ok;
         if (c.outcome == COverlapped::Outcome::Done && (m_waitMask & EV_RXCHAR) != 0)
             continue;
         // The wait ended without an event: an empty mask, or aborted. A
@@ -322,6 +344,9 @@ IoResult CWin32SerialPort::Read(std::uint8_t* data, std::size_t size, int guardM
 {
     if (!IsOpen() || size > MAXDWORD)
         return {};
+    // After the reply delay: an error seen while the reply arrived is not
+    // this read's.
+    ClearErrors();
     OVERLAPPED* ov = m_read.Start();
     const BOOL started = ::ReadFile(m_port, data, static_cast<DWORD>(size), nullptr, ov);
     const COverlapped::Completion c = m_read.Finish(m_port, started, static_cast<DWORD>(std::max(guardMs, 0)), [] {});
@@ -347,5 +372,7 @@ std::string PortNameForNumber(int number)
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", number);
     return name;
 }
+
+void PlatformSleep(int ms) { ::Sleep(static_cast<DWORD>(ms)); }
 
 }  // namespace talvex
