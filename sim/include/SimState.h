@@ -32,6 +32,7 @@ struct SimState {
 
 // Live readings. While the simulator keeps them live it moves them itself;
 // once set from outside they stay frozen until live readings are resumed.
+// A held reading (SimTransmitter::HoldReading) overrides either.
 struct SimReadings {
     int forwardPower = 0;  // 0.1 W, one byte on the wire
     int reversePower = 0;  // 0.1 W, one byte
@@ -39,6 +40,12 @@ struct SimReadings {
     int temperature = 32;  // whole degrees, one byte
     int level = 0;         // 0..65535, two bytes
 };
+
+// The readings that can be held at a chosen value while the others move.
+// Reverse power is not among them: it follows forward power and SWR.
+enum class SimReading { ForwardPower, Swr, Temperature, Level };
+inline constexpr SimReading kSimHoldableReadings[] = {SimReading::ForwardPower, SimReading::Swr,
+                                                      SimReading::Temperature, SimReading::Level};
 
 // The ranges the transmitter accepts for its settings.
 struct SimRange {

@@ -59,6 +59,12 @@ public:
     void SetReadings(const SimReadings& readings);
     // Resumes (true) or freezes (false) the moving readings.
     void SetLiveReadings(bool live);
+    // Holds one reading at `value`, in its wire units (see SimReadings), from
+    // the next request on, while the others keep moving; reverse power
+    // follows a held forward power or SWR. Also holds over frozen readings.
+    void HoldReading(SimReading reading, int value);
+    // Lets a held reading move by itself again, from the value it was held at.
+    void ReleaseReading(SimReading reading);
 
     void InjectFault(const SimFault& fault);
     void ClearFaults();

@@ -95,6 +95,18 @@ int SettlingTemperature(const SimState& s) { return s.standby ? 28 : 34 + s.powe
 
 constexpr std::chrono::seconds kTemperatureStep{3};
 
+// The member each SimReading stands for, in the enumeration's order.
+constexpr int SimReadings::*kHeldMember[] = {&SimReadings::forwardPower, &SimReadings::swr, &SimReadings::temperature,
+                                             &SimReadings::level};
+static_assert(std::size(kHeldMember) == std::size(kSimHoldableReadings));
+
+// Reflected share of the forward power for this standing-wave ratio.
+int ReversePower(int forwardPower, int swr)
+{
+    const double gamma = (swr - 10.0) / (swr + 10.0);
+    return static_cast<int>(std::lround(forwardPower * gamma * gamma));
+}
+
 }  // namespace
 
 DeviceModel::DeviceModel(unsigned seed)
@@ -107,6 +119,25 @@ void DeviceModel::SetReadings(const SimReadings& readings)
 {
     m_readings = readings;
     m_live = false;
+    ApplyHolds();
+}
+
+void DeviceModel::HoldReading(SimReading reading, int value)
+{
+    m_holds[static_cast<std::size_t>(reading)] = value;
+    ApplyHolds();
+}
+
+void DeviceModel::ReleaseReading(SimReading reading) { m_holds[static_cast<std::size_t>(reading)].reset(); }
+
+void DeviceModel::ApplyHolds()
+{
+    for (std::size_t i = 0; i < m_holds.size(); ++i)
+        if (m_holds[i])
+            m_readings.*kHeldMember[i] = *m_holds[i];
+    const auto held = [this](SimReading r) { return m_holds[static_cast<std::size_t>(r)].has_value(); };
+    if (held(SimReading::ForwardPower) || held(SimReading::Swr))
+        m_readings.reversePower = ReversePower(m_readings.forwardPower, m_readings.swr);
 }
 
 DeviceModel::Bytes DeviceModel::Execute(const Bytes& frame, Clock::time_point now)
@@ -175,14 +206,17 @@ DeviceModel::Bytes DeviceModel::Reading(std::uint8_t code) const
 
 void DeviceModel::Advance(Clock::time_point now)
 {
-    if (!m_live)
-        return;
+    if (m_live)
+        Move(now);
+    ApplyHolds();
+}
+
+void DeviceModel::Move(Clock::time_point now)
+{
     SimReadings& r = m_readings;
     r.forwardPower = m_state.standby ? 0 : m_state.power;
     r.swr = 10 + static_cast<int>(m_random() % 4);
-    // Reflected share of the forward power for this standing-wave ratio.
-    const double gamma = (r.swr - 10.0) / (r.swr + 10.0);
-    r.reversePower = static_cast<int>(std::lround(r.forwardPower * gamma * gamma));
+    r.reversePower = ReversePower(r.forwardPower, r.swr);
 
     while (now - m_lastTemperatureStep >= kTemperatureStep) {
         m_lastTemperatureStep += kTemperatureStep;

@@ -4,8 +4,10 @@
 
 #include "SimState.h"
 
+#include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -24,7 +26,8 @@ public:
     // unknown code, a wrong parameter count or a value out of range.
     Bytes Execute(const Bytes& frame, Clock::time_point now);
 
-    // Moves the live readings along to `now` (no-op while they are frozen).
+    // Moves the live readings along to `now` (no-op while they are frozen),
+    // then puts the held readings back on top.
     void Advance(Clock::time_point now);
 
     const SimState& State() const { return m_state; }
@@ -32,13 +35,22 @@ public:
     const SimReadings& Readings() const { return m_readings; }
     void SetReadings(const SimReadings& readings);
     void SetLive(bool live) { m_live = live; }
+    // Holds one reading at `value` (wire units) over live and frozen readings
+    // alike; reverse power is worked out again from the forward power and SWR.
+    void HoldReading(SimReading reading, int value);
+    // The reading moves on by itself from the value it was held at, so a held
+    // temperature drifts back rather than jumping.
+    void ReleaseReading(SimReading reading);
 
 private:
     Bytes Reading(std::uint8_t code) const;
+    void Move(Clock::time_point now);
+    void ApplyHolds();
 
     SimState m_state;
     SimReadings m_readings;
     bool m_live = true;
+    std::array<std::optional<int>, std::size(kSimHoldableReadings)> m_holds;  // by SimReading
     std::minstd_rand m_random;
     Clock::time_point m_start;
     Clock::time_point m_lastTemperatureStep;

@@ -110,6 +110,16 @@ public:
         std::lock_guard lock(m_mutex);
         m_model.SetLive(live);
     }
+    void HoldReading(SimReading reading, int value)
+    {
+        std::lock_guard lock(m_mutex);
+        m_model.HoldReading(reading, value);
+    }
+    void ReleaseReading(SimReading reading)
+    {
+        std::lock_guard lock(m_mutex);
+        m_model.ReleaseReading(reading);
+    }
     void InjectFault(const SimFault& fault)
     {
         std::lock_guard lock(m_mutex);
@@ -468,6 +478,8 @@ void SimTransmitter::SetState(const SimState& state) { m_worker->SetState(state)
 SimReadings SimTransmitter::Readings() const { return m_worker->Readings(); }
 void SimTransmitter::SetReadings(const SimReadings& readings) { m_worker->SetReadings(readings); }
 void SimTransmitter::SetLiveReadings(bool live) { m_worker->SetLive(live); }
+void SimTransmitter::HoldReading(SimReading reading, int value) { m_worker->HoldReading(reading, value); }
+void SimTransmitter::ReleaseReading(SimReading reading) { m_worker->ReleaseReading(reading); }
 void SimTransmitter::InjectFault(const SimFault& fault) { m_worker->InjectFault(fault); }
 void SimTransmitter::ClearFaults() { m_worker->ClearFaults(); }
 void SimTransmitter::HangUp(std::chrono::milliseconds downFor) { m_worker->RequestHangUp(downFor); }

@@ -1,7 +1,9 @@
-// The talvex-sim program: what it prints, its options, and that it cleans
-// up its link when stopped by a signal.
+// The talvex-sim program: what it prints, its options, that it cleans up
+// its link when stopped by a signal, and its --control commands as a client
+// of the library sees them.
 
 #include "SimTestSupport.h"
+#include "Talvex.h"
 
 #include <gtest/gtest.h>
 
@@ -19,20 +21,23 @@ using simtest::Bytes;
 
 namespace {
 
-// talvex-sim running in the background with its stdout on a pipe.
+// talvex-sim running in the background with its stdin and stdout on pipes.
 class SimProgram
 {
 public:
     explicit SimProgram(std::vector<std::string> args)
     {
         int out[2];
-        if (::pipe(out) != 0)
+        int in[2];
+        if (::pipe(out) != 0 || ::pipe(in) != 0)
             return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         posix_spawn_file_actions_adddup2(&actions, out[1], 2);
         posix_spawn_file_actions_addclose(&actions, out[0]);
+        posix_spawn_file_actions_addclose(&actions, in[1]);
         args.insert(args.begin(), TALVEX_SIM_PATH);
         std::vector<char*> argv;
         for (std::string& a : args)
@@ -42,7 +47,9 @@ public:
             m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         ::close(out[1]);
+        ::close(in[0]);
         m_out = out[0];
+        m_in = in[1];
     }
     ~SimProgram()
     {
@@ -52,13 +59,15 @@ public:
         }
         if (m_out >= 0)
             ::close(m_out);
+        if (m_in >= 0)
+            ::close(m_in);
     }
 
-    // Output up to the first time `text` appears, or what came before `timeout`.
-    std::string ReadUntil(const std::string& text, std::chrono::milliseconds timeout)
+    // Output up to the first time `text` appears after `from`, or what came before `timeout`.
+    std::string ReadUntil(const std::string& text, std::chrono::milliseconds timeout, std::size_t from = 0)
     {
         const auto end = std::chrono::steady_clock::now() + timeout;
-        while (m_output.find(text) == std::string::npos && std::chrono::steady_clock::now() < end) {
+        while (m_output.find(text, from) == std::string::npos && std::chrono::steady_clock::now() < end) {
             pollfd p{m_out, POLLIN, 0};
             if (::poll(&p, 1, 50) <= 0)
                 continue;
@@ -69,6 +78,16 @@ public:
             m_output.append(buffer, static_cast<std::size_t>(r));
         }
         return m_output;
+    }
+    // Sends one --control line and returns the line it is answered with.
+    std::string Answer(const std::string& command)
+    {
+        const std::size_t from = m_output.size();
+        const std::string line = command + "\n";
+        if (::write(m_in, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+            return "(not sent)";
+        const std::string out = ReadUntil("\n", 3000ms, from);
+        return out.substr(from, out.find('\n', from) - from);
     }
     // The exit status, or -1 when it does not end within `timeout`.
     int Stop(int signal, std::chrono::milliseconds timeout)
@@ -98,6 +117,7 @@ public:
 private:
     pid_t m_pid = -1;
     int m_out = -1;
+    int m_in = -1;
     std::string m_output;
 };
 
@@ -161,4 +181,47 @@ TEST(TalvexSimProgram, RejectsBadOptions)
     SimProgram help({"--help"});
     EXPECT_NE(help.ReadUntil("--fault FAULT", 2000ms).find("Usage: talvex-sim"), std::string::npos);
     EXPECT_EQ(help.Wait(), 0);
+}
+
+TEST(TalvexSimProgram, ControlHoldsOneReadingAtATimeAndHangsUpOnCommand)
+{
+    simtest::TempDir dir;
+    const std::string link = dir.File("tx");
+    SimProgram sim({"--control", "--link", link});
+    ASSERT_NE(sim.ReadUntil("link: " + link + "\n", 3000ms).find("link: "), std::string::npos);
+    const auto open = [&] {
+        return OpenCommPath(link.c_str(), 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, nullptr);
+    };
+    const auto read = [](int(TALVEX_CALL * get)(int*, int)) {
+        int value = -1;
+        return get(&value, TALVEX_REPLY_DELAY_MS) == 1 ? value : -1;
+    };
+    ASSERT_EQ(open(), 1);
+
+    const std::pair<const char*, const char*> steps[] = {
+        {"set swr 3.04", "ok"},
+        {"set forward_power 10", "ok"},
+        {"set temperature 80.5", "ok"},
+        {"", "ok"},
+        {"set level 70000", "error: level must be 0 to 65535"},
+    };
+    for (const auto& [command, answer] : steps)
+        EXPECT_EQ(sim.Answer(command), answer) << command;
+    EXPECT_EQ(read(GetStdyWaveRatio), 30);
+    EXPECT_EQ(read(GetFwdPWR), 100) << "held although the transmitter is in standby";
+    EXPECT_EQ(read(GetRvrPWR), 25) << "a quarter of the power is reflected at SWR 3.0";
+    EXPECT_EQ(read(GetTemperature), 81);
+    EXPECT_EQ(sim.Answer("clear swr"), "ok");
+    EXPECT_LE(read(GetStdyWaveRatio), 13) << "moves by itself again";
+
+    EXPECT_EQ(sim.Answer("hangup 300"), "ok");
+    EXPECT_FALSE(IsLink(link)) << "the line is down once the hang-up is answered";
+    int back = 0;
+    for (int i = 0; i < 100 && back != 1; ++i) {
+        std::this_thread::sleep_for(20ms);
+        back = IsLink(link) ? open() : 0;
+    }
+    EXPECT_EQ(back, 1) << "the line did not come back";
+    CloseComm();
+    EXPECT_EQ(sim.Stop(SIGTERM, 3000ms), 0);
 }
