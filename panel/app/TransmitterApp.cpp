@@ -5,7 +5,7 @@
 #include "dialogkit/Dialog.h"
 #include "mainwindow/TransmitterDlg.h"
 
-#include <cstdio>
+#include "mainwindow/Console.h"
 #include <string>
 
 #include <QFont>
@@ -34,7 +34,8 @@ bool CTransmitterApp::InitInstance()
         const QString device = m_simulator->Start(&error);
         if (device.isEmpty()) {
             // Connecting then finds no transmitter and says so; this says why.
-            std::fprintf(stderr, "TalvexPanel: cannot start the simulated transmitter: %s\n", error.c_str());
+            console::Error(QStringLiteral("TalvexPanel: cannot start the simulated transmitter: %1\n")
+                               .arg(QString::fromStdString(error)));
         }
         // Only the simulator's line is tried, even when it did not start.
         m_options.ports = QStringList{device};

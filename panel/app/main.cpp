@@ -1,14 +1,15 @@
 #include "TransmitterApp.h"
+#include "mainwindow/Console.h"
 #include "mainwindow/PanelOptions.h"
 
 #include <QApplication>
-#include <cstdio>
+#include <QTimer>
 
 namespace {
 
 int UsageError(const PanelOptions& options)
 {
-    std::fprintf(stderr, "TalvexPanel: %s\nTry 'TalvexPanel --help'.\n", qPrintable(options.error));
+    console::Error(QStringLiteral("TalvexPanel: %1\nTry 'TalvexPanel --help'.\n").arg(options.error));
     return 2;
 }
 
@@ -28,11 +29,11 @@ bool MayBeQtOption(const QStringList& arguments)
 bool Answered(const PanelOptions& options)
 {
     if (options.help) {
-        std::fputs(qPrintable(PanelUsage()), stdout);
+        console::Out(PanelUsage());
         return true;
     }
     if (options.version) {
-        std::fputs(qPrintable(PanelVersion()), stdout);
+        console::Out(PanelVersion());
         return true;
     }
     return false;
@@ -42,6 +43,7 @@ bool Answered(const PanelOptions& options)
 
 int main(int argc, char* argv[])
 {
+    console::AttachParent();
     // --help, --version and plain mistakes are answered without a display.
     QStringList raw;
     for (int i = 1; i < argc; ++i) {
@@ -72,11 +74,14 @@ int main(int argc, char* argv[])
         // directory that is for a panel started from the menu.
         QString error;
         if (!EnterDataFolder(UserDataFolder(), ShippedConfigFile(), &error)) {
-            std::fprintf(stderr, "TalvexPanel: %s\n", qPrintable(error));
+            console::Error(QStringLiteral("TalvexPanel: %1\n").arg(error));
             return 1;
         }
     }
 
+    // Runs once the window is up and its loop turns: what start-up had to
+    // say has been said.
+    QTimer::singleShot(0, &console::ReleaseParent);
     CTransmitterApp app(options);
     app.InitInstance();
     return 0;

@@ -1,5 +1,7 @@
 #include "PasswordStore.h"
 
+#include "SystemPasswordStore.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,9 +12,6 @@
 namespace {
 
 const QString kValueName = QStringLiteral("param");
-#ifdef Q_OS_WIN
-const QString kRegistryKey = QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Vemra");
-#endif
 
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
@@ -40,11 +39,7 @@ bool PrepareOwnerOnlyFile(const QString& fileName)
 
 }  // namespace
 
-CPasswordStore::CPasswordStore()
-#ifndef Q_OS_WIN
-    : m_fileName(DefaultFileName())
-#endif
-{}
+CPasswordStore::CPasswordStore() : m_fileName(system_password_store::Exists() ? QString() : DefaultFileName()) {}
 
 CPasswordStore::CPasswordStore(QString fileName) : m_fileName(std::move(fileName)) {}
 
@@ -56,13 +51,10 @@ QString CPasswordStore::DefaultFileName()
 
 QString CPasswordStore::Read() const
 {
-#ifdef Q_OS_WIN
     if (m_fileName.isEmpty()) {
-        const QSettings registry(kRegistryKey, QSettings::NativeFormat);
-        return registry.value(kValueName).toString();
+        return system_password_store::Read();
     }
-#endif
-    if (m_fileName.isEmpty() || !QFileInfo(m_fileName).isFile()) {
+    if (!QFileInfo(m_fileName).isFile()) {
         return QString();
     }
     const QSettings ini(m_fileName, QSettings::IniFormat);
@@ -74,15 +66,10 @@ QString CPasswordStore::Read() const
 
 bool CPasswordStore::Write(const QString& password) const
 {
-#ifdef Q_OS_WIN
     if (m_fileName.isEmpty()) {
-        QSettings registry(kRegistryKey, QSettings::NativeFormat);
-        registry.setValue(kValueName, password);
-        registry.sync();
-        return registry.status() == QSettings::NoError;
+        return system_password_store::Write(password);
     }
-#endif
-    if (m_fileName.isEmpty() || !PrepareOwnerOnlyFile(m_fileName)) {
+    if (!PrepareOwnerOnlyFile(m_fileName)) {
         return false;
     }
     {

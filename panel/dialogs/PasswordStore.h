@@ -2,7 +2,8 @@
 // Where the panel lock's password lives between runs.
 //
 // On Windows: the machine-wide registry key HKEY_LOCAL_MACHINE\SOFTWARE\Vemra,
-// string value "param", plain text, as earlier versions of the panel wrote it.
+// string value "param", plain text, as earlier versions of the panel wrote it,
+// in the registry's 32-bit view (SystemPasswordStore.h).
 // Elsewhere: an INI file Vemra/TalvexPanel.ini in the user's configuration
 // directory (XDG_CONFIG_HOME, else ~/.config), kept readable and writable by
 // its owner only. An empty, missing or unreadable entry means "no password".

@@ -1,5 +1,7 @@
 #include "PanelOptions.h"
 
+#include "HelpExamples.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -14,15 +16,17 @@ namespace {
 struct PanelCommandLine {
     QCommandLineParser parser;
     QCommandLineOption port{QStringLiteral("port"),
-                            QStringLiteral("Try DEVICE (for example /dev/ttyUSB0) instead of the serial ports the "
+                            QStringLiteral("Try DEVICE (for example %1) instead of the serial ports the "
                                            "system lists; may be given more than once, the ports are tried in the "
-                                           "order given."),
+                                           "order given.")
+                                .arg(QString::fromLatin1(PlatformHelpExamples().port)),
                             QStringLiteral("DEVICE")};
     QCommandLineOption simulate{QStringLiteral("simulate"),
                                 QStringLiteral("Run against a simulated transmitter inside the program.")};
     QCommandLineOption userData{QStringLiteral("user-data"),
-                                QStringLiteral("Run in the per-user data folder (~/.local/share/Talvex), creating "
-                                               "it and its config.xml on the first start.")};
+                                QStringLiteral("Run in the per-user data folder (%1), creating "
+                                               "it and its config.xml on the first start.")
+                                    .arg(QString::fromLatin1(PlatformHelpExamples().userDataFolder))};
     QCommandLineOption metricsListen{
         QStringLiteral("metrics-listen"),
         QStringLiteral("Serve the readings at http://ADDR:PORT/metrics for Prometheus; ADDR defaults to "

@@ -1,5 +1,6 @@
 #include "TransmitterDlg.h"
 
+#include "Console.h"
 #include "MainWindowTemplate.h"
 #include "PanelMetrics.h"
 #include "controls/Resources.h"
@@ -11,12 +12,9 @@
 #include <Talvex.h>
 
 #include <QCloseEvent>
-#include <QContextMenuEvent>
 #include <QDateTime>
 #include <QFontMetrics>
-#include <QMenu>
 #include <QTimerEvent>
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -27,7 +25,6 @@ constexpr int kWatchdogTimerId = 1;
 constexpr int kWatchdogFailuresToWarn = 3;
 constexpr int kLevelMeterTop = 255;
 
-const char* const kAboutMenuText = "&About VO-Raduzarizad...";  // string resource 101
 const char* const kNotConnected = "The Device is not connected.";
 
 constexpr ColorRef kDisplayColour = Rgb(150, 150, 255);
@@ -87,6 +84,9 @@ CTransmitterDlg::CTransmitterDlg(const PanelOptions& options, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     m_hIcon = LoadIconResource(IDR_MAINFRAME);
+    // Queued: the About box runs its own loop, which should not run inside
+    // the platform's handling of the menu's command.
+    connect(&m_systemMenu, &CSystemMenu::commandChosen, this, &CTransmitterDlg::OnSysCommand, Qt::QueuedConnection);
 
     const std::pair<int, QWidget*> bindings[] = {
         {IDC_BTN_MICVOL_DOWN, &m_btnMicDown},
@@ -163,6 +163,7 @@ bool CTransmitterDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     setWindowIcon(m_hIcon);
+    m_systemMenu.Install(this);
 
     EnumSerialPorts();
     if (!ConnectDevice()) {
@@ -356,7 +357,7 @@ void CTransmitterDlg::StartMetrics()
     std::string error;
     if (!m_metrics->Start(m_options.metricsListen.toStdString(), &error)) {
         // The panel runs on: the transmitter matters more than its metrics.
-        std::fprintf(stderr, "TalvexPanel: cannot serve metrics: %s\n", error.c_str());
+        console::Error(QStringLiteral("TalvexPanel: cannot serve metrics: %1\n").arg(QString::fromStdString(error)));
         m_metrics.reset();
     }
 }
@@ -484,22 +485,15 @@ void CTransmitterDlg::timerEvent(QTimerEvent* event)
     CDialog::timerEvent(event);
 }
 
+bool CTransmitterDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
+{
+    return m_systemMenu.NativeEvent(eventType, message, result) || CDialog::nativeEvent(eventType, message, result);
+}
+
 void CTransmitterDlg::closeEvent(QCloseEvent* event)
 {
     OnClose();
     // The default close processing: the window ends as if cancelled.
     OnCancel();
     event->accept();
-}
-
-void CTransmitterDlg::contextMenuEvent(QContextMenuEvent* event)
-{
-    // The window's menu: the platform gives this window no system menu of its
-    // own, so the About entry is offered from the window's background.
-    QMenu menu(this);
-    menu.addSeparator();
-    QAction* about = menu.addAction(QString::fromLatin1(kAboutMenuText));
-    if (menu.exec(event->globalPos()) == about) {
-        OnSysCommand(IDM_ABOUTBOX);
-    }
 }

@@ -10,6 +10,7 @@
 //   TransmitterDlgLock.cpp      panel lock, protection and device information
 
 #include "PanelOptions.h"
+#include "SystemMenu.h"
 #include "device/DevicePoller.h"
 #include "device/Readings.h"
 #include "dialogkit/ControlIds.h"
@@ -57,7 +58,7 @@ protected:
     bool event(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
     // The handlers and the state are private. The tests reach them through
@@ -188,6 +189,7 @@ private:
     void OnToggle(const Toggle& toggle);
 
     PanelOptions m_options;
+    CSystemMenu m_systemMenu;                  // carries the About entry
     std::unique_ptr<CPanelMetrics> m_metrics;  // with --metrics-listen only
     int m_watchdogTimer = 0;                   // Qt's id of the 10-second watchdog timer
     bool m_stopped = false;                    // the stop sequence has run

@@ -1,3 +1,4 @@
+#include "Console.h"
 #include "SerialPortList.h"
 #include "TransmitterDlg.h"
 
@@ -5,8 +6,6 @@
 #include "dialogkit/MessageBox.h"
 
 #include <Talvex.h>
-
-#include <cstdio>
 
 namespace {
 // Line settings of every attempt: 57600 baud, no parity, 8 data bits, one stop bit.
@@ -39,8 +38,8 @@ bool CTransmitterDlg::ProbePortList()
             if (!m_options.ports.isEmpty()) {
                 // A port the user named deserves a reason; discovered ports
                 // that cannot be opened are skipped silently.
-                std::fprintf(stderr, "TalvexPanel: cannot open port %s: %s\n", device.constData(),
-                             GetOpenErrorText(GetLastOpenError()));
+                console::Error(QStringLiteral("TalvexPanel: cannot open port %1: %2\n")
+                                   .arg(name, QString::fromLatin1(GetOpenErrorText(GetLastOpenError()))));
             }
             continue;
         }

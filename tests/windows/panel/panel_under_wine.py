@@ -13,18 +13,25 @@
         port mapped as COM5 and listed in the registry as Windows lists a
         serial port; REFERENCE is a screenshot of the Linux panel
 
+    panel_under_wine.py console PREFIX FOLDER LAUNCHER
+        the panel's --help, --version and a port it cannot open, started
+        by LAUNCHER (start_without_std_handles.exe) from a console as cmd
+        starts a windowed program: what it prints must reach the console
+
     panel_under_wine.py desktop PREFIX SIM FOLDER OUTPUT
         the same, in a Wine desktop window with the frame Windows draws,
         and saves a picture of it in OUTPUT (docs/screenshot-wine.png)
 
 Scenarios: startup (the port is found through the registry, the start-up
-exchanges, the window compared with REFERENCE, Escape), password (a stored
+exchanges, the window compared with REFERENCE, the About box from the
+system menu, Escape, and no password key left behind), password (a stored
 password locks the panel, Unlock with it unlocks) and schedule (a one-time
 shut-down due a few seconds after start-up fires).
 """
 
 import datetime
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -106,6 +113,23 @@ def finish(prefix):
     for leftover in (".xvfb.pid", ".display"):
         if os.path.exists(prefix + leftover):
             os.unlink(prefix + leftover)
+
+
+def find_window(env, name, timeout=10):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        found = subprocess.run(["xdotool", "search", "--name", "^" + re.escape(name) + "$"], env=env,
+                               capture_output=True, text=True).stdout.split()
+        if found:
+            return found[0]
+        time.sleep(0.2)
+    raise Failure(f'no window "{name}"')
+
+
+def press(env, window, *keys):
+    # xdotool complains of the display's focus without a window manager.
+    subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", "--delay", "50"] + list(keys), env=env,
+                   stderr=subprocess.DEVNULL, check=True)
 
 
 def run_program(prefix, args):
@@ -370,19 +394,35 @@ class PanelRun:
                        check=True)
 
     def keys(self, window, *keys):
-        # xdotool complains of the display's focus without a window manager.
-        subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", "--delay", "50"] + list(keys), env=self.env,
-                       stderr=subprocess.DEVNULL, check=True)
+        press(self.env, window, *keys)
 
     def find_window(self, name, timeout=10):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            found = subprocess.run(["xdotool", "search", "--name", "^" + name + "$"], env=self.env,
-                                   capture_output=True, text=True).stdout.split()
-            if found:
-                return found[0]
+        return find_window(self.env, name, timeout)
+
+    def about_from_system_menu(self):
+        """Alt+Space opens the window's system menu; its last entry is About
+        (Up from the first; the letter A would also find Wine's own "About Wine")."""
+        self.keys(self.window, "alt+space")
+        time.sleep(0.5)
+        self.keys(self.window, "Up", "Return")
+        about = self.find_window("About VO-Raduzarizad")
+        self.keys(about, "Return")
+        deadline = time.monotonic() + 10
+        while subprocess.run(["xdotool", "search", "--name", "^About VO-Raduzarizad$"], env=self.env,
+                             capture_output=True).returncode == 0:
+            check(time.monotonic() < deadline, "the About box did not close")
             time.sleep(0.2)
-        raise Failure(f'no window "{name}"')
+        print("system menu: the About entry opens the About box")
+
+    def password_keys(self):
+        """The views of the registry that hold the password key."""
+        return [view for view in ("/reg:32", "/reg:64")
+                if subprocess.run(["wine", "reg", "query", PASSWORD_KEY, view], env=self.env,
+                                  capture_output=True).returncode == 0]
+
+    def delete_password(self):
+        for view in ("/reg:32", "/reg:64"):
+            self.reg("delete", PASSWORD_KEY, view)
 
     def escape_ends_the_program(self):
         self.keys(self.window, "Escape")
@@ -415,7 +455,7 @@ def setting_frames(run, after):
 
 
 def scenario_startup(run, layout, artefacts):
-    run.reg("delete", PASSWORD_KEY)
+    run.delete_password()
     run.list_ports()
     run.start_panel()
     run.check_startup_frames()
@@ -436,11 +476,16 @@ def scenario_startup(run, layout, artefacts):
     check(blocks == layout.meter_blocks, f"the meter lit at most {blocks} of {layout.meter_blocks} blocks")
     print(f"meter: {blocks} blocks at full level, as in the Linux panel")
     compare_with_reference(layout, shot)
+    run.about_from_system_menu()
     run.escape_ends_the_program()
+    check(run.password_keys() == [], f"the panel left a password key behind in {run.password_keys()}")
+    print("no password key after a run without one")
 
 
 def scenario_password(run, layout, artefacts):
-    run.reg("add", PASSWORD_KEY, "/v", "param", "/t", "REG_SZ", "/d", "s3cret")
+    # Where the earlier, 32-bit panel keeps it.
+    run.delete_password()
+    run.reg("add", PASSWORD_KEY, "/v", "param", "/t", "REG_SZ", "/d", "s3cret", "/reg:32")
     run.list_ports()
     run.start_panel()
     run.check_startup_frames()
@@ -469,12 +514,12 @@ def scenario_password(run, layout, artefacts):
         check(time.monotonic() < deadline, "the unlocked panel's step button sent nothing")
         time.sleep(0.1)
     print(f"locked by the stored password; unlocked with it, the step button sends {setting_frames(run, before)[0]}")
-    run.reg("delete", PASSWORD_KEY)
+    run.delete_password()
     run.escape_ends_the_program()
 
 
 def scenario_schedule(run, layout, artefacts):
-    run.reg("delete", PASSWORD_KEY)
+    run.delete_password()
     run.list_ports()
     # Row 1: a one-time shut-down, due a little after the panel is up. Wine's
     # local time is this machine's.
@@ -496,7 +541,7 @@ def scenario_schedule(run, layout, artefacts):
 
 
 def desktop_picture(run, layout, output):
-    run.reg("delete", PASSWORD_KEY)
+    run.delete_password()
     run.list_ports()
     size = (layout.reference.width + 40, layout.reference.height + 60)
     run.start_panel(desktop=size)
@@ -512,6 +557,64 @@ def desktop_picture(run, layout, output):
     shot.save(output)
     run.keys(run.window, "Escape")
     run.panel.wait(timeout=15)
+
+
+# --- What the panel prints, in a console ---------------------------------------
+
+ESCAPES = re.compile(r"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07")
+
+
+class Terminal:
+    """A command on a pseudo-terminal, which Wine makes the console of it."""
+
+    def __init__(self, command, cwd, env):
+        master, slave = os.openpty()
+        self.process = subprocess.Popen(command, cwd=cwd, env=env, stdin=slave, stdout=slave, stderr=slave)
+        os.close(slave)
+        self.master, self.data = master, b""
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+
+    def _read(self):
+        while True:
+            try:
+                chunk = os.read(self.master, 4096)
+            except OSError:
+                return
+            if not chunk:
+                return
+            self.data += chunk
+
+    def finish(self, timeout=60):
+        """The exit status and the text shown, without the console's escape
+        sequences and white space (Wine's console moves the cursor for blanks)."""
+        try:
+            code = self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            raise Failure("the program did not end")
+        self.reader.join(5)
+        os.close(self.master)
+        return code, "".join(ESCAPES.sub("", self.data.decode(errors="replace")).split())
+
+
+def scenario_console(prefix, folder, launcher):
+    env = wine_env(prefix)
+    # By its full name: a bare name is looked for beside the launcher first.
+    command = ["wine", launcher, "Z:" + os.path.join(folder, "TalvexPanel.exe").replace("/", "\\")]
+
+    code, text = Terminal(command + ["--version"], folder, env).finish()
+    check(code == 0 and re.search(r"TalvexPanel\d+\.\d+", text), f"--version: {code}, shown: {text!r}")
+    code, text = Terminal(command + ["--help"], folder, env).finish()
+    for expected in ("Usage:TalvexPanel[options]", "--port<DEVICE>", "COM3", "%LOCALAPPDATA%\\Talvex"):
+        check(expected in text, f"--help does not show {expected!r}: {text!r}")
+    # A port that cannot be opened: the reason is printed, then the panel
+    # says that no transmitter is connected, and ends when told OK.
+    terminal = Terminal(command + ["--port", "COM9"], folder, env)
+    press(env, find_window(env, "Error", 90), "Return")
+    code, text = terminal.finish()
+    check("TalvexPanel:cannotopenportCOM9:nosuchdevice" in text, f"--port COM9 showed {text!r}")
+    print("console: --version, --help (COM3, %LOCALAPPDATA%) and the port's failure reach the console")
 
 
 SCENARIOS = {"startup": scenario_startup, "password": scenario_password, "schedule": scenario_schedule}
@@ -530,6 +633,13 @@ def main(argv):
         return 0
     if action == "exec":
         return run_program(prefix, argv[3:])
+    if action == "console" and len(argv) == 5:
+        try:
+            scenario_console(prefix, os.path.abspath(argv[3]), os.path.abspath(argv[4]))
+        except Failure as failure:
+            print(f"FAILED: {failure}", file=sys.stderr)
+            return 1
+        return 0
     if action == "desktop" and len(argv) == 6:
         run = PanelRun(prefix, argv[3], argv[4])
         try:

@@ -1,0 +1,3 @@
+#include "HelpExamples.h"
+
+HelpExamples PlatformHelpExamples() { return {"/dev/ttyUSB0", "~/.local/share/Talvex"}; }
