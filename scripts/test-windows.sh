@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows stage: cross-builds both DLLs and talvexctl.exe, checks their
 # export and import tables, and runs the 64-bit build under Wine against
-# talvex-sim (built for this machine). The 32-bit build cannot run here: the
-# kernel runs no 32-bit programs. Usage: scripts/test-windows.sh
+# talvex-sim (built for this machine). The 32-bit build runs only under
+# emulation, too slow for every change: scripts/prove-i686.sh, by hand.
+# Usage: scripts/test-windows.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$(date +%s)
