@@ -1,6 +1,6 @@
 #include "Monitor.h"
 
-#include "SerialPorts.h"
+#include "OpenFailure.h"
 #include "Talvex.h"
 
 #include <atomic>

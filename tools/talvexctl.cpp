@@ -5,10 +5,11 @@
 // or value (nothing was sent); 3 the port could not be opened.
 
 #include "Monitor.h"
+#include "OpenFailure.h"
 #include "Readings.h"
-#include "SerialPorts.h"
 #include "Talvex.h"
 #include "ValueParse.h"
+#include "portlist/PortList.h"
 
 #include <cstdio>
 #include <cstring>

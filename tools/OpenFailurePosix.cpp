@@ -1,28 +1,14 @@
-#include "SerialPorts.h"
+#include "OpenFailure.h"
 
 #include "Talvex.h"
-
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
+#include "portlist/PortList.h"
 
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace fs = std::filesystem;
-
 namespace {
-
-// The serial core reports the UART type of each slot; 0 means the driver
-// probed the slot and found nothing (the usual ttyS1..ttyS31).
-bool EmptyUartSlot(const fs::path& entry)
-{
-    std::ifstream type(entry / "type");
-    int value = -1;
-    return type >> value && value == 0;
-}
 
 std::string UserName()
 {
@@ -59,31 +45,6 @@ std::string ExplainPermission(const std::string& device)
 }
 
 }  // namespace
-
-std::vector<SerialPortEntry> ListSerialPorts(const std::string& sysTty, const std::string& dev)
-{
-    std::vector<SerialPortEntry> ports;
-    std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(sysTty, ec)) {
-        // Virtual terminals and ptys have no device behind them.
-        if (!fs::exists(entry.path() / "device", ec) || EmptyUartSlot(entry.path()))
-            continue;
-        ports.push_back({(fs::path(dev) / entry.path().filename()).string(), {}});
-    }
-    std::sort(ports.begin(), ports.end(),
-              [](const SerialPortEntry& a, const SerialPortEntry& b) { return a.device < b.device; });
-
-    for (const fs::directory_entry& link : fs::directory_iterator(fs::path(dev) / "serial" / "by-id", ec)) {
-        const fs::path target = fs::weakly_canonical(link.path(), ec);
-        for (SerialPortEntry& port : ports) {
-            if (!ec && fs::weakly_canonical(port.device, ec) == target)
-                port.byId.push_back(link.path().string());
-        }
-    }
-    for (SerialPortEntry& port : ports)
-        std::sort(port.byId.begin(), port.byId.end());
-    return ports;
-}
 
 std::string ExplainOpenFailure(const std::string& device, int reason)
 {
