@@ -5,8 +5,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mkdir -p build
-cmake -S . -B build/win-sim -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEX_WERROR=ON \
-      -DTALVEX_PANEL=OFF -DTALVEX_TESTS=OFF -DTALVEX_BENCH=OFF > build/win-sim.configure.log 2>&1 \
-  || { cat build/win-sim.configure.log; exit 1; }
+cmake --preset win-sim > build/win-sim.configure.log 2>&1 || { cat build/win-sim.configure.log; exit 1; }
 cmake --build build/win-sim -j"$(nproc)" --target talvex-sim >&2
 echo "$PWD/build/win-sim/sim/talvex-sim"

@@ -13,14 +13,12 @@ qt=$(scripts/build-qt-mingw.sh | tail -n1)
 pugixml=$(scripts/fetch-pugixml-source.sh | tail -n1)
 dir=build/win-panel
 mkdir -p build
-# Qt's own toolchain file points CMake at that Qt and hands the compilers
-# over to the project's mingw-w64 toolchain.
+# The preset win-panel: Qt's own toolchain file, in the Qt named by
+# TALVEX_QT_MINGW_DIR, points CMake at that Qt and hands the compilers over
+# to the project's mingw-w64 toolchain.
 # shellcheck disable=SC2086
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEX_WERROR=ON \
-      -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-      -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-w64-x86_64.cmake" \
-      -DTALVEX_PUGIXML_SOURCE="$pugixml" ${TALVEX_WINDOWS_CMAKE_ARGS:-} > "$dir.configure.log" 2>&1 \
-  || { cat "$dir.configure.log"; exit 1; }
+TALVEX_QT_MINGW_DIR=$qt cmake --preset win-panel -DTALVEX_PUGIXML_SOURCE="$pugixml" ${TALVEX_WINDOWS_CMAKE_ARGS:-} \
+  > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
 cmake --build "$dir" -j"$(nproc)"
 (cd "$dir" && cpack -C RelWithDebInfo --config CPackConfig.cmake > cpack.log 2>&1) || { cat "$dir/cpack.log"; exit 1; }
 zip=$dir/packages/TalvexPanel-win64.zip

@@ -10,12 +10,14 @@ arches=("$@")
 [ ${#arches[@]} -gt 0 ] || arches=(x86_64 i686)
 mkdir -p build
 for arch in "${arches[@]}"; do
-  toolchain=cmake/toolchains/mingw-w64-$arch.cmake
-  [ -f "$toolchain" ] || { echo "build-windows.sh: no toolchain for $arch" >&2; exit 2; }
+  case $arch in
+    x86_64|i686) ;;
+    *) echo "build-windows.sh: no toolchain for $arch" >&2; exit 2 ;;
+  esac
   dir=build/win-$arch
+  # The presets win-x86_64 and win-i686 (CMakePresets.json).
   # shellcheck disable=SC2086
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTALVEX_WERROR=ON \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo ${TALVEX_WINDOWS_CMAKE_ARGS:-} > "$dir.configure.log" 2>&1 \
+  cmake --preset "win-$arch" ${TALVEX_WINDOWS_CMAKE_ARGS:-} > "$dir.configure.log" 2>&1 \
     || { cat "$dir.configure.log"; exit 1; }
   cmake --build "$dir" -j"$(nproc)"
   echo "$arch: $dir/bin/Talvex.dll, $dir/bin/talvexctl.exe"

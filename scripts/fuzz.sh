@@ -29,9 +29,7 @@ usage() {
 }
 
 build_targets() {
-  CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTALVEX_FUZZ=ON -DTALVEX_WERROR=ON -DTALVEX_TESTS=OFF -DTALVEX_BENCH=OFF > "$build.configure.log" 2>&1 \
-    || { cat "$build.configure.log"; exit 1; }
+  cmake --preset fuzz > "$build.configure.log" 2>&1 || { cat "$build.configure.log"; exit 1; }
   cmake --build "$build" -j"$(nproc)" --target "$@"
 }
 

@@ -9,8 +9,7 @@ scripts/install-deps.sh
 
 if [ ! -f build/release/build.ninja ]; then
   mkdir -p build
-  cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEX_WERROR=ON \
-    > build/release.configure.log 2>&1 || { cat build/release.configure.log; exit 1; }
+  cmake --preset release > build/release.configure.log 2>&1 || { cat build/release.configure.log; exit 1; }
 fi
 cmake --build build/release -j"$(nproc)" --target perf_table
 echo "uptime before: $(uptime)" >&2

@@ -181,8 +181,7 @@ if [ -z "$prepare_only" ]; then
   note "i686 build in $build"
   mkdir -p "$(dirname "$build")"
   # shellcheck disable=SC2086
-  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-i686.cmake -DTALVEX_WERROR=ON \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo ${TALVEX_WINDOWS_CMAKE_ARGS:-} > "$build.configure.log" 2>&1 \
+  cmake --preset win-i686 -B "$build" ${TALVEX_WINDOWS_CMAKE_ARGS:-} > "$build.configure.log" 2>&1 \
     || { cat "$build.configure.log"; exit 2; }
   cmake --build "$build" -j"$(nproc)" --target Talvex talvexctl talvex_wine_e2e || exit 2
   sim=${TALVEX_SIM:-}

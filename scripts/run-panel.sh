@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake --preset release > /dev/null
 cmake --build build/release -j"$(nproc)" --target TalvexPanel talvex-sim talvexctl
 
 mkdir -p build/run

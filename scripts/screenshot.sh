@@ -14,7 +14,7 @@ case $out in /*) ;; *) out=$root/$out ;; esac
 mkdir -p "$(dirname "$out")"
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+  cmake --preset release -B "$build" > /dev/null
 fi
 cmake --build "$build" --target TalvexPanel > /dev/null
 

@@ -24,8 +24,7 @@ fi
 
 mkdir -p "$build"
 log="$build/soak-configure.log"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALVEX_SANITIZE=ON -DTALVEX_WERROR=ON \
-      -DTALVEX_BENCH=OFF > "$log" 2>&1 || { cat "$log"; exit 1; }
+cmake --preset asan -B "$build" > "$log" 2>&1 || { cat "$log"; exit 1; }
 cmake --build "$build" --target talvex-soak
 
 export QT_QPA_PLATFORM=offscreen

@@ -12,11 +12,12 @@ scripts/install-deps.sh
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
+# Each build is a preset of CMakePresets.json, in build/<preset>.
 configure_and_build() {
-  local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DTALVEX_WERROR=ON "$@" > "$dir.configure.log" 2>&1 \
-    || { cat "$dir.configure.log"; exit 1; }
-  cmake --build "$dir" -j"$jobs"
+  local preset=$1
+  cmake --preset "$preset" > "build/$preset.configure.log" 2>&1 \
+    || { cat "build/$preset.configure.log"; exit 1; }
+  cmake --build "build/$preset" -j"$jobs"
 }
 
 echo "== Panel layers and formatting"
@@ -25,7 +26,7 @@ scripts/check-format.sh
 
 mkdir -p build
 echo "== Normal build"
-configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+configure_and_build release
 ctest --test-dir build/release --output-on-failure -j"$jobs" --timeout 300
 
 echo "== Packages (cpack, lintian, apt-get install, run, compile against, purge)"
@@ -36,7 +37,7 @@ promtool check rules monitoring/talvex-alerts.yml
 (cd monitoring && promtool test rules talvex-alerts-test.yml)
 
 echo "== Sanitizer build (ASan + UBSan)"
-configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DTALVEX_SANITIZE=ON -DTALVEX_BENCH=OFF
+configure_and_build asan
 # The 60-second soak runs on its own after the rest, so that the other tests
 # do not take the cores its two-second UI-ping limit is measured against.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -54,7 +55,7 @@ echo "== Thread sanitizer build (TSan)"
 # runs of the end-to-end tests over ser2net (label "ser2net"): the network
 # port is single-threaded like the serial one, and the normal and ASan
 # builds run them.
-configure_and_build build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVEX_TSAN=ON -DTALVEX_BENCH=OFF
+configure_and_build tsan
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:detect_deadlocks=1:suppressions=$PWD/tests/tsan.supp" \
   ctest --test-dir build/tsan --output-on-failure -j"$jobs" --timeout 300 -LE 'soak|ser2net' -E '^UiPingTest\.'
 
