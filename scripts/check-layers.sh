@@ -3,9 +3,25 @@
 # Each folder under panel/ is one static library (its CMakeLists.txt); its
 # sources may include headers of their own folder and of the folders whose
 # libraries it links, directly or through them, and nothing above. The
-# links themselves must not form a cycle. Usage: scripts/check-layers.sh
+# links themselves must not form a cycle. The transmitter core (core/, the
+# library talvex_core) sits below every panel folder and must stay free of
+# widgets: it links no Qt module but QtCore and includes no QtGui or
+# QtWidgets header. Usage: scripts/check-layers.sh
 set -euo pipefail
 cd "$(dirname "$0")/../panel"
+
+core_failures=0
+if grep -nE 'Qt6::(Gui|Widgets)|COMPONENTS[^)]*(Gui|Widgets)' ../core/CMakeLists.txt >&2; then
+  echo "check-layers: core/CMakeLists.txt reaches for QtGui or QtWidgets" >&2
+  core_failures=$((core_failures + 1))
+fi
+# Module-qualified includes, and the classes of those modules the core could
+# be tempted by; everything else it includes is QtCore's or its own.
+widget_header='^[[:space:]]*#[[:space:]]*include[[:space:]]*<(QtGui|QtWidgets)/|<Q(Widget|Application|GuiApplication|Color|Font|Icon|Pixmap|Image|Painter|Palette|MessageBox|Dialog|PushButton|Slider|Label)>'
+if grep -nE "$widget_header" ../core/*.h ../core/*.cpp >&2; then
+  echo "check-layers: core/ includes a QtGui or QtWidgets header" >&2
+  core_failures=$((core_failures + 1))
+fi
 
 declare -A folder_of_target=() links_of=()
 while IFS= read -r list; do
@@ -17,6 +33,9 @@ while IFS= read -r list; do
   links_of[$folder]=$(grep -oE 'target_link_libraries\([^)]*\)' <<< "$text" | grep -oE 'talvex_[a-z_]+' \
                       | grep -vx "$target" | tr '\n' ' ' || true)
 done < <(find . -mindepth 2 -name CMakeLists.txt | sed 's|^\./||' | sort)
+# The core is a folder like the panel's, outside panel/.
+folder_of_target[talvex_core]=../core
+links_of[../core]=""
 
 # The folders a folder may reach, by its links and theirs.
 declare -A reach=()
@@ -37,7 +56,7 @@ reachable() {
   reach[$start]=$seen
 }
 
-failures=0
+failures=$core_failures
 for folder in "${folder_of_target[@]}"; do
   reachable "$folder" || failures=$((failures + 1))
 done
@@ -47,6 +66,7 @@ for folder in "${folder_of_target[@]}"; do
     [ -e "$file" ] || continue
     while IFS=: read -r line header; do
       case $header in
+        core/*) used=../core ;;
         */*) used=$(dirname "$header") ;;
         *) [ -e "$folder/$header" ] && continue
            echo "panel/$file:$line: \"$header\" is not in panel/$folder; include it by its folder" >&2
@@ -66,4 +86,4 @@ if [ "$failures" -gt 0 ]; then
   echo "check-layers: $failures problem(s)" >&2
   exit 1
 fi
-echo "check-layers: ${#folder_of_target[@]} panel folders, every include goes downward"
+echo "check-layers: ${#folder_of_target[@]} panel folders, every include goes downward; core/ has no widgets"

@@ -2,13 +2,13 @@
 
 #include "PerfStats.h"
 
-#include "device/DevicePoller.h"
-#include "device/Readings.h"
-#include "dialogkit/PanelMessage.h"
+#include "core/DevicePoller.h"
+#include "core/Readings.h"
 
 #include <SimTransmitter.h>
 #include <Talvex.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -65,20 +65,21 @@ public:
 
     const std::vector<double>& Stamps() const { return m_stamps; }
 
-protected:
-    bool event(QEvent* event) override
+    // Receives the poller's readings over a queued connection, as the core does.
+    void Listen(CDevicePoller& poller)
     {
-        const PanelMessage* message = AsPanelMessage(event);
-        if (message == nullptr || message->message() != WM_DEVICE_READING) {
-            return QObject::event(event);
-        }
-        if (message->wParam() == static_cast<std::intptr_t>(ReadingKind::Temperature)) {
-            m_stamps.push_back(static_cast<double>(m_clock.nsecsElapsed()) / 1e6);
-            if (m_stamps.size() >= m_wanted) {
-                m_loop.quit();
-            }
-        }
-        return true;
+        connect(
+            &poller, &CDevicePoller::reading, this,
+            [this](ReadingKind kind, int) {
+                if (kind != ReadingKind::Temperature) {
+                    return;
+                }
+                m_stamps.push_back(static_cast<double>(m_clock.nsecsElapsed()) / 1e6);
+                if (m_stamps.size() >= m_wanted) {
+                    m_loop.quit();
+                }
+            },
+            Qt::QueuedConnection);
     }
 
 private:
@@ -129,7 +130,8 @@ StatusCycleFigures MeasureStatusCycle(int cycles)
     QTimer::singleShot(std::chrono::milliseconds(3000 * (cycles + 2)), &loop, &QEventLoop::quit);
     {
         CDevicePoller poller(kStatusPeriod, ReadStatus);
-        poller.Start(&clock);
+        clock.Listen(poller);
+        poller.Start();
         loop.exec();
         poller.Stop();
     }

@@ -2,10 +2,9 @@
 
 #include "PerfStats.h"
 
-#include "device/DeviceAccess.h"
-#include "device/DevicePoller.h"
-#include "device/Readings.h"
-#include "dialogkit/PanelMessage.h"
+#include "core/DeviceAccess.h"
+#include "core/DevicePoller.h"
+#include "core/Readings.h"
 
 #include <SimTransmitter.h>
 #include <Talvex.h>
@@ -23,24 +22,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Counts level readings; the status readings are dropped.
+// Counts level readings, received as the core receives them; the status
+// readings are dropped.
 class LevelCounter : public QObject
 {
 public:
     int m_levels = 0;
 
-protected:
-    bool event(QEvent* event) override
+    void Listen(CDevicePoller& poller)
     {
-        const PanelMessage* message = AsPanelMessage(event);
-        if (message == nullptr) {
-            return QObject::event(event);
-        }
-        if (message->message() == WM_DEVICE_READING &&
-            message->wParam() == static_cast<std::intptr_t>(ReadingKind::Level)) {
-            ++m_levels;
-        }
-        return true;
+        connect(
+            &poller, &CDevicePoller::reading, this,
+            [this](ReadingKind kind, int) { m_levels += kind == ReadingKind::Level ? 1 : 0; }, Qt::QueuedConnection);
     }
 };
 
@@ -66,8 +59,10 @@ LockFigures MeasureLockSharing(double seconds)
     {
         CDevicePoller status(kStatusPeriod, ReadStatus);
         CDevicePoller level(kLevelPeriod, ReadLevel);
-        status.Start(&counter);
-        level.Start(&counter);
+        counter.Listen(status);
+        counter.Listen(level);
+        status.Start();
+        level.Start();
         const auto end = Clock::now() + std::chrono::duration<double>(seconds);
         while (Clock::now() < end) {
             std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));

@@ -4,11 +4,11 @@
 
 #include "app/TransmitterApp.h"
 #include "dialogkit/Dialog.h"
-#include "dialogkit/PanelMessage.h"
 #include "mainwindow/TransmitterDlg.h"
 
 #include <SimTransmitter.h>
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
@@ -56,7 +56,14 @@ private:
 class PaintCounter : public QObject
 {
 public:
-    explicit PaintCounter(QWidget& window) : m_window(window) {}
+    explicit PaintCounter(CTransmitterDlg& window) : m_window(window)
+    {
+        connect(&window.Core(), &CTransmitterCore::readingArrived, this, [this] {
+            if (m_counting) {
+                ++m_readings;
+            }
+        });
+    }
 
     bool m_counting = false;
     std::map<std::string, int> m_paints;
@@ -68,17 +75,15 @@ protected:
         if (!m_counting) {
             return false;
         }
-        if (watched == &m_window && AsPanelMessage(event) != nullptr) {
-            ++m_readings;
-        } else if (event->type() == QEvent::Paint && watched->isWidgetType() &&
-                   (watched == &m_window || m_window.isAncestorOf(static_cast<QWidget*>(watched)))) {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            (watched == &m_window || m_window.isAncestorOf(static_cast<QWidget*>(watched)))) {
             ++m_paints[watched->metaObject()->className()];
         }
         return false;
     }
 
 private:
-    QWidget& m_window;
+    CTransmitterDlg& m_window;
 };
 
 std::optional<QByteArray> ReadProcFile(qint64 pid, const char* name)

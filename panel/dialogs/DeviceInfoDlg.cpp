@@ -1,6 +1,6 @@
 #include "DeviceInfoDlg.h"
 
-#include "device/DeviceAccess.h"
+#include "core/DeviceAccess.h"
 #include "dialogkit/ControlIds.h"
 
 #include <Talvex.h>
@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int kReplyDelay = TALVEX_REPLY_DELAY_MS;
 constexpr unsigned kTextSize = 20;
 
 constexpr ControlTemplate kControls[] = {
@@ -40,14 +39,14 @@ bool CDeviceInfoDlg::OnInitDialog()
     CDialog::OnInitDialog();
 
     char text[kTextSize] = {};
-    DeviceAccess lock(g_csDevice);
-    SetDlgItemText(IDC_INFO_SERIAL, GetSerialNum(text, kTextSize, kReplyDelay)
+    const CDeviceSession device;
+    SetDlgItemText(IDC_INFO_SERIAL, device.Call(GetSerialNum, text, kTextSize)
                                         ? BufferText(text)
                                         : QStringLiteral("Get Serial Number Fail"));
-    SetDlgItemText(IDC_INFO_VERSION, GetVersionNum(text, kTextSize, kReplyDelay)
+    SetDlgItemText(IDC_INFO_VERSION, device.Call(GetVersionNum, text, kTextSize)
                                          ? BufferText(text)
                                          : QStringLiteral("Get SCM Program Version Fail"));
-    SetDlgItemText(IDC_INFO_DEVTYPE, GetDevType(text, kTextSize, kReplyDelay)
+    SetDlgItemText(IDC_INFO_DEVTYPE, device.Call(GetDevType, text, kTextSize)
                                          ? QStringLiteral("Vemra-") + BufferText(text)
                                          : QStringLiteral("Get Device Type Fail"));
     return true;

@@ -1,15 +1,13 @@
 #include "ProtectSettingDlg.h"
 
 #include "EntryConversion.h"
-#include "device/DeviceAccess.h"
+#include "core/DeviceAccess.h"
 #include "dialogkit/ControlIds.h"
 #include "dialogkit/MessageBox.h"
 
 #include <Talvex.h>
 
 namespace {
-
-constexpr int kReplyDelay = TALVEX_REPLY_DELAY_MS;
 
 constexpr ControlTemplate kControls[] = {
     {-1, ControlKind::Static, "Temperature\nprotection\n(50-70)", 7, 14, 60, 26},
@@ -56,10 +54,10 @@ bool CProtectSettingDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
-    DeviceAccess lock(g_csDevice);
+    const CDeviceSession device;
     for (const ProtectionPoint& point : kPoints) {
         int value = 0;
-        if (point.get(&value, kReplyDelay)) {
+        if (device.Call(point.get, &value)) {
             SetDlgItemText(point.editId,
                            point.tenths ? QString::asprintf("%.1lf", value * 0.1) : QString::asprintf("%d", value));
         }
@@ -81,8 +79,8 @@ void CProtectSettingDlg::OnOK()
         }
         // The message is shown inside the lock, so the pollers wait for the
         // operator rather than talk to a device that just refused a command.
-        DeviceAccess lock(g_csDevice);
-        if (!point.set(*value, kReplyDelay)) {
+        const CDeviceSession device;
+        if (!device.Call(point.set, *value)) {
             PanelMessageBox(this, QString::fromLatin1(point.failText), kError);
         }
     }

@@ -4,7 +4,7 @@
 // which serves it from a thread of its own. Serving adds no exchange on the
 // serial line, and a scrape never waits for the UI.
 
-#include "device/Readings.h"
+#include "core/Readings.h"
 
 #include <MetricsServer.h>
 

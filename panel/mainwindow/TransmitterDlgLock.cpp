@@ -10,7 +10,14 @@
 
 #include <array>
 
-void CTransmitterDlg::ReadPassword() { m_password = CPasswordStore().Read(); }
+void CTransmitterDlg::ReadPassword()
+{
+    m_password = CPasswordStore().Read();
+    m_bUnlocked = m_password.isEmpty() ? 1 : 0;
+    if (!m_bUnlocked) {
+        EnablePanelControls(0);
+    }
+}
 
 void CTransmitterDlg::EnablePanelControls(int enable)
 {

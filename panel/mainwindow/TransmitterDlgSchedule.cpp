@@ -2,21 +2,12 @@
 // "Scheduled Task" button, and running a task that fell due.
 #include "TransmitterDlg.h"
 
-#include "device/DeviceAccess.h"
 #include "dialogkit/MessageBox.h"
 #include "schedule/LocalTime.h"
 #include "schedule/ScheduleFile.h"
 #include "schedule/ScheduledTaskDlg.h"
 
-#include <Talvex.h>
-
 #include <algorithm>
-
-namespace {
-
-constexpr int kReplyDelayMs = TALVEX_REPLY_DELAY_MS;
-
-}  // namespace
 
 int CTransmitterDlg::LoadSchedule() { return m_schedule.Load(kScheduleFileName, NowSeconds()); }
 
@@ -37,26 +28,17 @@ void CTransmitterDlg::OnScheduledTask()
     }
 }
 
-void CTransmitterDlg::OnScheduledTaskDue(std::intptr_t operation, std::intptr_t)
+void CTransmitterDlg::OnScheduledTaskDue(int operation)
 {
-    // Never under the schedule lock: the two locks are not held together.
-    DeviceAccess lock(g_csDevice);
+    // Once the window has stopped, a late firing is dropped.
+    if (m_core.IsStopped()) {
+        return;
+    }
     switch (operation) {
-    case TASK_STARTUP:
-        // Walks the port list from its first name, as connecting does; a
-        // refusal still counts as an answer.
-        if (ProbePortList()) {
-            m_bPowerOff = 0;
-        }
-        break;
-    case TASK_SHUTDOWN:
-        if (ShutDown(kReplyDelayMs)) {
-            m_bPowerOff = 1;
-        }
-        break;
-    default:  // "Nothing", or a code no operation has
-        break;
+    case TASK_STARTUP: m_core.ScheduledStartUp(); break;
+    case TASK_SHUTDOWN: m_core.ScheduledShutDown(); break;
+    default: break;  // "Nothing", or a code no operation has
     }
     // Failures are silent; the button shows whatever the flag now says.
-    PaintButton(m_btnPower, m_bPowerOff ? m_clrIdle : m_clrActive);
+    PaintButton(m_btnPower, m_core.IsPowerOn() ? m_clrActive : m_clrIdle);
 }

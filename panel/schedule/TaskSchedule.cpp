@@ -2,7 +2,6 @@
 
 #include "LocalTime.h"
 #include "ScheduleFile.h"
-#include "dialogkit/PanelMessage.h"
 
 #include <algorithm>
 
@@ -14,16 +13,16 @@ CTaskSchedule::~CTaskSchedule()
 
 void CTaskSchedule::StartThread()
 {
-    if (!m_hThread.joinable()) {
-        m_hThread = std::thread(SchedulerThreadProc, this);
+    if (!m_thread.joinable()) {
+        m_thread = std::thread(SchedulerThreadProc, this);
     }
 }
 
 void CTaskSchedule::StopThread()
 {
     m_timer.Stop();
-    if (m_hThread.joinable() && m_hThread.get_id() != std::this_thread::get_id()) {
-        m_hThread.join();
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) {
+        m_thread.join();
     }
 }
 
@@ -88,12 +87,13 @@ void CTaskSchedule::ArmNextTask(ArmRule rule, std::int64_t now)
 int SchedulerThreadProc(CTaskSchedule* schedule)
 {
     while (schedule->m_timer.Wait() == ScheduleTimer::WaitResult::Fired) {
-        std::lock_guard lock(schedule->m_lock);
-        const int operation = schedule->FireNextTask(NowSeconds());
-        // Posted also for operation 0: the handler then only repaints.
-        if (schedule->m_hWnd) {
-            PostPanelMessage(schedule->m_hWnd, WM_SCHEDULED_TASK, operation, 0);
+        int operation = TASK_NOTHING;
+        {
+            std::lock_guard lock(schedule->m_lock);
+            operation = schedule->FireNextTask(NowSeconds());
         }
+        // Emitted also for operation 0: the listener then only repaints.
+        emit schedule->taskDue(operation);
     }
     return 0;
 }

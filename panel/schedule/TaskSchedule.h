@@ -17,11 +17,12 @@
 #include <mutex>
 #include <thread>
 
-class CTaskSchedule
+class CTaskSchedule : public QObject
 {
+    Q_OBJECT
 public:
     CTaskSchedule() = default;
-    virtual ~CTaskSchedule();
+    ~CTaskSchedule() override;
     CTaskSchedule(const CTaskSchedule&) = delete;
     CTaskSchedule& operator=(const CTaskSchedule&) = delete;
 
@@ -51,15 +52,19 @@ public:
     // the thread has not started).
     void ArmNextTask(ArmRule rule, std::int64_t now);
 
-    QObject* m_hWnd = nullptr;  // receives WM_SCHEDULED_TASK
-    std::thread m_hThread;
+    std::thread m_thread;
     ScheduleTimer m_timer;
     mutable std::mutex m_lock;  // guards m_tasks, m_nextTask and every arming of m_timer
     ScheduledTask m_tasks[kTaskRows];
     int m_nextTask = 0;
+
+signals:
+    // A row fell due: its operation (TASK_*, or 0 for "Nothing"). Emitted on
+    // the scheduler thread, without the schedule lock.
+    void taskDue(int operation);
 };
 
-// Waits on the schedule's timer; on each firing posts WM_SCHEDULED_TASK with
-// the due row's operation to m_hWnd and arms the next row. Returns 0 once the
+// Waits on the schedule's timer; on each firing arms the next row and emits
+// taskDue with the due row's operation. Returns 0 once the
 // wait is stopped.
 int SchedulerThreadProc(CTaskSchedule* schedule);

@@ -2,7 +2,7 @@
 
 #include "ProcessStats.h"
 
-#include "device/DeviceAccess.h"
+#include "core/DeviceAccess.h"
 
 #include <algorithm>
 #include <cstdio>

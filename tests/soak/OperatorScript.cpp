@@ -4,9 +4,9 @@
 
 #include "dialogkit/ControlIds.h"
 #include "dialogs/ProtectSettingDlg.h"
+#include "mainwindow/TransmitterDlg.h"
 #include "schedule/ScheduleRules.h"
 #include "schedule/ScheduledTaskDlg.h"
-#include "support/TransmitterDlgTestSeam.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -36,9 +36,12 @@ struct Choice {
     int weight;
 };
 
+CImageButton& Button(const CTransmitterDlg& dlg, int id) { return *qobject_cast<CImageButton*>(dlg.Control(id)); }
+CSkinSlider& Slider(const CTransmitterDlg& dlg, int id) { return *qobject_cast<CSkinSlider*>(dlg.Control(id)); }
+
 }  // namespace
 
-COperatorScript::COperatorScript(CTransmitterDlgTestSeam& dlg, std::mt19937& rng, const CMessageBoxReader& reader)
+COperatorScript::COperatorScript(CTransmitterDlg& dlg, std::mt19937& rng, const CMessageBoxReader& reader)
     : m_dlg(dlg), m_rng(rng), m_reader(reader)
 {
     m_timer.setSingleShot(true);
@@ -123,7 +126,8 @@ void COperatorScript::Turn()
 
 CSkinSlider& COperatorScript::RandomSlider()
 {
-    CSkinSlider* sliders[] = {&m_dlg.m_sliderFreq, &m_dlg.m_sliderPower, &m_dlg.m_sliderLineVol, &m_dlg.m_sliderMicVol};
+    CSkinSlider* sliders[] = {&Slider(m_dlg, IDC_SLIDER_FREQ), &Slider(m_dlg, IDC_SLIDER_POWER),
+                              &Slider(m_dlg, IDC_SLIDER_LINEVOL), &Slider(m_dlg, IDC_SLIDER_MICVOL)};
     return *sliders[Between(0, 3)];
 }
 
@@ -161,23 +165,25 @@ void COperatorScript::SliderDrag()
 void COperatorScript::StepButton()
 {
     Count("step button");
-    CImageButton* buttons[] = {&m_dlg.m_btnFreqUp, &m_dlg.m_btnFreqDown, &m_dlg.m_btnPwrUp, &m_dlg.m_btnPwrDown,
-                               &m_dlg.m_btnLineUp, &m_dlg.m_btnLineDown, &m_dlg.m_btnMicUp, &m_dlg.m_btnMicDown};
+    CImageButton* buttons[] = {&Button(m_dlg, IDC_BTN_FREQ_UP),    &Button(m_dlg, IDC_BTN_FREQ_DOWN),
+                               &Button(m_dlg, IDC_BTN_PWR_UP),     &Button(m_dlg, IDC_BTN_PWR_DOWN),
+                               &Button(m_dlg, IDC_BTN_LINEVOL_UP), &Button(m_dlg, IDC_BTN_LINEVOL_DOWN),
+                               &Button(m_dlg, IDC_BTN_MICVOL_UP),  &Button(m_dlg, IDC_BTN_MICVOL_DOWN)};
     buttons[Between(0, 7)]->click();
 }
 
 void COperatorScript::Toggle()
 {
     Count("toggle");
-    CImageButton* buttons[] = {&m_dlg.m_btnLine, &m_dlg.m_btnMic, &m_dlg.m_btnEcho, &m_dlg.m_btnStMono,
-                               &m_dlg.m_btnBackLight};
+    CImageButton* buttons[] = {&Button(m_dlg, IDC_BTN_LINE), &Button(m_dlg, IDC_BTN_MIC), &Button(m_dlg, IDC_BTN_ECHO),
+                               &Button(m_dlg, IDC_BTN_STMONO), &Button(m_dlg, IDC_BTN_BACKLIGHT)};
     buttons[Between(0, 4)]->click();
 }
 
 void COperatorScript::Power()
 {
     Count("ON/OFF");
-    m_dlg.m_btnPower.click();
+    Button(m_dlg, IDC_BTN_POWER).click();
 }
 
 void COperatorScript::WhenDialogOpen(const char* what, std::function<void(QDialog&)> work)
@@ -211,7 +217,7 @@ void COperatorScript::ProtectionDialog()
 {
     Count("protection dialog");
     WhenDialogOpen("filling the protection dialog", [this](QDialog& dialog) { FillProtection(dialog); });
-    m_dlg.m_btnSet.click();
+    Button(m_dlg, IDC_BTN_SET).click();
 }
 
 void COperatorScript::FillProtection(QDialog& dialog)
@@ -252,7 +258,7 @@ void COperatorScript::DeviceInfoDialog()
             own->OnOK();
         }
     });
-    m_dlg.m_btnDeviceInfo.click();
+    Button(m_dlg, IDC_BTN_DEVICEINFO).click();
 }
 
 void COperatorScript::ScheduleDialog()
@@ -263,7 +269,7 @@ void COperatorScript::ScheduleDialog()
             EditSchedule(*schedule);
         }
     });
-    m_dlg.m_btnSchedule.click();
+    Button(m_dlg, IDC_BTN_SCHEDULE).click();
 }
 
 void COperatorScript::EditSchedule(CScheduledTaskDlg& dialog)

@@ -15,7 +15,7 @@
 #include <random>
 #include <string>
 
-class CTransmitterDlgTestSeam;
+class CTransmitterDlg;
 class CScheduledTaskDlg;
 class CSkinSlider;
 class QDialog;
@@ -34,7 +34,7 @@ int ActionsTaken(const std::map<std::string, int>& counts);
 class COperatorScript : public QObject
 {
 public:
-    COperatorScript(CTransmitterDlgTestSeam& dlg, std::mt19937& rng, const CMessageBoxReader& reader);
+    COperatorScript(CTransmitterDlg& dlg, std::mt19937& rng, const CMessageBoxReader& reader);
 
     void Start();
     void Stop();
@@ -75,7 +75,7 @@ private:
 
     int Between(int low, int high);
 
-    CTransmitterDlgTestSeam& m_dlg;
+    CTransmitterDlg& m_dlg;
     std::mt19937& m_rng;
     const CMessageBoxReader& m_reader;
     QTimer m_timer;

@@ -1,21 +1,19 @@
 #include "PanelEventCounter.h"
 
-#include "device/Readings.h"
-#include "dialogkit/PanelMessage.h"
+#include "mainwindow/TransmitterDlg.h"
 
 namespace soak {
 
-bool CPanelEventCounter::eventFilter(QObject* watched, QEvent* event)
+void CPanelEventCounter::Watch(CTransmitterDlg& dlg)
 {
-    const int type = static_cast<int>(event->type());
-    if (type == WM_DEVICE_READING) {
-        // A failed exchange is posted too, for the metrics; it shows nothing.
-        const auto kind = static_cast<ReadingKind>(static_cast<const PanelMessage*>(event)->wParam());
+    connect(&dlg.Core(), &CTransmitterCore::readingArrived, this, [this](ReadingKind kind, int) {
+        // A failed exchange is reported too, for the metrics; it shows nothing.
         m_readings += kind != ReadingKind::Failure ? 1 : 0;
-    } else if (type == WM_SCHEDULED_TASK) {
-        ++m_tasks[static_cast<int>(static_cast<const PanelMessage*>(event)->wParam())];
-    }
-    return QObject::eventFilter(watched, event);
+    });
+    // Queued, as the window receives it: the scheduler's thread emits it.
+    connect(
+        &dlg.Schedule(), &CTaskSchedule::taskDue, this, [this](int operation) { ++m_tasks[operation]; },
+        Qt::QueuedConnection);
 }
 
 }  // namespace soak

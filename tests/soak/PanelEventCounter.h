@@ -1,22 +1,23 @@
 #pragma once
-// Counts the messages the main window receives from its threads: readings
-// from the pollers and due tasks from the scheduler (by operation).
+// Counts what the main window receives from its threads: readings from the
+// pollers (through the core) and due tasks from the scheduler (by operation).
 
 #include <QObject>
 
 #include <map>
+
+class CTransmitterDlg;
 
 namespace soak {
 
 class CPanelEventCounter : public QObject
 {
 public:
+    // Counts from now on what `dlg` receives, on the window's own thread.
+    void Watch(CTransmitterDlg& dlg);
     int Readings() const { return m_readings; }
     // Due tasks by operation code.
     const std::map<int, int>& TasksFired() const { return m_tasks; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     int m_readings = 0;

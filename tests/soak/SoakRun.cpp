@@ -9,8 +9,8 @@
 #include "SoakChecks.h"
 #include "UiPing.h"
 
+#include "mainwindow/TransmitterDlg.h"
 #include "schedule/ScheduleFile.h"
-#include "support/TransmitterDlgTestSeam.h"
 
 #include <SimTransmitter.h>
 
@@ -161,7 +161,7 @@ int RunSoak(const SoakOptions& options)
 
     PanelOptions panelOptions;
     panelOptions.ports = QStringList{QString::fromStdString(simOptions.linkPath)};
-    auto dlg = std::make_unique<CTransmitterDlgTestSeam>(panelOptions);
+    auto dlg = std::make_unique<CTransmitterDlg>(panelOptions);
     if (!dlg->OnInitDialog()) {
         std::fprintf(stderr, "FAIL: the panel found no transmitter at %s\n", simOptions.linkPath.c_str());
         ping.Stop();
@@ -169,7 +169,7 @@ int RunSoak(const SoakOptions& options)
         return kSoakCannotRun;
     }
     CPanelEventCounter events;
-    dlg->installEventFilter(&events);
+    events.Watch(*dlg);
     dlg->show();
 
     CFaultInjector faults(sim, rng);
@@ -193,11 +193,10 @@ int RunSoak(const SoakOptions& options)
     script.Stop();
     faults.Stop();
     PumpUntil([&] { return !reader.IsReading() && !QApplication::activeModalWidget(); }, 10000);
-    const auto rows = dlg->m_schedule.Snapshot();
+    const auto rows = dlg->Schedule().Snapshot();
     const std::int64_t now = QDateTime::currentSecsSinceEpoch();
     g_currentAction = "closing the main window";
     dlg->close();
-    dlg->removeEventFilter(&events);
     dlg.reset();
     const double cpu = ProcessCpuSeconds() - cpuAtStart;
     const double seconds = wall.elapsed() / 1000.0;

@@ -34,7 +34,7 @@ TEST_F(LookTest, DialogColoursAndFonts)
 {
     CTransmitterApp::InstallFontSubstitutes();
     CDialog::SetDialogBkColor(Rgb(0, 0, 0), Rgb(128, 128, 255));
-    CTransmitterDlgTestSeam& dlg = OpenQuiet();
+    CTransmitterDlg& dlg = OpenQuiet();
 
     EXPECT_EQ(dlg.palette().color(QPalette::Window), QColor(Qt::black));
     QLabel* scale = LabelWithText(dlg, QStringLiteral("108.0"));
@@ -70,7 +70,7 @@ TEST_F(LookTest, DialogColoursAndFonts)
 
 TEST_F(LookTest, ScaleTextsSitUnderTheThumbAtEachEndOfTheRange)
 {
-    CTransmitterDlgTestSeam& dlg = OpenQuiet();
+    CTransmitterDlg& dlg = OpenQuiet();
     struct Scale {
         CSkinSlider* slider;
         int minimum, maximum;
@@ -80,10 +80,10 @@ TEST_F(LookTest, ScaleTextsSitUnderTheThumbAtEachEndOfTheRange)
         int nth;  // "1" labels two sliders
     };
     const Scale scales[] = {
-        {&dlg.m_sliderFreq, 870, 1080, "87.0", "108.0", "MHz", 0},
-        {&dlg.m_sliderPower, 3, 150, "0.3", "15.0", "W", 0},
-        {&dlg.m_sliderLineVol, 1, 13, "1", "13", nullptr, 0},
-        {&dlg.m_sliderMicVol, 1, 30, "1", "30", nullptr, 1},
+        {&Slider(dlg, IDC_SLIDER_FREQ), 870, 1080, "87.0", "108.0", "MHz", 0},
+        {&Slider(dlg, IDC_SLIDER_POWER), 3, 150, "0.3", "15.0", "W", 0},
+        {&Slider(dlg, IDC_SLIDER_LINEVOL), 1, 13, "1", "13", nullptr, 0},
+        {&Slider(dlg, IDC_SLIDER_MICVOL), 1, 30, "1", "30", nullptr, 1},
     };
     for (const Scale& s : scales) {
         SCOPED_TRACE(s.high);
@@ -116,7 +116,7 @@ TEST_F(LookTest, ScaleTextsSitUnderTheThumbAtEachEndOfTheRange)
 
 TEST_F(LookTest, AboutBoxFromTheWindowMenu)
 {
-    CTransmitterDlgTestSeam& dlg = OpenQuiet();
+    CTransmitterDlg& dlg = OpenQuiet();
 
     QStringList menuTexts;
     QTimer::singleShot(0, [&] {
@@ -145,7 +145,8 @@ TEST_F(LookTest, AboutBoxFromTheWindowMenu)
                 about->OnOK();
             }
         });
-        dlg.OnSysCommand(command);
+        emit dlg.findChild<CSystemMenu*>()->commandChosen(command);
+        QCoreApplication::sendPostedEvents(&dlg);
         EXPECT_EQ(caption, QStringLiteral("About VO-Raduzarizad")) << command;
         EXPECT_TRUE(texts.contains(QStringLiteral("VO-Raduzarizad Version 1.0")));
     }

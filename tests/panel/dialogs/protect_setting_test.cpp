@@ -3,7 +3,7 @@
 #include "common/DecimalCommaLocale.h"
 #include "fixture.h"
 
-#include "device/DeviceAccess.h"
+#include "core/DeviceAccess.h"
 #include "dialogkit/ControlIds.h"
 #include "dialogs/ProtectSettingDlg.h"
 

@@ -1,52 +1,37 @@
-// The control handlers: sliders, wheel steps, step buttons, toggles and ON/OFF.
+// The operator's controls: sliders, wheel steps, step buttons, toggles and
+// ON/OFF, driven with real input; what goes on the line, what is shown, and
+// where each control ends up.
 #include "fixture.h"
-
-#include <QTest>
 
 namespace panel_test {
 namespace {
 
-constexpr ColorRef kIdle = Rgb(50, 50, 50);
-constexpr ColorRef kActive = Rgb(255, 75, 0);
-
 using ControlsTest = MainWindowTest;
+using Quantity = CTransmitterCore::Quantity;
+using Function = CTransmitterCore::Function;
 
 // One slider quantity as the operator sees it.
-struct Quantity {
+struct QuantityCase {
     const char* name;
+    Quantity quantity;
     int code;  // command code of its setting
-    int CTransmitterDlgTestSeam::*member;
-    CImageButton CTransmitterDlgTestSeam::*up;
-    CImageButton CTransmitterDlgTestSeam::*down;
+    int slider, up, down;
     int minimum, maximum;
     const char* failText;
 };
 
-CSkinSlider& SliderOf(CTransmitterDlgTestSeam& dlg, const char* name)
-{
-    const std::string n = name;
-    if (n == "freq")
-        return dlg.m_sliderFreq;
-    if (n == "power")
-        return dlg.m_sliderPower;
-    if (n == "line")
-        return dlg.m_sliderLineVol;
-    return dlg.m_sliderMicVol;
-}
-
-const Quantity kQuantities[] = {
-    {"freq", 0x0E, &CTransmitterDlgTestSeam::m_freq, &CTransmitterDlgTestSeam::m_btnFreqUp,
-     &CTransmitterDlgTestSeam::m_btnFreqDown, 870, 1080, "Set Freq Fail"},
-    {"power", 0x11, &CTransmitterDlgTestSeam::m_power, &CTransmitterDlgTestSeam::m_btnPwrUp,
-     &CTransmitterDlgTestSeam::m_btnPwrDown, 3, 150, "Set Pwr Fail"},
-    {"line", 0x0F, &CTransmitterDlgTestSeam::m_lineVol, &CTransmitterDlgTestSeam::m_btnLineUp,
-     &CTransmitterDlgTestSeam::m_btnLineDown, 1, 13, "Set Line Volume Fail"},
-    {"mic", 0x10, &CTransmitterDlgTestSeam::m_micVol, &CTransmitterDlgTestSeam::m_btnMicUp,
-     &CTransmitterDlgTestSeam::m_btnMicDown, 1, 30, "Set Mic Volume Fail"},
+const QuantityCase kQuantities[] = {
+    {"freq", Quantity::Frequency, 0x0E, IDC_SLIDER_FREQ, IDC_BTN_FREQ_UP, IDC_BTN_FREQ_DOWN, 870, 1080,
+     "Set Freq Fail"},
+    {"power", Quantity::Power, 0x11, IDC_SLIDER_POWER, IDC_BTN_PWR_UP, IDC_BTN_PWR_DOWN, 3, 150, "Set Pwr Fail"},
+    {"line", Quantity::LineVolume, 0x0F, IDC_SLIDER_LINEVOL, IDC_BTN_LINEVOL_UP, IDC_BTN_LINEVOL_DOWN, 1, 13,
+     "Set Line Volume Fail"},
+    {"mic", Quantity::MicVolume, 0x10, IDC_SLIDER_MICVOL, IDC_BTN_MICVOL_UP, IDC_BTN_MICVOL_DOWN, 1, 30,
+     "Set Mic Volume Fail"},
 };
 
 // The frame that sets quantity `q` to `value`.
-Frame SetFrame(const Quantity& q, int value)
+Frame SetFrame(const QuantityCase& q, int value)
 {
     if (q.code == 0x0E) {
         return F({0x01, 0x03, 0x0E, (value >> 8) & 0xFF, value & 0xFF});
@@ -57,84 +42,81 @@ Frame SetFrame(const Quantity& q, int value)
 TEST_F(ControlsTest, SliderReleaseSendsThePositionAndDraggingSendsNothing)
 {
     ChangeState([](SimState& s) { s.frequency = 900; });
-    CTransmitterDlgTestSeam& dlg = OpenQuiet();
-    ASSERT_EQ(dlg.m_freq, 900);
+    CTransmitterDlg& dlg = OpenQuiet();
+    CSkinSlider& slider = Slider(dlg, IDC_SLIDER_FREQ);
+    ASSERT_EQ(dlg.Core().Accepted(Quantity::Frequency), 900);
 
-    dlg.m_sliderFreq.SetPos(950);
-    dlg.OnHScroll(TRACK_THUMBTRACK, 950, &dlg.m_sliderFreq);
-    dlg.m_sliderFreq.SetPos(870);
-    dlg.OnHScroll(TRACK_TOP, 870, &dlg.m_sliderFreq);
-    dlg.m_sliderFreq.SetPos(1080);
-    dlg.OnHScroll(TRACK_BOTTOM, 1080, &dlg.m_sliderFreq);
-    dlg.OnHScroll(TRACK_ENDTRACK, 1080, &dlg.m_sliderFreq);
+    // A drag sends nothing until the thumb is let go.
+    const QPoint thumb = slider.ThumbRect().center();
+    QTest::mousePress(&slider, Qt::LeftButton, {}, thumb);
+    QTest::mouseMove(&slider, thumb + QPoint(40, 0));
+    EXPECT_NE(slider.GetPos(), 900);
     EXPECT_EQ(FramesToString(Sent()), "(none)");
-    EXPECT_EQ(dlg.m_freq, 900);
-
-    dlg.m_sliderFreq.SetPos(1000);
-    dlg.OnHScroll(TRACK_THUMBPOSITION, 1000, &dlg.m_sliderFreq);
-    EXPECT_EQ(FramesToString(Sent()), "01 03 0E 03 E8");
-    EXPECT_EQ(dlg.m_freq, 1000);
-    EXPECT_EQ(m_sim.State().frequency, 1000);
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, thumb + QPoint(40, 0));
+    const int dropped = slider.GetPos();
+    EXPECT_EQ(FramesToString(Sent()), FramesToString({SetFrame(kQuantities[0], dropped)}));
+    EXPECT_EQ(dlg.Core().Accepted(Quantity::Frequency), dropped);
+    EXPECT_EQ(m_sim.State().frequency, dropped);
 
     // Released again where the transmitter already is: nothing goes out.
     m_sim.ClearReceived();
-    dlg.OnHScroll(TRACK_THUMBPOSITION, 1000, &dlg.m_sliderFreq);
-    dlg.OnHScroll(TRACK_LINEDOWN, 1000, &dlg.m_sliderFreq);
+    ReleaseAt(slider, dropped);
     EXPECT_EQ(FramesToString(Sent()), "(none)");
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
-TEST_F(ControlsTest, SliderKeysReachTheHandlerThroughTheSlidersOwnNotifications)
+TEST_F(ControlsTest, SliderKeysReachTheTransmitterOnlyForLineAndPageSteps)
 {
     ChangeState([](SimState& s) { s.lineVolume = 5; });
-    CTransmitterDlgTestSeam& dlg = OpenQuiet();
-    ASSERT_EQ(dlg.m_sliderLineVol.GetPos(), 5);
+    CTransmitterDlg& dlg = OpenQuiet();
+    CSkinSlider& slider = Slider(dlg, IDC_SLIDER_LINEVOL);
+    ASSERT_EQ(slider.GetPos(), 5);
 
     // Home and End move the thumb only.
-    QTest::keyClick(&dlg.m_sliderLineVol, Qt::Key_Home);
-    QTest::keyClick(&dlg.m_sliderLineVol, Qt::Key_End);
-    EXPECT_EQ(dlg.m_sliderLineVol.GetPos(), 13);
+    QTest::keyClick(&slider, Qt::Key_Home);
+    QTest::keyClick(&slider, Qt::Key_End);
+    EXPECT_EQ(slider.GetPos(), 13);
     EXPECT_EQ(FramesToString(Sent()), "(none)");
-    EXPECT_EQ(dlg.m_lineVol, 5);
+    EXPECT_EQ(dlg.Core().Accepted(Quantity::LineVolume), 5);
 
     // An arrow key is a line step: applied at once.
-    QTest::keyClick(&dlg.m_sliderLineVol, Qt::Key_Left);
+    QTest::keyClick(&slider, Qt::Key_Left);
     EXPECT_EQ(FramesToString(Sent()), "01 02 0F 0C");
-    EXPECT_EQ(dlg.m_lineVol, 12);
+    EXPECT_EQ(dlg.Core().Accepted(Quantity::LineVolume), 12);
 }
 
 TEST_F(ControlsTest, RefusedSliderOrWheelMovePutsTheSliderBack)
 {
-    CTransmitterDlgTestSeam& dlg = OpenQuiet();
-    for (const Quantity& q : kQuantities) {
+    CTransmitterDlg& dlg = OpenQuiet();
+    for (const QuantityCase& q : kQuantities) {
         SCOPED_TRACE(q.name);
-        CSkinSlider& slider = SliderOf(dlg, q.name);
-        const int accepted = dlg.*q.member;
+        CSkinSlider& slider = Slider(dlg, q.slider);
+        const int accepted = dlg.Core().Accepted(q.quantity);
         const int other = accepted == q.maximum ? q.maximum - 1 : q.maximum;
 
         m_messages.Clear();
         Refuse(q.code);
-        slider.SetPos(other);
-        dlg.OnHScroll(TRACK_THUMBPOSITION, other, &slider);
+        ReleaseAt(slider, other);
         EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg(q.failText)});
         EXPECT_EQ(slider.GetPos(), accepted);
-        EXPECT_EQ(dlg.*q.member, accepted);
+        EXPECT_EQ(dlg.Core().Accepted(q.quantity), accepted);
 
         m_messages.Clear();
         Refuse(q.code);
         slider.SetPos(other);
-        dlg.OnSliderWheel(&slider, other);
+        emit slider.wheelStep(other);
+        QCoreApplication::sendPostedEvents(&dlg);
         EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg(q.failText)});
         EXPECT_EQ(slider.GetPos(), accepted);
-        EXPECT_EQ(dlg.*q.member, accepted);
+        EXPECT_EQ(dlg.Core().Accepted(q.quantity), accepted);
     }
 }
 
 TEST_F(ControlsTest, QueuedWheelStepIsSentEvenAtTheStoredValue)
 {
-    CTransmitterDlgTestSeam& dlg = OpenQuiet();
-    const int stored = dlg.m_lineVol;
-    emit dlg.m_sliderLineVol.wheelStep(stored);
+    CTransmitterDlg& dlg = OpenQuiet();
+    const int stored = dlg.Core().Accepted(Quantity::LineVolume);
+    emit Slider(dlg, IDC_SLIDER_LINEVOL).wheelStep(stored);
     EXPECT_TRUE(Sent().empty()) << "sent before the wheel event was handled";
     QCoreApplication::sendPostedEvents(&dlg);
     EXPECT_EQ(FramesToString(Sent()), FramesToString({F({0x01, 0x02, 0x0F, stored})}));
@@ -142,22 +124,21 @@ TEST_F(ControlsTest, QueuedWheelStepIsSentEvenAtTheStoredValue)
 
 TEST_F(ControlsTest, FrequencyReleaseWhileItsFailureIsShownSendsNothing)
 {
-    CTransmitterDlgTestSeam& dlg = OpenQuiet();
-    const int accepted = dlg.m_freq;
+    CTransmitterDlg& dlg = OpenQuiet();
+    CSkinSlider& slider = Slider(dlg, IDC_SLIDER_FREQ);
+    const int accepted = dlg.Core().Accepted(Quantity::Frequency);
     const int other = accepted == 1000 ? 1001 : 1000;
     std::size_t sentWhileShown = 99;
     m_messages.OnMessage([&](const RecordedMessage&) {
         m_sim.ClearReceived();
-        dlg.m_sliderFreq.SetPos(other + 1);
-        dlg.OnHScroll(TRACK_THUMBPOSITION, other + 1, &dlg.m_sliderFreq);
+        ReleaseAt(slider, other + 1);
         sentWhileShown = Sent().size();
     });
     Refuse(0x0E);
-    dlg.m_sliderFreq.SetPos(other);
-    dlg.OnHScroll(TRACK_THUMBPOSITION, other, &dlg.m_sliderFreq);
+    ReleaseAt(slider, other);
     EXPECT_EQ(sentWhileShown, 0u);
     EXPECT_EQ(m_messages.Messages().size(), 1u);
-    EXPECT_EQ(dlg.m_sliderFreq.GetPos(), accepted);
+    EXPECT_EQ(slider.GetPos(), accepted);
 }
 
 TEST_F(ControlsTest, StepButtonsWrapAroundAtBothEndsAndARefusedStepChangesNothing)
@@ -168,106 +149,63 @@ TEST_F(ControlsTest, StepButtonsWrapAroundAtBothEndsAndARefusedStepChangesNothin
         s.lineVolume = 13;
         s.micVolume = 30;
     });
-    CTransmitterDlgTestSeam& dlg = OpenQuiet();
-    for (const Quantity& q : kQuantities) {
+    CTransmitterDlg& dlg = OpenQuiet();
+    for (const QuantityCase& q : kQuantities) {
         SCOPED_TRACE(q.name);
-        CSkinSlider& slider = SliderOf(dlg, q.name);
-        ASSERT_EQ(dlg.*q.member, q.maximum);
+        CSkinSlider& slider = Slider(dlg, q.slider);
+        ASSERT_EQ(dlg.Core().Accepted(q.quantity), q.maximum);
 
         m_sim.ClearReceived();
-        (dlg.*q.up).click();
+        QTest::mouseClick(&Button(dlg, q.up), Qt::LeftButton);
         EXPECT_EQ(FramesToString(Sent()), FramesToString({SetFrame(q, q.minimum)}));
-        EXPECT_EQ(dlg.*q.member, q.minimum);
         EXPECT_EQ(slider.GetPos(), q.minimum);
 
         m_sim.ClearReceived();
-        (dlg.*q.down).click();
+        QTest::mouseClick(&Button(dlg, q.down), Qt::LeftButton);
         EXPECT_EQ(FramesToString(Sent()), FramesToString({SetFrame(q, q.maximum)}));
-        EXPECT_EQ(dlg.*q.member, q.maximum);
         EXPECT_EQ(slider.GetPos(), q.maximum);
-
         EXPECT_TRUE(m_messages.Messages().empty());
 
         // A refused step leaves slider and value where they were.
         Refuse(q.code);
-        (dlg.*q.down).click();
+        QTest::mouseClick(&Button(dlg, q.down), Qt::LeftButton);
         EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg(q.failText)});
-        EXPECT_EQ(dlg.*q.member, q.maximum);
+        EXPECT_EQ(dlg.Core().Accepted(q.quantity), q.maximum);
         EXPECT_EQ(slider.GetPos(), q.maximum);
         m_messages.Clear();
     }
 }
 
-TEST_F(ControlsTest, StepButtonsWrapOnlyAtTheirOwnEnd)
+TEST_F(ControlsTest, TogglesShowTheRefusedDirectionAndPaintWhatTheTransmitterAccepted)
 {
-    // Values outside the range, as a transmitter may report them: up from
-    // below the range and down from above it step into it by one.
-    struct Case {
-        int stored;
-        bool up;
-        int sent;
-    } const cases[] = {{0, true, 1}, {200, false, 199}, {2, true, 3}, {151, false, 150}};
-    const Quantity& power = kQuantities[1];
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.stored);
-        ChangeState([&](SimState& s) { s.power = c.stored; });
-        CTransmitterDlgTestSeam& dlg = OpenQuiet();
-        ASSERT_EQ(dlg.m_power, c.stored);
-        (dlg.*(c.up ? power.up : power.down)).click();
-        EXPECT_EQ(FramesToString(Sent()), FramesToString({SetFrame(power, c.sent)}));
-        m_dlg.reset();
-    }
-}
-
-// One on/off function and how it appears on the line.
-struct ToggleCase {
-    const char* name;
-    int CTransmitterDlgTestSeam::*flag;
-    CImageButton CTransmitterDlgTestSeam::*button;
-    int onCode, offCode;
-    const char* onFail;
-    const char* offFail;
-};
-
-const ToggleCase kToggles[] = {
-    {"line", &CTransmitterDlgTestSeam::m_bLineOff, &CTransmitterDlgTestSeam::m_btnLine, 0x06, 0x04, "Line On Fail",
-     "Line Off Fail"},
-    {"mic", &CTransmitterDlgTestSeam::m_bMicOff, &CTransmitterDlgTestSeam::m_btnMic, 0x07, 0x05, "Mic On Fail",
-     "Mic Off Fail"},
-    {"echo", &CTransmitterDlgTestSeam::m_bEchoOff, &CTransmitterDlgTestSeam::m_btnEcho, 0x09, 0x08, "Echo On Fail",
-     "Echo Off Fail"},
-    {"stmono", &CTransmitterDlgTestSeam::m_bMono, &CTransmitterDlgTestSeam::m_btnStMono, 0x0C, 0x0D, "Set ST Fail",
-     "Set Mono Fail"},
-    {"backlight", &CTransmitterDlgTestSeam::m_bBackLightOff, &CTransmitterDlgTestSeam::m_btnBackLight, 0x0A, 0x0B,
-     "Open Backlight Fail", "Close Backlight Fail"},
-};
-
-TEST_F(ControlsTest, TogglesSwitchBothWaysAndNameTheRefusedDirection)
-{
-    CTransmitterDlgTestSeam& dlg = OpenQuiet();
-    for (const ToggleCase& t : kToggles) {
-        SCOPED_TRACE(t.name);
-        int& flag = dlg.*t.flag;
-        CImageButton& button = dlg.*t.button;
+    struct ToggleCase {
+        int button;
+        Function function;
+        const char* onFail;
+        const char* offFail;
+    } const toggles[] = {
+        {IDC_BTN_LINE, Function::Line, "Line On Fail", "Line Off Fail"},
+        {IDC_BTN_MIC, Function::Mic, "Mic On Fail", "Mic Off Fail"},
+        {IDC_BTN_ECHO, Function::Echo, "Echo On Fail", "Echo Off Fail"},
+        {IDC_BTN_STMONO, Function::StereoMono, "Set ST Fail", "Set Mono Fail"},
+        {IDC_BTN_BACKLIGHT, Function::BackLight, "Open Backlight Fail", "Close Backlight Fail"},
+    };
+    CTransmitterDlg& dlg = OpenQuiet();
+    for (const ToggleCase& t : toggles) {
+        SCOPED_TRACE(t.onFail);
+        CImageButton& button = Button(dlg, t.button);
         for (int round = 0; round < 2; ++round) {
-            const int before = flag;
-            const bool switchingOn = before == 1;
+            const bool wasActive = dlg.Core().IsActive(t.function);
+            m_messages.Clear();
+            Refuse(kSimAllCommands);
+            QTest::mouseClick(&button, Qt::LeftButton);
+            EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg(wasActive ? t.offFail : t.onFail)});
+            EXPECT_EQ(Face(button), wasActive ? kActive : kIdle);
 
             m_messages.Clear();
-            m_sim.ClearReceived();
-            Refuse(switchingOn ? t.onCode : t.offCode);
-            button.click();
-            EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg(switchingOn ? t.onFail : t.offFail)});
-            EXPECT_EQ(flag, before);
-            EXPECT_EQ(button.GetStateColor(IBC_BK_NORMAL), before ? kIdle : kActive);
-
-            m_messages.Clear();
-            m_sim.ClearReceived();
-            button.click();
-            EXPECT_EQ(FramesToString(Sent()), FramesToString({F({0x01, 0x01, switchingOn ? t.onCode : t.offCode})}));
+            QTest::mouseClick(&button, Qt::LeftButton);
             EXPECT_TRUE(m_messages.Messages().empty());
-            EXPECT_EQ(flag, 1 - before);
-            const ColorRef face = flag ? kIdle : kActive;
+            const ColorRef face = wasActive ? kIdle : kActive;
             EXPECT_EQ(button.GetStateColor(IBC_BK_NORMAL), face);
             EXPECT_EQ(button.GetStateColor(IBC_BK_FOCUS), face);
             EXPECT_EQ(button.GetStateColor(IBC_BK_ACTIVE), face);
@@ -275,17 +213,17 @@ TEST_F(ControlsTest, TogglesSwitchBothWaysAndNameTheRefusedDirection)
     }
 }
 
-TEST_F(ControlsTest, RefusedPowerOffClosesThePortAndTheNextPressReconnects)
+TEST_F(ControlsTest, RefusedPowerOffClosesThePortAndTheNextPressReconnectsAndRepaints)
 {
-    CTransmitterDlgTestSeam& dlg = OpenQuiet();
-    ASSERT_EQ(dlg.m_bPowerOff, 0);
+    CTransmitterDlg& dlg = OpenQuiet();
+    CImageButton& power = Button(dlg, IDC_BTN_POWER);
+    ASSERT_EQ(Face(power), kActive);
 
     Refuse(0x02);
-    dlg.m_btnPower.click();
+    QTest::mouseClick(&power, Qt::LeftButton);
     EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg("Power Off Fail")});
     EXPECT_EQ(IsOpen(), 0);
-    EXPECT_EQ(dlg.m_bPowerOff, 1);
-    EXPECT_EQ(dlg.m_btnPower.GetStateColor(IBC_BK_NORMAL), kIdle);
+    EXPECT_EQ(Face(power), kIdle);
 
     // Meanwhile the operator changed the line input at the transmitter.
     ChangeState([](SimState& s) {
@@ -293,48 +231,29 @@ TEST_F(ControlsTest, RefusedPowerOffClosesThePortAndTheNextPressReconnects)
         s.frequency = 1012;
     });
     m_messages.Clear();
-    m_sim.ClearReceived();
-    dlg.m_btnPower.click();
+    QTest::mouseClick(&power, Qt::LeftButton);
     EXPECT_TRUE(m_messages.Messages().empty());
-    EXPECT_EQ(IsOpen(), 1);
-    EXPECT_EQ(dlg.m_bPowerOff, 0);
-    EXPECT_EQ(dlg.m_btnPower.GetStateColor(IBC_BK_NORMAL), kActive);
-    ASSERT_FALSE(Sent().empty());
-    EXPECT_EQ(FramesToString({Sent().front()}), "01 01 03");  // the probe powers on
-    EXPECT_FALSE(m_sim.State().standby);
-    EXPECT_EQ(dlg.m_freq, 1012);
-    EXPECT_EQ(dlg.m_bLineOff, 0);
-    EXPECT_EQ(dlg.m_btnLine.GetStateColor(IBC_BK_NORMAL), kActive);
-
-    // And off again, normally.
-    m_sim.ClearReceived();
-    dlg.m_btnPower.click();
-    EXPECT_EQ(FramesToString(Sent()), "01 01 02");
-    EXPECT_EQ(dlg.m_bPowerOff, 1);
-    EXPECT_TRUE(m_sim.State().standby);
-    EXPECT_EQ(IsOpen(), 1);
+    EXPECT_EQ(Face(power), kActive);
+    EXPECT_EQ(Face(Button(dlg, IDC_BTN_LINE)), kActive);
 }
 
-TEST_F(ControlsTest, RefusedPowerOnClosesThePortAndAFailedReconnectSaysSoTwice)
+TEST_F(ControlsTest, AFailedReconnectSaysSoTwice)
 {
-    CTransmitterDlgTestSeam& dlg = OpenQuiet();
-    dlg.m_btnPower.click();  // off
-    ASSERT_EQ(dlg.m_bPowerOff, 1);
-
+    CTransmitterDlg& dlg = OpenQuiet();
+    CImageButton& power = Button(dlg, IDC_BTN_POWER);
+    QTest::mouseClick(&power, Qt::LeftButton);  // off
     Refuse(0x03);
-    dlg.m_btnPower.click();
+    QTest::mouseClick(&power, Qt::LeftButton);
     EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg("Power On Fail")});
-    EXPECT_EQ(IsOpen(), 0);
-    EXPECT_EQ(dlg.m_bPowerOff, 1);
 
     // No transmitter to reconnect to: the connection's message, then ours.
     m_sim.Stop();
     m_messages.Clear();
-    dlg.m_btnPower.click();
+    QTest::mouseClick(&power, Qt::LeftButton);
     EXPECT_EQ(m_messages.Messages(),
               (std::vector<RecordedMessage>{Msg("The Device is not connected."), Msg("Power On Fail")}));
-    EXPECT_EQ(dlg.m_bPowerOff, 1);
-    EXPECT_EQ(dlg.m_btnPower.GetStateColor(IBC_BK_NORMAL), kIdle);
+    EXPECT_EQ(m_messages.Messages().front().owner, &dlg);
+    EXPECT_EQ(Face(power), kIdle);
 }
 
 }  // namespace

@@ -3,10 +3,7 @@
 // late, staying silent. The panel must stay responsive and quiet on the CPU,
 // freeze and resume its readings, warn through the watchdog, and recover
 // through ON/OFF.
-#include "support/PanelTestSupport.h"
-
-#include "dialogkit/PanelMessage.h"
-#include "support/TransmitterDlgTestSeam.h"
+#include "fixture.h"
 
 #include <Talvex.h>
 
@@ -77,11 +74,11 @@ protected:
     }
 
     // The panel on the simulator's link path, with every thread running.
-    CTransmitterDlgTestSeam& Open()
+    CTransmitterDlg& Open()
     {
         PanelOptions options;
         options.ports = QStringList{QString::fromStdString(m_sim.LinkPath())};
-        m_dlg = std::make_unique<CTransmitterDlgTestSeam>(options);
+        m_dlg = std::make_unique<CTransmitterDlg>(options);
         EXPECT_TRUE(m_dlg->OnInitDialog());
         return *m_dlg;
     }
@@ -98,7 +95,7 @@ protected:
 
     bool ShowsTemperature(const char* text)
     {
-        return PumpUntil([&] { return m_dlg->m_dispTemperature.Text() == text; }, kShortWait);
+        return PumpUntil([&] { return Display(*m_dlg, IDC_DISP_TEMPERATURE).Text() == text; }, kShortWait);
     }
 
     // Presses ON/OFF; the press must come back within `limit`.
@@ -106,7 +103,7 @@ protected:
     {
         QElapsedTimer clock;
         clock.start();
-        m_dlg->m_btnPower.click();
+        Button(*m_dlg, IDC_BTN_POWER).click();
         EXPECT_LT(clock.elapsed(), limit.count()) << "ON/OFF held the user-interface thread";
     }
 
@@ -116,14 +113,14 @@ protected:
     TempConfigHome m_configHome;
     TempWorkingDir m_workDir;
     SimTransmitter m_sim{LinkedTo(m_workDir)};
-    std::unique_ptr<CTransmitterDlgTestSeam> m_dlg;
+    std::unique_ptr<CTransmitterDlg> m_dlg;
 };
 
 TEST_F(FaultsTest, UnpluggedTransmitterFreezesWarnsAndComesBackThroughOnOff)
 {
-    CTransmitterDlgTestSeam& dlg = Open();
+    CTransmitterDlg& dlg = Open();
     ASSERT_TRUE(ShowsTemperature("41"));
-    ASSERT_EQ(dlg.m_bPowerOff, 0);
+    ASSERT_TRUE(dlg.Core().IsPowerOn());
 
     // Unplugged: nothing reaches the displays, and failing fast must not
     // turn the pollers into a busy loop.
@@ -131,14 +128,14 @@ TEST_F(FaultsTest, UnpluggedTransmitterFreezesWarnsAndComesBackThroughOnOff)
     ASSERT_TRUE(PumpUntil([&] { return !m_sim.IsLineUp(); }));
     SetTemperature(55);
     EXPECT_LT(CpuOverQuietWindow(std::chrono::milliseconds(1000)), 0.3);
-    EXPECT_EQ(dlg.m_dispTemperature.Text(), "41");
+    EXPECT_EQ(Display(dlg, IDC_DISP_TEMPERATURE).Text(), "41");
     EXPECT_TRUE(m_messages.Messages().empty());
 
     // The watchdog warns on its third failed check, not before.
-    dlg.OnTimer(1);
-    dlg.OnTimer(1);
+    dlg.Core().CheckConnection();
+    dlg.Core().CheckConnection();
     EXPECT_TRUE(m_messages.Messages().empty());
-    dlg.OnTimer(1);
+    dlg.Core().CheckConnection();
     ASSERT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg("The Device is not connected.")});
     EXPECT_EQ(m_messages.Messages().front().owner, &dlg);
     m_messages.Clear();
@@ -147,13 +144,13 @@ TEST_F(FaultsTest, UnpluggedTransmitterFreezesWarnsAndComesBackThroughOnOff)
     // next press finds no transmitter on the list.
     PressPower();
     EXPECT_EQ(m_messages.Texts(), std::vector<QString>{QStringLiteral("Power Off Fail")});
-    EXPECT_EQ(dlg.m_bPowerOff, 1);
+    EXPECT_FALSE(dlg.Core().IsPowerOn());
     EXPECT_EQ(IsOpen(), 0);
     m_messages.Clear();
     PressPower();
     EXPECT_EQ(m_messages.Messages(),
               (std::vector<RecordedMessage>{Msg("The Device is not connected."), Msg("Power On Fail")}));
-    EXPECT_EQ(dlg.m_bPowerOff, 1);
+    EXPECT_FALSE(dlg.Core().IsPowerOn());
     m_messages.Clear();
 
     // Plugged back in on the same path: no reconnection by itself.
@@ -162,12 +159,12 @@ TEST_F(FaultsTest, UnpluggedTransmitterFreezesWarnsAndComesBackThroughOnOff)
     m_sim.ClearReceived();
     PumpFor(std::chrono::milliseconds(700));
     EXPECT_EQ(FramesToString(m_sim.ReceivedFrames()), "(none)");
-    EXPECT_EQ(dlg.m_dispTemperature.Text(), "41");
+    EXPECT_EQ(Display(dlg, IDC_DISP_TEMPERATURE).Text(), "41");
 
     // ON/OFF reconnects: the probe first, then the settings are read again.
     PressPower();
     EXPECT_TRUE(m_messages.Messages().empty());
-    EXPECT_EQ(dlg.m_bPowerOff, 0);
+    EXPECT_TRUE(dlg.Core().IsPowerOn());
     EXPECT_EQ(IsOpen(), 1);
     const std::vector<Frame> sent = m_sim.ReceivedFrames();
     ASSERT_FALSE(sent.empty());
@@ -195,7 +192,7 @@ TEST_F(FaultsTest, UnpluggedTransmitterFreezesWarnsAndComesBackThroughOnOff)
         ASSERT_TRUE(m_sim.WaitForLine(3, std::chrono::milliseconds(2000)));
         m_sim.ClearReceived();
         // What the box's own event loop would deliver meanwhile.
-        PostPanelMessage(&dlg, WM_SCHEDULED_TASK, TASK_STARTUP, 0);
+        emit dlg.Schedule().taskDue(TASK_STARTUP);
         QCoreApplication::sendPostedEvents(&dlg);
     });
     PressPower();
@@ -203,15 +200,15 @@ TEST_F(FaultsTest, UnpluggedTransmitterFreezesWarnsAndComesBackThroughOnOff)
     EXPECT_EQ(m_messages.Messages(),
               (std::vector<RecordedMessage>{Msg("The Device is not connected."), Msg("Power On Fail")}));
     EXPECT_EQ(IsOpen(), 1);
-    EXPECT_EQ(dlg.m_bPowerOff, 0);
+    EXPECT_TRUE(dlg.Core().IsPowerOn());
     EXPECT_EQ(OperatorFrames(), "01 01 03");
 }
 
 TEST_F(FaultsTest, SilenceRefusalsGarbageAndLateAnswers)
 {
-    CTransmitterDlgTestSeam& dlg = Open();
+    CTransmitterDlg& dlg = Open();
     ASSERT_TRUE(ShowsTemperature("41"));
-    const int freq = dlg.m_freq;
+    const int freq = dlg.Core().Accepted(CTransmitterCore::Quantity::Frequency);
 
     // Silent: a press waits out its own unanswered request, and before that
     // the device mutex, which each poller may hold for one unanswered request
@@ -219,16 +216,16 @@ TEST_F(FaultsTest, SilenceRefusalsGarbageAndLateAnswers)
     m_sim.InjectFault(Fault(SimFaultKind::Silent, kSimAllCommands, true));
     SetTemperature(57);
     EXPECT_LT(CpuOverQuietWindow(std::chrono::milliseconds(800)), 0.25);
-    const int lineFlag = dlg.m_bLineOff;
+    const bool lineOn = dlg.Core().IsActive(CTransmitterCore::Function::Line);
     QElapsedTimer clock;
     clock.start();
-    dlg.m_btnLine.click();
+    Button(dlg, IDC_BTN_LINE).click();
     EXPECT_LT(clock.elapsed(), 7000);
     EXPECT_GE(clock.elapsed(), 1900);
     EXPECT_EQ(m_messages.Texts(),
-              std::vector<QString>{lineFlag ? QStringLiteral("Line On Fail") : QStringLiteral("Line Off Fail")});
-    EXPECT_EQ(dlg.m_bLineOff, lineFlag);
-    EXPECT_EQ(dlg.m_dispTemperature.Text(), "41");
+              std::vector<QString>{lineOn ? QStringLiteral("Line Off Fail") : QStringLiteral("Line On Fail")});
+    EXPECT_EQ(dlg.Core().IsActive(CTransmitterCore::Function::Line), lineOn);
+    EXPECT_EQ(Display(dlg, IDC_DISP_TEMPERATURE).Text(), "41");
 
     m_sim.ClearFaults();
     EXPECT_TRUE(ShowsTemperature("57"));
@@ -249,7 +246,7 @@ TEST_F(FaultsTest, SilenceRefusalsGarbageAndLateAnswers)
         },
         kShortWait));
     EXPECT_EQ(FramesToString(FramesWithout(m_sim.ReceivedFrames(), {0x22, 0x18, 0x17})), "(none)");
-    EXPECT_EQ(dlg.m_dispTemperature.Text(), "57");
+    EXPECT_EQ(Display(dlg, IDC_DISP_TEMPERATURE).Text(), "57");
     m_sim.ClearReceived();
     PressPower();
     EXPECT_EQ(m_messages.Texts(), std::vector<QString>{QStringLiteral("Power Off Fail")});
@@ -259,35 +256,35 @@ TEST_F(FaultsTest, SilenceRefusalsGarbageAndLateAnswers)
     m_sim.ClearReceived();
     PressPower();
     EXPECT_TRUE(m_messages.Messages().empty());
-    EXPECT_EQ(dlg.m_bPowerOff, 0);
+    EXPECT_TRUE(dlg.Core().IsPowerOn());
     EXPECT_EQ(IsOpen(), 1);
     EXPECT_EQ(OperatorFrames(), "01 01 03 | 01 01 1B | 01 01 1F");
     m_sim.ClearFaults();
 
     // A refused power-on closes the port too; the next press reconnects.
     PressPower();
-    ASSERT_EQ(dlg.m_bPowerOff, 1);
+    ASSERT_FALSE(dlg.Core().IsPowerOn());
     ASSERT_EQ(IsOpen(), 1);
     m_sim.InjectFault(Fault(SimFaultKind::Refuse, 0x03));
     m_sim.ClearReceived();
     PressPower();
     EXPECT_EQ(m_messages.Texts(), std::vector<QString>{QStringLiteral("Power On Fail")});
     EXPECT_EQ(IsOpen(), 0);
-    EXPECT_EQ(dlg.m_bPowerOff, 1);
+    EXPECT_FALSE(dlg.Core().IsPowerOn());
     m_messages.Clear();
     PressPower();
     EXPECT_TRUE(m_messages.Messages().empty());
-    EXPECT_EQ(dlg.m_bPowerOff, 0);
+    EXPECT_TRUE(dlg.Core().IsPowerOn());
     EXPECT_EQ(OperatorFrames(), "01 01 03 | 01 01 03 | 01 01 1B | 01 01 1F");
     EXPECT_FALSE(m_sim.State().standby);
 
     // Garbage: the step is refused, nothing moves.
     m_sim.InjectFault(Fault(SimFaultKind::Garbage, 0x0E));
     m_sim.ClearReceived();
-    dlg.m_btnFreqUp.click();
+    Button(dlg, IDC_BTN_FREQ_UP).click();
     EXPECT_EQ(m_messages.Texts(), std::vector<QString>{QStringLiteral("Set Freq Fail")});
-    EXPECT_EQ(dlg.m_freq, freq);
-    EXPECT_EQ(dlg.m_sliderFreq.GetPos(), freq);
+    EXPECT_EQ(dlg.Core().Accepted(CTransmitterCore::Quantity::Frequency), freq);
+    EXPECT_EQ(Slider(dlg, IDC_SLIDER_FREQ).GetPos(), freq);
     m_messages.Clear();
 
     // Late and short ("K") answers inside the guard time are still answers.
@@ -295,14 +292,14 @@ TEST_F(FaultsTest, SilenceRefusalsGarbageAndLateAnswers)
     SimFault late = Fault(SimFaultKind::Delay, 0x0E);
     late.delay = std::chrono::milliseconds(600);
     m_sim.InjectFault(late);
-    dlg.m_btnFreqUp.click();
-    ASSERT_EQ(dlg.m_bBackLightOff, 0);
+    Button(dlg, IDC_BTN_FREQ_UP).click();
+    ASSERT_TRUE(dlg.Core().IsActive(CTransmitterCore::Function::BackLight));
     m_sim.InjectFault(Fault(SimFaultKind::ShortAck, 0x0B));
-    dlg.m_btnBackLight.click();
+    Button(dlg, IDC_BTN_BACKLIGHT).click();
     EXPECT_TRUE(m_messages.Messages().empty());
-    EXPECT_EQ(dlg.m_freq, up);
+    EXPECT_EQ(dlg.Core().Accepted(CTransmitterCore::Quantity::Frequency), up);
     EXPECT_EQ(m_sim.State().frequency, up);
-    EXPECT_EQ(dlg.m_bBackLightOff, 1);
+    EXPECT_FALSE(dlg.Core().IsActive(CTransmitterCore::Function::BackLight));
     EXPECT_FALSE(m_sim.State().backlightOn);
     const Frame step = {0x01, 0x03, 0x0E, static_cast<std::uint8_t>(up >> 8), static_cast<std::uint8_t>(up & 0xFF)};
     EXPECT_EQ(OperatorFrames(), FramesToString({step, step, Frame{0x01, 0x01, 0x0B}}));

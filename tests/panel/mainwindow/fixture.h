@@ -1,17 +1,45 @@
 #pragma once
-// The main window against the simulated transmitter.
+// The main window against the simulated transmitter, reached as the operator
+// reaches it: through its controls.
 
 #include "support/PanelTestSupport.h"
 
-#include "dialogkit/PanelMessage.h"
-#include "support/TransmitterDlgTestSeam.h"
+#include "mainwindow/TransmitterDlg.h"
 
 #include <Talvex.h>
 
 #include <QCoreApplication>
+#include <QTest>
 #include <memory>
 
 namespace panel_test {
+
+constexpr ColorRef kIdle = Rgb(50, 50, 50);
+constexpr ColorRef kActive = Rgb(255, 75, 0);
+
+inline ColorRef Face(const CImageButton& button) { return button.GetStateColor(IBC_BK_NORMAL); }
+
+// The control with `id` of `dlg`, as the class it is.
+template <typename Control>
+Control& Get(const CTransmitterDlg& dlg, int id)
+{
+    auto* control = qobject_cast<Control*>(dlg.Control(id));
+    EXPECT_NE(control, nullptr) << "control " << id;
+    return *control;
+}
+inline CImageButton& Button(const CTransmitterDlg& dlg, int id) { return Get<CImageButton>(dlg, id); }
+inline CSkinSlider& Slider(const CTransmitterDlg& dlg, int id) { return Get<CSkinSlider>(dlg, id); }
+inline CSegmentDisplay& Display(const CTransmitterDlg& dlg, int id) { return Get<CSegmentDisplay>(dlg, id); }
+
+// Moves the thumb to `position` and clicks it there: a thumb release at that
+// position, as after a drag.
+inline void ReleaseAt(CSkinSlider& slider, int position)
+{
+    slider.SetPos(position);
+    const QPoint thumb = slider.ThumbRect().center();
+    QTest::mousePress(&slider, Qt::LeftButton, {}, thumb);
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, thumb);
+}
 
 class MainWindowTest : public PanelTest
 {
@@ -23,16 +51,16 @@ protected:
     }
 
     // A main window on `ports` (the simulator when none are given).
-    std::unique_ptr<CTransmitterDlgTestSeam> MakeWindow(QStringList ports = {})
+    std::unique_ptr<CTransmitterDlg> MakeWindow(QStringList ports = {})
     {
         PanelOptions options;
         options.ports = ports.isEmpty() ? QStringList{SimPort()} : ports;
-        return std::make_unique<CTransmitterDlgTestSeam>(options);
+        return std::make_unique<CTransmitterDlg>(options);
     }
 
     // Opens the main window on the simulator: connects, reads the device and
     // starts the threads. Fails the test when initialisation fails.
-    CTransmitterDlgTestSeam& Open()
+    CTransmitterDlg& Open()
     {
         m_dlg = MakeWindow();
         EXPECT_TRUE(m_dlg->OnInitDialog());
@@ -41,36 +69,19 @@ protected:
 
     // Opens the window, then stops the pollers and forgets what they and the
     // start-up sent, so that the line carries only what a test does.
-    CTransmitterDlgTestSeam& OpenQuiet()
+    CTransmitterDlg& OpenQuiet()
     {
-        CTransmitterDlgTestSeam& dlg = Open();
-        dlg.m_rtVolPoller.Stop();
-        dlg.m_statusPoller.Stop();
+        CTransmitterDlg& dlg = Open();
+        for (CDevicePoller* poller : dlg.Core().findChildren<CDevicePoller*>()) {
+            poller->Stop();
+        }
         QCoreApplication::sendPostedEvents();
         m_sim.ClearReceived();
         m_messages.Clear();
         return dlg;
     }
 
-    // Sets the simulator's state (before the window opens).
-    template <typename Change>
-    void ChangeState(Change change)
-    {
-        SimState state = m_sim.State();
-        change(state);
-        m_sim.SetState(state);
-    }
-
-    std::unique_ptr<CTransmitterDlgTestSeam> m_dlg;
+    std::unique_ptr<CTransmitterDlg> m_dlg;
 };
-
-inline Frame F(std::initializer_list<int> bytes)
-{
-    Frame frame;
-    for (int b : bytes) {
-        frame.push_back(static_cast<std::uint8_t>(b));
-    }
-    return frame;
-}
 
 }  // namespace panel_test

@@ -23,11 +23,11 @@ TEST_F(MetricsTest, ServesWhatThePollersReadAndScrapesSendNothing)
     PanelOptions options;
     options.ports = QStringList{SimPort()};
     options.metricsListen = QStringLiteral("127.0.0.1:0");
-    m_dlg = std::make_unique<CTransmitterDlgTestSeam>(options);
+    m_dlg = std::make_unique<CTransmitterDlg>(options);
     ASSERT_TRUE(m_dlg->OnInitDialog());
-    ASSERT_NE(m_dlg->m_metrics, nullptr);
+    ASSERT_NE(m_dlg->Metrics(), nullptr);
 
-    httplib::Client client("127.0.0.1", m_dlg->m_metrics->Port());
+    httplib::Client client("127.0.0.1", m_dlg->Metrics()->Port());
     client.set_connection_timeout(1, 0);
     client.set_read_timeout(2, 0);
     std::string text;
@@ -51,8 +51,9 @@ TEST_F(MetricsTest, ServesWhatThePollersReadAndScrapesSendNothing)
     EXPECT_EQ(text.find("talvex_temperature_protection_celsius"), std::string::npos) << "never read by the panel";
 
     // With the pollers stopped, scrapes leave the line quiet.
-    m_dlg->m_rtVolPoller.Stop();
-    m_dlg->m_statusPoller.Stop();
+    for (CDevicePoller* poller : m_dlg->Core().findChildren<CDevicePoller*>()) {
+        poller->Stop();
+    }
     QCoreApplication::sendPostedEvents();
     m_sim.ClearReceived();
     for (int i = 0; i < 10; ++i) {

@@ -1,7 +1,7 @@
 // The panel lock in the running main window: start-up from the stored
 // password, locking and unlocking through the LOCK/UNLOCK button, and the
 // dialogs the SET and DEVICEINFO buttons open.
-#include "support/PanelTestSupport.h"
+#include "fixture.h"
 
 #include "dialogkit/ControlIds.h"
 #include "dialogs/DeviceInfoDlg.h"
@@ -9,7 +9,6 @@
 #include "dialogs/PasswordStore.h"
 #include "dialogs/ProtectSettingDlg.h"
 #include "dialogs/UnlockDlg.h"
-#include "support/TransmitterDlgTestSeam.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -20,9 +19,7 @@
 
 namespace {
 
-using panel_test::Frame;
-using panel_test::Msg;
-using panel_test::RecordedMessage;
+using namespace panel_test;
 
 const std::vector<int> kLockableInOrder = {1057, 1058, 1059, 1060, 1061, 1062, 1063, 1064, 1007,
                                            1009, 1008, 1006, 1024, 1025, 1026, 1027, 1028, 1029};
@@ -45,7 +42,7 @@ protected:
     }
 };
 
-class PanelLockTest : public panel_test::PanelTest
+class PanelLockTest : public PanelTest
 {
 protected:
     void TearDown() override
@@ -56,12 +53,12 @@ protected:
     }
 
     // Starts (or restarts) the main window on the simulator.
-    CTransmitterDlgTestSeam& Start()
+    CTransmitterDlg& Start()
     {
         m_window.reset();
         PanelOptions options;
         options.ports = {SimPort()};
-        m_window = std::make_unique<CTransmitterDlgTestSeam>(options);
+        m_window = std::make_unique<CTransmitterDlg>(options);
         EXPECT_TRUE(m_window->OnInitDialog());
         return *m_window;
     }
@@ -112,16 +109,15 @@ protected:
     }
     void ExpectLocked(bool locked)
     {
-        EXPECT_EQ(m_window->m_bUnlocked, locked ? 0 : 1);
         for (int id : kLockableInOrder) {
             EXPECT_EQ(IsEnabled(id), !locked) << "control " << id;
         }
         for (int id : kAlwaysUsable) {
             EXPECT_TRUE(IsEnabled(id)) << "control " << id;
         }
-        const ColorRef expected = locked ? m_window->m_clrActive : m_window->m_clrIdle;
+        const ColorRef expected = locked ? kActive : kIdle;
         for (int slot : {IBC_BK_NORMAL, IBC_BK_FOCUS, IBC_BK_ACTIVE}) {
-            EXPECT_EQ(m_window->m_btnLock.GetStateColor(slot), expected) << "slot " << slot;
+            EXPECT_EQ(Button(*m_window, IDC_BTN_LOCK).GetStateColor(slot), expected) << "slot " << slot;
         }
     }
 
@@ -132,7 +128,7 @@ protected:
             dlg.SetDlgItemText(IDC_EDIT_PASSWORD2, second);
             dlg.OnOK();
         });
-        m_window->OnLockUnlock();
+        Button(*m_window, IDC_BTN_LOCK).click();
         EXPECT_TRUE(Shown());
     }
     void UnlockWith(const QString& entry)
@@ -141,7 +137,7 @@ protected:
             dlg.SetDlgItemText(IDC_EDIT_UNLOCK, entry);
             dlg.OnOK();
         });
-        m_window->OnLockUnlock();
+        Button(*m_window, IDC_BTN_LOCK).click();
         EXPECT_TRUE(Shown());
     }
 
@@ -149,14 +145,13 @@ protected:
         bool armed = true;
         bool shown = false;
     };
-    std::unique_ptr<CTransmitterDlgTestSeam> m_window;
+    std::unique_ptr<CTransmitterDlg> m_window;
     std::shared_ptr<Watch> m_watch = std::make_shared<Watch>();
 };
 
 TEST_F(PanelLockTest, WithoutAStoredPasswordThePanelStartsUnlocked)
 {
     Start();
-    EXPECT_EQ(m_window->m_password, "");
     ExpectLocked(false);
 
     QString first = "unset", second = "unset";
@@ -165,7 +160,7 @@ TEST_F(PanelLockTest, WithoutAStoredPasswordThePanelStartsUnlocked)
         second = dlg.GetDlgItemText(IDC_EDIT_PASSWORD2);
         dlg.OnCancel();
     });
-    m_window->OnLockUnlock();
+    Button(*m_window, IDC_BTN_LOCK).click();
     ASSERT_TRUE(Shown());
     EXPECT_EQ(first, "");
     EXPECT_EQ(second, "");
@@ -183,11 +178,10 @@ TEST_F(PanelLockTest, LockingDisablesTheControlsInOrder)
     LockWith("Secret", "Secret");
     EXPECT_EQ(spy.m_ids, kLockableInOrder);
     ExpectLocked(true);
-    EXPECT_EQ(m_window->m_password, "Secret");
     EXPECT_EQ(CPasswordStore().Read(), "Secret");
 
     spy.m_ids.clear();
-    m_window->EnablePanelControls(1);
+    UnlockWith("Secret");
     EXPECT_EQ(spy.m_ids, kLockableInOrder);
 }
 
@@ -199,7 +193,6 @@ TEST_F(PanelLockTest, StoredPasswordSurvivesUnlockAndRestart)
 
     // A restart comes up locked, with an empty Unlock field.
     Start();
-    EXPECT_EQ(m_window->m_password, "Secret");
     ExpectLocked(true);
 
     QString entry = "unset";
@@ -211,7 +204,7 @@ TEST_F(PanelLockTest, StoredPasswordSurvivesUnlockAndRestart)
         dlg.SetDlgItemText(IDC_EDIT_UNLOCK, "Secret");
         dlg.OnOK();
     });
-    m_window->OnLockUnlock();
+    Button(*m_window, IDC_BTN_LOCK).click();
     ASSERT_TRUE(Shown());
     EXPECT_EQ(entry, "");
     EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg("Password Error")});
@@ -228,7 +221,7 @@ TEST_F(PanelLockTest, CancelledUnlockStaysLocked)
     ASSERT_TRUE(CPasswordStore().Write("pw"));
     Start();
     WhenShown<CUnlockDlg>([](CUnlockDlg& dlg) { dlg.OnCancel(); });
-    m_window->OnLockUnlock();
+    Button(*m_window, IDC_BTN_LOCK).click();
     ASSERT_TRUE(Shown());
     ExpectLocked(true);
 }
@@ -240,7 +233,6 @@ TEST_F(PanelLockTest, EmptyPasswordLocksAndTheNextStartIsUnlocked)
     UnlockWith("old");
     LockWith("", "");
     ExpectLocked(true);
-    EXPECT_EQ(m_window->m_password, "");
     UnlockWith("");
     ExpectLocked(false);
 
@@ -256,13 +248,13 @@ TEST_F(PanelLockTest, WhileLockedPowerWorksAndSetDoesNot)
     ExpectLocked(true);
     m_sim.ClearReceived();
 
-    m_window->m_btnSet.click();  // disabled: no dialog may open
-    m_window->m_btnPower.click();
+    Button(*m_window, IDC_BTN_SET).click();  // disabled: no dialog may open
+    Button(*m_window, IDC_BTN_POWER).click();
 
     const std::vector<Frame> power =
-        panel_test::FramesWithout(Sent(), {0x14, 0x16, 0x17, 0x18, 0x1C, 0x1D, 0x1E, 0x22});  // the pollers' readings
-    ASSERT_FALSE(power.empty()) << panel_test::FramesToString(Sent());
-    EXPECT_TRUE(power.front()[2] == 0x02 || power.front()[2] == 0x03) << panel_test::FramesToString(power);
+        FramesWithout(Sent(), {0x14, 0x16, 0x17, 0x18, 0x1C, 0x1D, 0x1E, 0x22});  // the pollers' readings
+    ASSERT_FALSE(power.empty()) << FramesToString(Sent());
+    EXPECT_TRUE(power.front()[2] == 0x02 || power.front()[2] == 0x03) << FramesToString(power);
 }
 
 TEST_F(PanelLockTest, DeviceInfoOpensWhileLocked)
@@ -274,7 +266,7 @@ TEST_F(PanelLockTest, DeviceInfoOpensWhileLocked)
         type = dlg.GetDlgItemText(IDC_INFO_DEVTYPE);
         dlg.OnOK();
     });
-    m_window->m_btnDeviceInfo.click();
+    Button(*m_window, IDC_BTN_DEVICEINFO).click();
     ASSERT_TRUE(Shown());
     EXPECT_EQ(type, QStringLiteral("Vemra-") + QString::fromStdString(m_sim.State().deviceType));
 }
@@ -288,7 +280,7 @@ TEST_F(PanelLockTest, SetButtonSendsTheProtectionPoints)
         dlg.SetDlgItemText(IDC_EDIT_SWRPT, "2.8");
         dlg.OnOK();
     });
-    m_window->m_btnSet.click();
+    Button(*m_window, IDC_BTN_SET).click();
     ASSERT_TRUE(Shown());
     EXPECT_EQ(m_sim.State().temperaturePoint, 52);
     EXPECT_EQ(m_sim.State().swrPoint, 28);

@@ -26,13 +26,13 @@ TEST_F(RemotePortTest, StartsOnAnRfc2217PortThroughSer2Net)
     const PanelOptions options =
         ParsePanelOptions({QStringLiteral("--port"), QString::fromStdString(ser2net.TelnetUrl())});
     ASSERT_TRUE(options.error.isEmpty()) << options.error.toStdString();
-    m_dlg = std::make_unique<CTransmitterDlgTestSeam>(options);
+    m_dlg = std::make_unique<CTransmitterDlg>(options);
     ASSERT_TRUE(m_dlg->OnInitDialog());
 
-    EXPECT_EQ(m_dlg->m_bPowerOff, 0) << "the probe switched it on";
+    EXPECT_TRUE(m_dlg->Core().IsPowerOn()) << "the probe switched it on";
     EXPECT_FALSE(m_sim.State().standby);
-    EXPECT_EQ(m_dlg->m_freq, 953);
-    EXPECT_EQ(m_dlg->m_power, 42);
+    EXPECT_EQ(m_dlg->Core().Accepted(CTransmitterCore::Quantity::Frequency), 953);
+    EXPECT_EQ(m_dlg->Core().Accepted(CTransmitterCore::Quantity::Power), 42);
     EXPECT_EQ(m_dlg->GetDlgItemText(IDC_STATIC_DEVTYPE), QStringLiteral("Vemra-K2R"));
     // The pollers go on reading over the network.
     m_sim.ClearReceived();

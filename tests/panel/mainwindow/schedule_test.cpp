@@ -1,13 +1,11 @@
 // The main window's schedule: the button's whole path through the dialog and
 // config.xml, and the scheduler's due tasks driving the simulated transmitter.
-#include "support/PanelTestSupport.h"
+#include "fixture.h"
 
-#include "controls/ImageButton.h"
 #include "schedule/LocalTime.h"
 #include "schedule/ScheduleFile.h"
 #include "schedule/ScheduledTaskDlg.h"
 #include "schedule/test_support.h"
-#include "support/TransmitterDlgTestSeam.h"
 
 #include <Talvex.h>
 
@@ -30,96 +28,84 @@ using Clock = std::chrono::steady_clock;
 
 // The main window on the simulator, its pollers stopped so that the line
 // carries only what the schedule does.
-class ScheduleWindowTest : public PanelTest
+class ScheduleWindowTest : public MainWindowTest
 {
 protected:
     void SetUp() override
     {
-        PanelTest::SetUp();
-        PanelOptions options;
-        options.ports = QStringList{SimPort()};
-        m_dlg = std::make_unique<CTransmitterDlgTestSeam>(options);
-        ASSERT_TRUE(m_dlg->OnInitDialog());
-        m_dlg->m_rtVolPoller.Stop();
-        m_dlg->m_statusPoller.Stop();
-        QCoreApplication::sendPostedEvents();
-        m_sim.ClearReceived();
-    }
-    void TearDown() override
-    {
-        m_dlg.reset();
-        PanelTest::TearDown();
+        MainWindowTest::SetUp();
+        OpenQuiet();
     }
 
-    ColorRef PowerColour() const { return m_dlg->m_btnPower.GetStateColor(IBC_BK_NORMAL); }
+    ColorRef PowerColour() const { return Face(Button(*m_dlg, IDC_BTN_POWER)); }
+    bool PowerOn() const { return m_dlg->Core().IsPowerOn(); }
+    // A row of `operation` fell due: the scheduler's signal, as its thread sends it.
+    void Due(int operation)
+    {
+        emit m_dlg->Schedule().taskDue(operation);
+        QCoreApplication::sendPostedEvents(m_dlg.get());
+    }
 
     // Row `row` falls due within a second (armed directly: the choosing
     // rules never fire sooner than 10 s).
     void DueNow(int row, int operation)
     {
-        CTaskSchedule& schedule = m_dlg->m_schedule;
+        CTaskSchedule& schedule = m_dlg->Schedule();
         std::lock_guard lock(schedule.m_lock);
         const std::int64_t now = NowSeconds();
         schedule.m_tasks[row] = {now + 1, operation};
         schedule.m_nextTask = row;
         schedule.m_timer.Arm(now + 1);
     }
-
-    std::unique_ptr<CTransmitterDlgTestSeam> m_dlg;
 };
 
 TEST_F(ScheduleWindowTest, DueTasksShutTheTransmitterDownAndStartItUp)
 {
     const Frame shutDown{0x01, 0x01, 0x02};
     const Frame startUp{0x01, 0x01, 0x03};
-    m_dlg->m_bPowerOff = 0;
+    ASSERT_TRUE(PowerOn());
     DueNow(0, TASK_SHUTDOWN);
-    ASSERT_TRUE(PumpUntil([&] { return m_dlg->m_bPowerOff == 1; }, 4000ms)) << FramesToString(Sent());
+    ASSERT_TRUE(PumpUntil([&] { return !PowerOn(); }, 4000ms)) << FramesToString(Sent());
     EXPECT_EQ(Sent(), std::vector<Frame>{shutDown});
-    EXPECT_EQ(PowerColour(), m_dlg->m_clrIdle);
-    EXPECT_EQ(m_dlg->m_schedule.Snapshot()[0].operation, TASK_NOTHING);
+    EXPECT_EQ(PowerColour(), kIdle);
+    EXPECT_EQ(m_dlg->Schedule().Snapshot()[0].operation, TASK_NOTHING);
 
     m_sim.ClearReceived();
     DueNow(3, TASK_STARTUP);
-    ASSERT_TRUE(PumpUntil([&] { return m_dlg->m_bPowerOff == 0; }, 4000ms)) << FramesToString(Sent());
+    ASSERT_TRUE(PumpUntil([&] { return PowerOn(); }, 4000ms)) << FramesToString(Sent());
     EXPECT_EQ(Sent(), std::vector<Frame>{startUp});
-    EXPECT_EQ(PowerColour(), m_dlg->m_clrActive);
-    EXPECT_EQ(m_dlg->m_schedule.m_timer.DueTime(), m_dlg->m_schedule.Snapshot()[3].time) << "again tomorrow";
+    EXPECT_EQ(PowerColour(), kActive);
+    EXPECT_EQ(m_dlg->Schedule().m_timer.DueTime(), m_dlg->Schedule().Snapshot()[3].time) << "again tomorrow";
 
     const Clock::time_point stop = Clock::now();
-    m_dlg->m_schedule.StopThread();
+    m_dlg->Schedule().StopThread();
     EXPECT_LT(Clock::now() - stop, 200ms) << "stopping does not wait for the next firing";
-    EXPECT_FALSE(m_dlg->m_schedule.m_hThread.joinable());
+    EXPECT_FALSE(m_dlg->Schedule().m_thread.joinable());
 }
 
 TEST_F(ScheduleWindowTest, FailuresAndEmptyOperationsChangeNothingButTheButtonIsRepainted)
 {
+    CImageButton& power = Button(*m_dlg, IDC_BTN_POWER);
     const ColorRef stray = Rgb(1, 2, 3);
-    m_dlg->m_bPowerOff = 0;
     Refuse(0x02);
-    m_dlg->PaintButton(m_dlg->m_btnPower, stray);
-    m_dlg->OnScheduledTaskDue(TASK_SHUTDOWN, 0);
-    EXPECT_EQ(m_dlg->m_bPowerOff, 0);
-    EXPECT_EQ(PowerColour(), m_dlg->m_clrActive);
+    power.SetStateColor(IBC_BK_NORMAL, stray, false);
+    Due(TASK_SHUTDOWN);
+    EXPECT_TRUE(PowerOn());
+    EXPECT_EQ(PowerColour(), kActive);
 
     m_sim.ClearReceived();
-    for (const std::intptr_t operation : {0, 7, -1}) {
-        m_dlg->m_bPowerOff = 1;
-        m_dlg->PaintButton(m_dlg->m_btnPower, stray);
-        m_dlg->OnScheduledTaskDue(operation, 0);
-        EXPECT_EQ(PowerColour(), m_dlg->m_clrIdle) << "operation " << operation;
+    for (const int operation : {0, 7, -1}) {
+        power.SetStateColor(IBC_BK_NORMAL, stray, false);
+        Due(operation);
+        EXPECT_EQ(PowerColour(), kActive) << "operation " << operation;
     }
     EXPECT_TRUE(Sent().empty()) << FramesToString(Sent());
 
+    Due(TASK_SHUTDOWN);
     Refuse(0x03);  // a refused start-up still found the transmitter
-    m_dlg->OnScheduledTaskDue(TASK_STARTUP, 0);
-    EXPECT_EQ(m_dlg->m_bPowerOff, 0);
-
-    m_dlg->m_portNames = QStringList{QStringLiteral("/nonexistent/ttyS99")};
-    m_dlg->m_bPowerOff = 1;
-    m_dlg->OnScheduledTaskDue(TASK_STARTUP, 0);
-    EXPECT_EQ(m_dlg->m_bPowerOff, 1);
-    EXPECT_FALSE(IsOpen()) << "a walk that finds nothing leaves no port open";
+    Due(TASK_STARTUP);
+    EXPECT_TRUE(PowerOn());
+    EXPECT_EQ(PowerColour(), kActive);
     EXPECT_TRUE(m_messages.Messages().empty()) << "scheduled failures are silent";
 }
 
@@ -129,7 +115,7 @@ TEST_F(PanelTest, ScheduledTaskButtonStoresWritesArmsAndReloadsTheRows)
 {
     PanelOptions options;
     options.ports = QStringList{SimPort()};
-    CTransmitterDlgTestSeam window(options);
+    CTransmitterDlg window(options);
     ASSERT_TRUE(window.OnInitDialog());
 
     const std::int64_t due = NowSeconds() + 3 * 86'400;
@@ -149,11 +135,11 @@ TEST_F(PanelTest, ScheduledTaskButtonStoresWritesArmsAndReloadsTheRows)
         qobject_cast<QAbstractButton*>(dialog->GetDlgItem(IDC_OK))->click();
     });
     poll.start(10);
-    window.OnScheduledTask();
+    QTest::mouseClick(&Button(window, IDC_BTN_SCHEDULE), Qt::LeftButton);
     ASSERT_TRUE(edited);
 
-    EXPECT_EQ(window.m_schedule.m_tasks[0].operation, TASK_NOTHING) << "a past row is stored as Nothing";
-    EXPECT_EQ(window.m_schedule.m_timer.DueTime(), due);
+    EXPECT_EQ(window.Schedule().Snapshot()[0].operation, TASK_NOTHING) << "a past row is stored as Nothing";
+    EXPECT_EQ(window.Schedule().m_timer.DueTime(), due);
     TaskRecords records;
     ASSERT_TRUE(ReadScheduleFile(kScheduleFileName, records));
     EXPECT_EQ(records[1].year, fields.year);
@@ -174,7 +160,7 @@ TEST_F(PanelTest, AScheduleThatDidNotReachTheFileIsReported)
 {
     PanelOptions options;
     options.ports = QStringList{SimPort()};
-    CTransmitterDlgTestSeam window(options);
+    CTransmitterDlg window(options);
     ASSERT_TRUE(window.OnInitDialog());
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [] {
@@ -199,7 +185,7 @@ TEST_F(PanelTest, AScheduleThatDidNotReachTheFileIsReported)
             file.write(content->data(), static_cast<qint64>(content->size()));
         }
         m_messages.Clear();
-        window.OnScheduledTask();
+        QTest::mouseClick(&Button(window, IDC_BTN_SCHEDULE), Qt::LeftButton);
         EXPECT_EQ(m_messages.Messages().empty(), saved);
         if (!saved) {
             EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg("Save config.xml Fail")});

@@ -1,15 +1,11 @@
 #pragma once
 // Reusable pieces for the panel's tests: the one QApplication of the test
-// program, a recorder that stands in for message boxes, a simulated
-// transmitter on a pseudo-terminal, a private working directory with a
-// config.xml, a private settings directory, and event pumping with a
-// time-out.
+// program, a recorder that stands in for message boxes, a private working
+// directory with a config.xml and a private settings directory, over what
+// every test against the simulated transmitter has (SimLineTest.h).
 
 #include "dialogkit/MessageBox.h"
-
-#include <SimTransmitter.h>
-
-#include <gtest/gtest.h>
+#include "support/SimLineTest.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,16 +22,11 @@ class QWidget;
 
 namespace panel_test {
 
+using namespace sim_test;
+
 // Creates the test program's QApplication on first use (offscreen unless the
 // environment says otherwise). Call it before constructing any widget.
 void EnsureApplication();
-
-// Processes events until `condition` holds or `timeout` has passed; returns
-// the condition's final value.
-bool PumpUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
-// Processes events for `duration`.
-void PumpFor(std::chrono::milliseconds duration);
 
 // One message box that would have been shown.
 struct RecordedMessage {
@@ -111,54 +102,16 @@ private:
     bool m_hadPrevious = false;
 };
 
-// A serial line that is there but never answers: a pseudo-terminal whose
-// other end nobody reads. A probe on it costs one full failed transaction.
-class DeadPort
-{
-public:
-    DeadPort();
-    ~DeadPort();
-    DeadPort(const DeadPort&) = delete;
-    DeadPort& operator=(const DeadPort&) = delete;
-
-    bool IsValid() const { return m_master >= 0; }
-    QString Path() const { return m_path; }
-    // The bytes written to the port so far and not yet taken.
-    std::vector<std::uint8_t> TakeWritten();
-
-private:
-    int m_master = -1;
-    QString m_path;
-};
-
-using Frame = SimTransmitter::Frame;
-// Readable form of frames for failure messages: "01 01 03 | 01 01 18".
-std::string FramesToString(const std::vector<Frame>& frames);
-// The frames whose command code (byte 2) is not in `codes`.
-std::vector<Frame> FramesWithout(const std::vector<Frame>& frames, std::initializer_list<int> codes);
-
-// Base fixture: application, message recorder, private working and settings
-// directories, and a started simulated transmitter. The library's port is
-// closed after every test.
-class PanelTest : public ::testing::Test
+// Base fixture: the QApplication, message recorder, private working and
+// settings directories, over SimTest's simulated transmitter.
+class PanelTest : public SimTest
 {
 protected:
     static void SetUpTestSuite() { EnsureApplication(); }
-    void SetUp() override;
-    void TearDown() override;
-
-    // The simulator's device path, as the panel's --port would name it.
-    QString SimPort() const { return QString::fromStdString(m_sim.DevicePath()); }
-    // Makes the simulator answer "ER" to `code` (once, or until cleared).
-    void Refuse(int code, bool persistent = false);
-    // Makes the simulator stay silent to `code` (once, or until cleared).
-    void Silence(int code, bool persistent = false);
-    std::vector<Frame> Sent() const { return m_sim.ReceivedFrames(); }
 
     MessageBoxRecorder m_messages;
     TempConfigHome m_configHome;
     TempWorkingDir m_workDir;
-    SimTransmitter m_sim;
 };
 
 }  // namespace panel_test

@@ -1,10 +1,10 @@
 #pragma once
-// What the pollers read and post to the main window: WM_DEVICE_READING
-// carries (ReadingKind, value). The main window decides where each kind is
-// shown.
+// What the pollers read: each reading is reported as (ReadingKind, value) to
+// the poller's listener; the front end decides where each kind is shown.
 
-#include <QObject>
+#include <QMetaType>
 #include <chrono>
+#include <functional>
 
 enum class ReadingKind {
     Level,         // real-time audio level, raw
@@ -17,12 +17,16 @@ enum class ReadingKind {
     Temperature,  // degrees
     Failure,      // an exchange failed; the value is its failure code
 };
+Q_DECLARE_METATYPE(ReadingKind)
+
+// Where a cycle reports each reading; called on the poller's thread.
+using ReadingReport = std::function<void(ReadingKind kind, int value)>;
 
 // The level cycle: one GetRtVol every 100 ms.
 constexpr auto kLevelPeriod = std::chrono::milliseconds(100);
-void ReadLevel(QObject* notify);
+void ReadLevel(const ReadingReport& report);
 
 // The status cycle, every 500 ms: the device state and, while the
 // transmitter is on, the mono flag and six measurements.
 constexpr auto kStatusPeriod = std::chrono::milliseconds(500);
-void ReadStatus(QObject* notify);
+void ReadStatus(const ReadingReport& report);

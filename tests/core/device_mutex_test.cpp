@@ -1,7 +1,7 @@
 // The device mutex: re-entrant, and handed over in the order it was
 // asked for, so that a thread taking it around one call at a time lets the
 // others in between its calls.
-#include "device/DeviceMutex.h"
+#include "core/DeviceMutex.h"
 
 #include <gtest/gtest.h>
 

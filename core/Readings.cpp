@@ -1,18 +1,10 @@
 #include "Readings.h"
 
 #include "DeviceAccess.h"
-#include "dialogkit/PanelMessage.h"
 
 #include <Talvex.h>
 
 namespace {
-
-constexpr int kReplyDelay = TALVEX_REPLY_DELAY_MS;
-
-void Post(QObject* notify, ReadingKind kind, int value)
-{
-    PostPanelMessage(notify, WM_DEVICE_READING, static_cast<std::intptr_t>(kind), value);
-}
 
 // The measurements of one cycle, in the order they are read. The first that
 // fails ends the cycle.
@@ -26,19 +18,22 @@ constexpr Measurement kMeasurements[] = {
     {ReadingKind::MicVolume, GetMicVol},  {ReadingKind::Temperature, GetTemperature},
 };
 
-// Posts the failure code of the exchange that just failed, under the same
-// hold of the device mutex, so the code is that exchange's own.
-void PostFailure(QObject* notify) { Post(notify, ReadingKind::Failure, GetLastCommError()); }
+// Reported under the same hold of the device mutex as the exchange that just
+// failed, so the code is that exchange's own.
+void ReportFailure(const ReadingReport& report, const CDeviceSession& device)
+{
+    report(ReadingKind::Failure, device.LastError());
+}
 
 // Reads the state byte; false when no port is open or the reading failed.
-bool ReadState(QObject* notify, unsigned char& state)
+bool ReadState(const ReadingReport& report, unsigned char& state)
 {
-    DeviceAccess lock(g_csDevice);
+    CDeviceSession device;
     if (!IsOpen()) {
         return false;
     }
-    if (!GetDevState(&state, kReplyDelay)) {
-        PostFailure(notify);
+    if (!device.Call(GetDevState, &state)) {
+        ReportFailure(report, device);
         return false;
     }
     return true;
@@ -46,36 +41,36 @@ bool ReadState(QObject* notify, unsigned char& state)
 
 }  // namespace
 
-void ReadLevel(QObject* notify)
+void ReadLevel(const ReadingReport& report)
 {
-    DeviceAccess lock(g_csDevice);
+    CDeviceSession device;
     int level = 0;
-    if (GetRtVol(&level, TALVEX_LEVEL_REPLY_DELAY_MS)) {
-        Post(notify, ReadingKind::Level, level);
+    if (device.CallLevel(GetRtVol, &level)) {
+        report(ReadingKind::Level, level);
     } else {
-        PostFailure(notify);
+        ReportFailure(report, device);
     }
 }
 
-void ReadStatus(QObject* notify)
+void ReadStatus(const ReadingReport& report)
 {
     unsigned char state = 0;
-    if (!ReadState(notify, state)) {
+    if (!ReadState(report, state)) {
         return;
     }
     if (state & TALVEX_STATE_STANDBY) {  // nothing else to read
         return;
     }
-    Post(notify, ReadingKind::Mono, state & TALVEX_STATE_MONO);
+    report(ReadingKind::Mono, state & TALVEX_STATE_MONO);
     for (const Measurement& m : kMeasurements) {
         // Each reading takes the lock on its own, so the operator and the
         // level thread get the line between two readings.
-        DeviceAccess lock(g_csDevice);
+        CDeviceSession device;
         int value = 0;
-        if (!m.read(&value, kReplyDelay)) {
-            PostFailure(notify);
+        if (!device.Call(m.read, &value)) {
+            ReportFailure(report, device);
             break;
         }
-        Post(notify, m.kind, value);
+        report(m.kind, value);
     }
 }
