@@ -125,7 +125,8 @@ CTransmitterDlg::CTransmitterDlg(const PanelOptions& options, QWidget* parent)
 
     for (CSkinSlider* slider : {static_cast<CSkinSlider*>(&m_sliderFreq), static_cast<CSkinSlider*>(&m_sliderPower),
                                 &m_sliderLineVol, &m_sliderMicVol}) {
-        connect(slider, &CSkinSlider::hScroll, this, &CTransmitterDlg::OnHScroll);
+        connect(slider, &CSkinSlider::valueCommitted, this,
+                [this, slider](int position) { OnHScroll(slider, position); });
         // Queued: the step is sent after the wheel event has been handled, and
         // a step still queued when the window stops is dropped.
         connect(

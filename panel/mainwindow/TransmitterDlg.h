@@ -92,7 +92,7 @@ private:
     void OnClose();
 
     // ---- Control handlers
-    void OnHScroll(int code, int position, CSkinSlider* slider);
+    void OnHScroll(CSkinSlider* slider, int position);
     void OnSliderWheel(CSkinSlider* slider, int position);
     void OnFreqUp();
     void OnFreqDown();

@@ -70,16 +70,10 @@ bool CTransmitterDlg::SetQuantity(const SliderQuantity& quantity, int value)
     return quantity.set(value, kReplyDelay) != 0;
 }
 
-void CTransmitterDlg::OnHScroll(int code, int /*position*/, CSkinSlider* slider)
+void CTransmitterDlg::OnHScroll(CSkinSlider* slider, int position)
 {
     const SliderQuantity* quantity = FindSliderQuantity(slider);
     if (!quantity) {
-        return;
-    }
-    const int position = slider->GetPos();
-    // Only line, page and thumb-released steps are applied; tracking, Home,
-    // End and end-of-tracking only move the thumb.
-    if (static_cast<unsigned>(code) > TRACK_THUMBPOSITION) {
         return;
     }
     int& accepted = this->*quantity->member;

@@ -1,6 +1,8 @@
 // The control handlers: sliders, wheel steps, step buttons, toggles and ON/OFF.
 #include "fixture.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QTest>
 
 namespace panel_test {
@@ -60,26 +62,28 @@ TEST_F(ControlsTest, SliderReleaseSendsThePositionAndDraggingSendsNothing)
     CTransmitterDlgTestSeam& dlg = OpenQuiet();
     ASSERT_EQ(dlg.m_freq, 900);
 
-    dlg.m_sliderFreq.SetPos(950);
-    dlg.OnHScroll(TRACK_THUMBTRACK, 950, &dlg.m_sliderFreq);
-    dlg.m_sliderFreq.SetPos(870);
-    dlg.OnHScroll(TRACK_TOP, 870, &dlg.m_sliderFreq);
-    dlg.m_sliderFreq.SetPos(1080);
-    dlg.OnHScroll(TRACK_BOTTOM, 1080, &dlg.m_sliderFreq);
-    dlg.OnHScroll(TRACK_ENDTRACK, 1080, &dlg.m_sliderFreq);
+    CSkinSlider& slider = dlg.m_sliderFreq;
+    const QPoint grab = slider.ThumbRect().center();
+    const auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+        QMouseEvent event(type, at, slider.mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          held, Qt::NoModifier);
+        QApplication::sendEvent(&slider, &event);
+    };
+    mouse(QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    mouse(QEvent::MouseMove, grab + QPoint(60, 0), Qt::LeftButton);
+    const int dragged = slider.GetPos();
+    ASSERT_GT(dragged, 900);
     EXPECT_EQ(FramesToString(Sent()), "(none)");
     EXPECT_EQ(dlg.m_freq, 900);
 
-    dlg.m_sliderFreq.SetPos(1000);
-    dlg.OnHScroll(TRACK_THUMBPOSITION, 1000, &dlg.m_sliderFreq);
-    EXPECT_EQ(FramesToString(Sent()), "01 03 0E 03 E8");
-    EXPECT_EQ(dlg.m_freq, 1000);
-    EXPECT_EQ(m_sim.State().frequency, 1000);
+    mouse(QEvent::MouseButtonRelease, grab + QPoint(60, 0), Qt::NoButton);
+    EXPECT_EQ(FramesToString(Sent()), FramesToString({SetFrame(kQuantities[0], dragged)}));
+    EXPECT_EQ(dlg.m_freq, dragged);
+    EXPECT_EQ(m_sim.State().frequency, dragged);
 
-    // Released again where the transmitter already is: nothing goes out.
+    // Committed again where the transmitter already is: nothing goes out.
     m_sim.ClearReceived();
-    dlg.OnHScroll(TRACK_THUMBPOSITION, 1000, &dlg.m_sliderFreq);
-    dlg.OnHScroll(TRACK_LINEDOWN, 1000, &dlg.m_sliderFreq);
+    dlg.OnHScroll(&slider, dragged);
     EXPECT_EQ(FramesToString(Sent()), "(none)");
     EXPECT_TRUE(m_messages.Messages().empty());
 }
@@ -115,7 +119,7 @@ TEST_F(ControlsTest, RefusedSliderOrWheelMovePutsTheSliderBack)
         m_messages.Clear();
         Refuse(q.code);
         slider.SetPos(other);
-        dlg.OnHScroll(TRACK_THUMBPOSITION, other, &slider);
+        dlg.OnHScroll(&slider, other);
         EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg(q.failText)});
         EXPECT_EQ(slider.GetPos(), accepted);
         EXPECT_EQ(dlg.*q.member, accepted);
@@ -149,12 +153,12 @@ TEST_F(ControlsTest, FrequencyReleaseWhileItsFailureIsShownSendsNothing)
     m_messages.OnMessage([&](const RecordedMessage&) {
         m_sim.ClearReceived();
         dlg.m_sliderFreq.SetPos(other + 1);
-        dlg.OnHScroll(TRACK_THUMBPOSITION, other + 1, &dlg.m_sliderFreq);
+        dlg.OnHScroll(&dlg.m_sliderFreq, other + 1);
         sentWhileShown = Sent().size();
     });
     Refuse(0x0E);
     dlg.m_sliderFreq.SetPos(other);
-    dlg.OnHScroll(TRACK_THUMBPOSITION, other, &dlg.m_sliderFreq);
+    dlg.OnHScroll(&dlg.m_sliderFreq, other);
     EXPECT_EQ(sentWhileShown, 0u);
     EXPECT_EQ(m_messages.Messages().size(), 1u);
     EXPECT_EQ(dlg.m_sliderFreq.GetPos(), accepted);
