@@ -149,7 +149,7 @@ void CImageButton::ReleaseImages() { m_images = {}; }
 
 void CImageButton::EndHover()
 {
-    if (m_bFlat && m_bHover) {
+    if (m_bHover) {
         m_bHover = false;
         update();
     }
@@ -163,11 +163,8 @@ void CImageButton::TrackHover(const QPoint& pos, Qt::MouseButtons buttons)
     if ((buttons & Qt::LeftButton) && !m_bHover) {
         return;
     }
-    if (!m_bFlat) {
-        return;
-    }
-    const bool tracking = m_bTrackInactive || QApplication::activeWindow() != nullptr;
-    if (rect().contains(pos) && tracking) {
+    // Also in an inactive window: deactivation only ends the hover there is.
+    if (rect().contains(pos)) {
         if (!m_bHover) {
             m_bHover = true;
             update();
@@ -341,12 +338,10 @@ void CImageButton::paintEvent(QPaintEvent*)
 
     const QRect r = rect();
     DrawFace(painter, r);
-    if (m_bBorder) {
-        if (m_bPressed) {
-            DrawFrame(painter, r, true);
-        } else if (m_bHover) {
-            DrawFrame(painter, r, false);
-        }
+    if (m_bPressed) {
+        DrawFrame(painter, r, true);
+    } else if (m_bHover) {
+        DrawFrame(painter, r, false);
     }
     QRect caption = r;
     if (m_images[0].IsSet()) {

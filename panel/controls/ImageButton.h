@@ -86,13 +86,10 @@ private:
     void OnClicked();
 
     bool m_bGrayWhenDisabled = true;
-    bool m_bFlat = true;
     bool m_bHover = false;
     bool m_bPressed = false;
     bool m_bFocused = false;
     bool m_bDisabled = false;
-    bool m_bBorder = true;
     std::array<ColorRef, 6> m_clr{};
-    bool m_bTrackInactive = true;
     std::array<ButtonImage, 2> m_images{};
 };

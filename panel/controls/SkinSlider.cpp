@@ -52,17 +52,16 @@ constexpr std::array<Band, 2> kChannelBands{{
 struct KeyAction {
     int key;
     QAbstractSlider::SliderAction action;
-    TrackbarCode code;
 };
 constexpr std::array<KeyAction, 8> kKeys{{
-    {Qt::Key_Left, QAbstractSlider::SliderSingleStepSub, TRACK_LINEUP},
-    {Qt::Key_Up, QAbstractSlider::SliderSingleStepSub, TRACK_LINEUP},
-    {Qt::Key_Right, QAbstractSlider::SliderSingleStepAdd, TRACK_LINEDOWN},
-    {Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd, TRACK_LINEDOWN},
-    {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub, TRACK_PAGEUP},
-    {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd, TRACK_PAGEDOWN},
-    {Qt::Key_Home, QAbstractSlider::SliderToMinimum, TRACK_TOP},
-    {Qt::Key_End, QAbstractSlider::SliderToMaximum, TRACK_BOTTOM},
+    {Qt::Key_Left, QAbstractSlider::SliderSingleStepSub},
+    {Qt::Key_Up, QAbstractSlider::SliderSingleStepSub},
+    {Qt::Key_Right, QAbstractSlider::SliderSingleStepAdd},
+    {Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd},
+    {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub},
+    {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd},
+    {Qt::Key_Home, QAbstractSlider::SliderToMinimum},
+    {Qt::Key_End, QAbstractSlider::SliderToMaximum},
 }};
 
 const KeyAction* FindKey(int key)
@@ -75,18 +74,16 @@ const KeyAction* FindKey(int key)
     return nullptr;
 }
 
-// The code a slider action is reported with; -1 for none.
-int CodeOf(int action)
+// Line and page steps commit the position they reach; the other actions
+// (dragging, Home, End) only move the thumb.
+bool Commits(int action)
 {
     switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: return TRACK_LINEDOWN;
-    case QAbstractSlider::SliderSingleStepSub: return TRACK_LINEUP;
-    case QAbstractSlider::SliderPageStepAdd: return TRACK_PAGEDOWN;
-    case QAbstractSlider::SliderPageStepSub: return TRACK_PAGEUP;
-    case QAbstractSlider::SliderToMinimum: return TRACK_TOP;
-    case QAbstractSlider::SliderToMaximum: return TRACK_BOTTOM;
-    case QAbstractSlider::SliderMove: return TRACK_THUMBTRACK;
-    default: return -1;
+    case QAbstractSlider::SliderSingleStepAdd:
+    case QAbstractSlider::SliderSingleStepSub:
+    case QAbstractSlider::SliderPageStepAdd:
+    case QAbstractSlider::SliderPageStepSub: return true;
+    default: return false;
     }
 }
 
@@ -228,8 +225,8 @@ void CSkinSlider::NotifyPendingAction()
 {
     const int action = m_pendingAction;
     m_pendingAction = SliderNoAction;
-    if (const int code = CodeOf(action); code >= 0) {
-        emit hScroll(code, value(), this);
+    if (Commits(action)) {
+        emit valueCommitted(value());
     }
 }
 
@@ -275,13 +272,9 @@ void CSkinSlider::FinishPress(bool thumbWasDown)
     }
     m_bDragging = false;
     setMouseTracking(false);
-    const bool channel = m_bChannelPressed;
     m_bChannelPressed = false;
     if (thumbWasDown) {
-        emit hScroll(TRACK_THUMBPOSITION, value(), this);
-    }
-    if (thumbWasDown || channel) {
-        emit hScroll(TRACK_ENDTRACK, value(), this);
+        emit valueCommitted(value());
     }
 }
 
@@ -352,8 +345,7 @@ void CSkinSlider::keyPressEvent(QKeyEvent* event)
         return;
     }
     triggerAction(key->action);
-    m_pendingAction = SliderNoAction;
-    emit hScroll(key->code, value(), this);
+    NotifyPendingAction();
     event->accept();
 }
 
@@ -363,10 +355,7 @@ void CSkinSlider::keyReleaseEvent(QKeyEvent* event)
         QSlider::keyReleaseEvent(event);
         return;
     }
-    // A held key repeats its step; the track ends when the key comes up.
-    if (!event->isAutoRepeat()) {
-        emit hScroll(TRACK_ENDTRACK, value(), this);
-    }
+    // The slider's keys stay with it when they come up too.
     event->accept();
 }
 

@@ -7,19 +7,6 @@
 
 class CTrackingTip;
 
-// Scroll notification codes, as the parent's OnHScroll receives them.
-enum TrackbarCode {
-    TRACK_LINEUP = 0,
-    TRACK_LINEDOWN = 1,
-    TRACK_PAGEUP = 2,
-    TRACK_PAGEDOWN = 3,
-    TRACK_THUMBPOSITION = 4,  // thumb released after a drag
-    TRACK_THUMBTRACK = 5,     // thumb moving while dragged
-    TRACK_TOP = 6,            // Home
-    TRACK_BOTTOM = 7,         // End
-    TRACK_ENDTRACK = 8,
-};
-
 class CSkinSlider : public QSlider
 {
     Q_OBJECT
@@ -46,9 +33,11 @@ public:
     virtual CTrackingTip* TipWindow() const;
 
 signals:
-    // Emitted to the parent after the position changed (or after a release),
-    // with the trackbar code. Dragging emits TRACK_THUMBTRACK only.
-    void hScroll(int code, int position, CSkinSlider* slider);
+    // Emitted with the position a line or page step has moved the thumb to
+    // (the keys, a press in the channel and its repeats), and with the
+    // position a dragged thumb is let go at. Dragging, Home and End only move
+    // the thumb: the owner applies what the operator has settled on.
+    void valueCommitted(int position);
     // Emitted after a wheel step moved the thumb, with the (clamped) new
     // position. An owner that must see it after the current event, as a
     // posted window message would arrive, connects with Qt::QueuedConnection.

@@ -74,10 +74,8 @@ CTransmitterDlg::CTransmitterDlg(const PanelOptions& options, QWidget* parent)
         {&m_sliderMicVol, &m_btnMicUp, &m_btnMicDown, Quantity::MicVolume},
     };
     for (const auto& [slider, up, down, quantity] : quantities) {
-        connect(slider, &CSkinSlider::hScroll, this, [this, slider, quantity](int code, int, CSkinSlider*) {
-            if (static_cast<unsigned>(code) <= TRACK_THUMBPOSITION)
-                OnHScroll(slider, quantity, slider->GetPos());
-        });  // TEMP until valueCommitted
+        connect(slider, &CSkinSlider::valueCommitted, this,
+                [this, slider, quantity](int position) { OnHScroll(slider, quantity, position); });
         // Queued: the step is sent after the wheel event has been handled, and
         // a step still queued when the window stops is dropped.
         connect(

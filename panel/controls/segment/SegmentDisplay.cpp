@@ -1,13 +1,12 @@
 #include "SegmentDisplay.h"
 
-#include "CLocaleFormat.h"
 #include "SegmentPaint.h"
 
 #include <QBrush>
 #include <QPainter>
 #include <QPen>
+#include <QString>
 #include <cstdarg>
-#include <cstdio>
 
 namespace {
 
@@ -49,11 +48,15 @@ void CSegmentDisplay::FormatText(const char* format, ...)
         SetText("");
         return;
     }
+    // Qt's formatting writes a decimal point whatever locale the process
+    // runs in (Qt sets it from the user's environment at start-up), unlike
+    // the C runtime's: a decimal comma has no segment cell, and "100,0"
+    // would show as "1000".
     va_list args;
     va_start(args, format);
-    const std::string text = FormatInCLocale(format, args);
+    const QString text = QString::vasprintf(format, args);
     va_end(args);
-    SetText(text.c_str());
+    SetText(text.toStdString().c_str());
 }
 
 void CSegmentDisplay::SetSegmentColors(ColorRef off, ColorRef on)

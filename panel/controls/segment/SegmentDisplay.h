@@ -24,7 +24,8 @@ public:
     // Stores the text and repaints, unless it equals the stored one.
     // "?" means: show the control's own window text.
     void SetText(const char* text);
-    // printf-style formatting, then SetText.
+    // printf-style formatting, with a decimal point in every locale, then
+    // SetText.
     void FormatText(const char* format, ...)
 #if defined(__GNUC__)
         __attribute__((format(printf, 2, 3)))

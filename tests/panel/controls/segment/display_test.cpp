@@ -9,8 +9,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -156,13 +158,20 @@ TEST(SegmentDisplayState, FormatsAsTheCLocaleWhateverTheUsersLocale)
     const testlocale::Scoped decimalComma;
     ASSERT_TRUE(decimalComma.Active());
     CSegmentDisplay d;
-    const std::pair<double, const char*> cases[] = {{100.0, "100.0"}, {0.5, "0.5"}, {1.5, "1.5"}};
-    for (const auto& [value, shown] : cases) {
-        d.FormatText("%3.1lf", value);
-        EXPECT_EQ(d.Text(), shown);
+    // The readouts' formats, with tenths as far as a reading's int goes.
+    const std::tuple<const char*, double, const char*> cases[] = {{"%3.1lf", 100.0, "100.0"},
+                                                                  {"%3.1lf", 0.5, "0.5"},
+                                                                  {"%3.1lf", 1.5, "1.5"},
+                                                                  {"%2.1lf", INT_MAX * 0.1, "214748364.7"},
+                                                                  {"%2.1lf", INT_MIN * 0.1, "-214748364.8"}};
+    for (const auto& [format, value, shown] : cases) {
+        d.FormatText(format, value);
+        EXPECT_EQ(d.Text(), shown) << format;
     }
     d.FormatText("%02d", 7);
     EXPECT_EQ(d.Text(), "07");
+    d.FormatText("%02d", -7);
+    EXPECT_EQ(d.Text(), "-7");
 }
 
 TEST(SegmentDisplayLayout, KeepAspectCentresAndStretchFills)
