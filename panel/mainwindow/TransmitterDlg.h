@@ -2,13 +2,15 @@
 // The main window: a view of the transmitter core. It forwards the
 // operator's input to the core, shows what the core reports and owns what is
 // the panel's own: the lock, the schedule and its dialog, the metrics
-// listener. Its member functions are spread over files by concern, each
-// calling only downwards (into the painting and into the core):
-//   TransmitterDlg.cpp          construction, start-up, watchdog, closing
-//   TransmitterDlgPaint.cpp     setting the controls up, readings, painting buttons
+// listener. Its member functions are spread over files by concern; each file
+// calls only into the ones below it:
+//   TransmitterDlgLifetime.cpp  construction, start-up, closing
 //   TransmitterDlgControls.cpp  sliders, step buttons, toggles and ON/OFF
 //   TransmitterDlgSchedule.cpp  loading, editing and running the schedule
 //   TransmitterDlgLock.cpp      panel lock, protection and device information
+//   TransmitterDlgPaint.cpp     setting the controls up, readings, toggle faces
+//   TransmitterDlg.cpp          the controls by id, a button's colours, the
+//                               box of a transmitter that is not there
 
 #include "PanelOptions.h"
 #include "SystemMenu.h"
@@ -61,12 +63,10 @@ private:
     using Quantity = CTransmitterCore::Quantity;
     using Function = CTransmitterCore::Function;
 
-    // ---- TransmitterDlg.cpp
+    // ---- TransmitterDlgLifetime.cpp
     // Probes the port list; shows "The Device is not connected." when no
     // transmitter answered.
     bool ConnectDevice();
-    // The box of a connection that failed, or of the watchdog's warning.
-    void ShowNotConnected();
     void StartWorkerThreads();
     // Serves the readings for Prometheus when --metrics-listen asks for it.
     void StartMetrics();
@@ -81,10 +81,14 @@ private:
     // Shows a reading (failures are silent) and hands it to the metrics.
     void OnDeviceReading(ReadingKind kind, int value);
     void PlaceScaleTexts();
-    // Paints a toggle or text button in `colour` (background slots only).
-    void PaintButton(CImageButton& button, ColorRef colour);
     // Paints every button that shows the state of a flag.
     void PaintToggleButtons();
+
+    // ---- TransmitterDlg.cpp
+    // Paints a toggle or text button in `colour` (background slots only).
+    void PaintButton(CImageButton& button, ColorRef colour);
+    // The box of a connection that failed, or of the watchdog's warning.
+    void ShowNotConnected();
 
     // ---- TransmitterDlgControls.cpp
     // A slider committed `position` (a line, page or thumb-release step).

@@ -180,10 +180,3 @@ void CTransmitterDlg::PaintToggleButtons()
     }
     PaintButton(m_btnLock, m_bUnlocked ? m_clrIdle : m_clrActive);
 }
-
-void CTransmitterDlg::PaintButton(CImageButton& button, ColorRef colour)
-{
-    button.SetStateColor(IBC_BK_NORMAL, colour, false);
-    button.SetStateColor(IBC_BK_FOCUS, colour, false);
-    button.SetStateColor(IBC_BK_ACTIVE, colour, true);
-}

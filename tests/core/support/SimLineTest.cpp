@@ -171,19 +171,10 @@ int CountCode(const std::vector<Frame>& frames, int code)
     return count;
 }
 
-void SimTest::Refuse(int code, bool persistent)
+void SimTest::Inject(SimFaultKind kind, int code, bool persistent)
 {
     SimFault fault;
-    fault.kind = SimFaultKind::Refuse;
-    fault.code = code;
-    fault.persistent = persistent;
-    m_sim.InjectFault(fault);
-}
-
-void SimTest::Silence(int code, bool persistent)
-{
-    SimFault fault;
-    fault.kind = SimFaultKind::Silent;
+    fault.kind = kind;
     fault.code = code;
     fault.persistent = persistent;
     m_sim.InjectFault(fault);

@@ -66,9 +66,10 @@ protected:
     // The simulator's device path, as a front end's named port.
     QString SimPort() const { return QString::fromStdString(m_sim.DevicePath()); }
     // Makes the simulator answer "ER" to `code` (once, or until cleared).
-    void Refuse(int code, bool persistent = false);
+    void Refuse(int code, bool persistent = false) { Inject(SimFaultKind::Refuse, code, persistent); }
     // Makes the simulator stay silent to `code` (once, or until cleared).
-    void Silence(int code, bool persistent = false);
+    void Silence(int code, bool persistent = false) { Inject(SimFaultKind::Silent, code, persistent); }
+    void Inject(SimFaultKind kind, int code, bool persistent);
     std::vector<Frame> Sent() const { return m_sim.ReceivedFrames(); }
     // Sets the simulator's state.
     template <typename Change>
