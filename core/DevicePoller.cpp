@@ -23,7 +23,7 @@ void CDevicePoller::Stop()
 
 void CDevicePoller::Run(std::stop_token stop)
 {
-    const ReadingReport report = [this](ReadingKind kind, int value) { emit reading(kind, value); };
+    const ReadingReport report = [this](ReadingKind kind, int value) { HandOver({kind, value}); };
     for (;;) {
         {
             std::unique_lock lock(m_waitLock);
@@ -34,5 +34,31 @@ void CDevicePoller::Run(std::stop_token stop)
             return;
         }
         m_cycle(report);
+    }
+}
+
+void CDevicePoller::HandOver(Reading reading)
+{
+    bool first = false;
+    {
+        std::lock_guard lock(m_pendingLock);
+        first = m_pending.empty();
+        m_pending.push_back(reading);
+    }
+    // One wake-up for however many readings arrive before it is handled.
+    if (first) {
+        QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);
+    }
+}
+
+void CDevicePoller::Deliver()
+{
+    std::vector<Reading> readings;
+    {
+        std::lock_guard lock(m_pendingLock);
+        readings.swap(m_pending);
+    }
+    for (const Reading& r : readings) {
+        emit reading(r.kind, r.value);
     }
 }

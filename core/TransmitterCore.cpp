@@ -68,7 +68,7 @@ CTransmitterCore::CTransmitterCore(QStringList namedPorts, QObject* parent)
     m_statusPoller.setObjectName(QStringLiteral("status"));
     m_rtVolPoller.setObjectName(QStringLiteral("level"));
     for (CDevicePoller* poller : {&m_statusPoller, &m_rtVolPoller}) {
-        connect(poller, &CDevicePoller::reading, this, &CTransmitterCore::OnPollerReading, Qt::QueuedConnection);
+        connect(poller, &CDevicePoller::reading, this, &CTransmitterCore::OnPollerReading);
     }
     m_watchdog.setInterval(kWatchdogPeriod);
     connect(&m_watchdog, &QTimer::timeout, this, &CTransmitterCore::CheckConnection);

@@ -3,8 +3,8 @@
 // last accepted, the toggle flags, every operator command with its exchange,
 // the start-up reads, the two pollers, the watchdog and the scheduled
 // start-up and shut-down. It lives on one thread (the front end's); the
-// pollers' readings reach it over queued connections, and it reports what it
-// learns through its signals.
+// pollers hand their readings to that thread over a queued connection, and
+// the core reports what it learns through its signals.
 //
 // The commands are synchronous: each returns once its exchange is over, with
 // the text the operator is shown when it failed. Showing that text is the

@@ -8,7 +8,6 @@
 #include <SimTransmitter.h>
 #include <Talvex.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -65,21 +64,18 @@ public:
 
     const std::vector<double>& Stamps() const { return m_stamps; }
 
-    // Receives the poller's readings over a queued connection, as the core does.
+    // Receives the poller's readings on this thread, as the core does.
     void Listen(CDevicePoller& poller)
     {
-        connect(
-            &poller, &CDevicePoller::reading, this,
-            [this](ReadingKind kind, int) {
-                if (kind != ReadingKind::Temperature) {
-                    return;
-                }
-                m_stamps.push_back(static_cast<double>(m_clock.nsecsElapsed()) / 1e6);
-                if (m_stamps.size() >= m_wanted) {
-                    m_loop.quit();
-                }
-            },
-            Qt::QueuedConnection);
+        connect(&poller, &CDevicePoller::reading, this, [this](ReadingKind kind, int) {
+            if (kind != ReadingKind::Temperature) {
+                return;
+            }
+            m_stamps.push_back(static_cast<double>(m_clock.nsecsElapsed()) / 1e6);
+            if (m_stamps.size() >= m_wanted) {
+                m_loop.quit();
+            }
+        });
     }
 
 private:
@@ -135,8 +131,6 @@ StatusCycleFigures MeasureStatusCycle(int cycles)
         loop.exec();
         poller.Stop();
     }
-    // Readings still queued refer to the clock; deliver them before it goes.
-    QCoreApplication::sendPostedEvents(&clock);
     std::vector<double> gaps = Intervals(clock.Stamps());
     if (gaps.empty()) {
         return figures;

@@ -31,9 +31,8 @@ public:
 
     void Listen(CDevicePoller& poller)
     {
-        connect(
-            &poller, &CDevicePoller::reading, this,
-            [this](ReadingKind kind, int) { m_levels += kind == ReadingKind::Level ? 1 : 0; }, Qt::QueuedConnection);
+        connect(&poller, &CDevicePoller::reading, this,
+                [this](ReadingKind kind, int) { m_levels += kind == ReadingKind::Level ? 1 : 0; });
     }
 };
 
@@ -71,14 +70,14 @@ LockFigures MeasureLockSharing(double seconds)
             waits.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked).count());
             IsOpen();  // an action's call, without a transaction of its own
         }
-        QCoreApplication::sendPostedEvents(&counter);
+        // The readings handed over so far reach the counter through the pollers.
+        QCoreApplication::sendPostedEvents(&level);
         const int levels = counter.m_levels;
         level.Stop();
         status.Stop();
         figures.levelPerSecond = levels / seconds;
     }
     CloseComm();
-    QCoreApplication::sendPostedEvents(&counter);
     figures.actions = static_cast<int>(waits.size());
     figures.longestWaitMs = Percentile(waits, 1.0);
     figures.medianWaitMs = Percentile(waits, 0.5);

@@ -103,7 +103,7 @@ protected:
     {
         QElapsedTimer clock;
         clock.start();
-        Button(*m_dlg, IDC_BTN_POWER).click();
+        QTest::mouseClick(&Button(*m_dlg, IDC_BTN_POWER), Qt::LeftButton);
         EXPECT_LT(clock.elapsed(), limit.count()) << "ON/OFF held the user-interface thread";
     }
 
@@ -219,7 +219,7 @@ TEST_F(FaultsTest, SilenceRefusalsGarbageAndLateAnswers)
     const bool lineOn = dlg.Core().IsActive(CTransmitterCore::Function::Line);
     QElapsedTimer clock;
     clock.start();
-    Button(dlg, IDC_BTN_LINE).click();
+    QTest::mouseClick(&Button(dlg, IDC_BTN_LINE), Qt::LeftButton);
     EXPECT_LT(clock.elapsed(), 7000);
     EXPECT_GE(clock.elapsed(), 1900);
     EXPECT_EQ(m_messages.Texts(),
@@ -281,7 +281,7 @@ TEST_F(FaultsTest, SilenceRefusalsGarbageAndLateAnswers)
     // Garbage: the step is refused, nothing moves.
     m_sim.InjectFault(Fault(SimFaultKind::Garbage, 0x0E));
     m_sim.ClearReceived();
-    Button(dlg, IDC_BTN_FREQ_UP).click();
+    QTest::mouseClick(&Button(dlg, IDC_BTN_FREQ_UP), Qt::LeftButton);
     EXPECT_EQ(m_messages.Texts(), std::vector<QString>{QStringLiteral("Set Freq Fail")});
     EXPECT_EQ(dlg.Core().Accepted(CTransmitterCore::Quantity::Frequency), freq);
     EXPECT_EQ(Slider(dlg, IDC_SLIDER_FREQ).GetPos(), freq);
@@ -292,10 +292,10 @@ TEST_F(FaultsTest, SilenceRefusalsGarbageAndLateAnswers)
     SimFault late = Fault(SimFaultKind::Delay, 0x0E);
     late.delay = std::chrono::milliseconds(600);
     m_sim.InjectFault(late);
-    Button(dlg, IDC_BTN_FREQ_UP).click();
+    QTest::mouseClick(&Button(dlg, IDC_BTN_FREQ_UP), Qt::LeftButton);
     ASSERT_TRUE(dlg.Core().IsActive(CTransmitterCore::Function::BackLight));
     m_sim.InjectFault(Fault(SimFaultKind::ShortAck, 0x0B));
-    Button(dlg, IDC_BTN_BACKLIGHT).click();
+    QTest::mouseClick(&Button(dlg, IDC_BTN_BACKLIGHT), Qt::LeftButton);
     EXPECT_TRUE(m_messages.Messages().empty());
     EXPECT_EQ(dlg.Core().Accepted(CTransmitterCore::Quantity::Frequency), up);
     EXPECT_EQ(m_sim.State().frequency, up);

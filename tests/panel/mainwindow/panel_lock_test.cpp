@@ -128,7 +128,7 @@ protected:
             dlg.SetDlgItemText(IDC_EDIT_PASSWORD2, second);
             dlg.OnOK();
         });
-        Button(*m_window, IDC_BTN_LOCK).click();
+        QTest::mouseClick(&Button(*m_window, IDC_BTN_LOCK), Qt::LeftButton);
         EXPECT_TRUE(Shown());
     }
     void UnlockWith(const QString& entry)
@@ -137,7 +137,7 @@ protected:
             dlg.SetDlgItemText(IDC_EDIT_UNLOCK, entry);
             dlg.OnOK();
         });
-        Button(*m_window, IDC_BTN_LOCK).click();
+        QTest::mouseClick(&Button(*m_window, IDC_BTN_LOCK), Qt::LeftButton);
         EXPECT_TRUE(Shown());
     }
 
@@ -160,7 +160,7 @@ TEST_F(PanelLockTest, WithoutAStoredPasswordThePanelStartsUnlocked)
         second = dlg.GetDlgItemText(IDC_EDIT_PASSWORD2);
         dlg.OnCancel();
     });
-    Button(*m_window, IDC_BTN_LOCK).click();
+    QTest::mouseClick(&Button(*m_window, IDC_BTN_LOCK), Qt::LeftButton);
     ASSERT_TRUE(Shown());
     EXPECT_EQ(first, "");
     EXPECT_EQ(second, "");
@@ -204,7 +204,7 @@ TEST_F(PanelLockTest, StoredPasswordSurvivesUnlockAndRestart)
         dlg.SetDlgItemText(IDC_EDIT_UNLOCK, "Secret");
         dlg.OnOK();
     });
-    Button(*m_window, IDC_BTN_LOCK).click();
+    QTest::mouseClick(&Button(*m_window, IDC_BTN_LOCK), Qt::LeftButton);
     ASSERT_TRUE(Shown());
     EXPECT_EQ(entry, "");
     EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg("Password Error")});
@@ -221,7 +221,7 @@ TEST_F(PanelLockTest, CancelledUnlockStaysLocked)
     ASSERT_TRUE(CPasswordStore().Write("pw"));
     Start();
     WhenShown<CUnlockDlg>([](CUnlockDlg& dlg) { dlg.OnCancel(); });
-    Button(*m_window, IDC_BTN_LOCK).click();
+    QTest::mouseClick(&Button(*m_window, IDC_BTN_LOCK), Qt::LeftButton);
     ASSERT_TRUE(Shown());
     ExpectLocked(true);
 }
@@ -248,8 +248,8 @@ TEST_F(PanelLockTest, WhileLockedPowerWorksAndSetDoesNot)
     ExpectLocked(true);
     m_sim.ClearReceived();
 
-    Button(*m_window, IDC_BTN_SET).click();  // disabled: no dialog may open
-    Button(*m_window, IDC_BTN_POWER).click();
+    QTest::mouseClick(&Button(*m_window, IDC_BTN_SET), Qt::LeftButton);  // disabled: no dialog may open
+    QTest::mouseClick(&Button(*m_window, IDC_BTN_POWER), Qt::LeftButton);
 
     const std::vector<Frame> power =
         FramesWithout(Sent(), {0x14, 0x16, 0x17, 0x18, 0x1C, 0x1D, 0x1E, 0x22});  // the pollers' readings
@@ -266,7 +266,7 @@ TEST_F(PanelLockTest, DeviceInfoOpensWhileLocked)
         type = dlg.GetDlgItemText(IDC_INFO_DEVTYPE);
         dlg.OnOK();
     });
-    Button(*m_window, IDC_BTN_DEVICEINFO).click();
+    QTest::mouseClick(&Button(*m_window, IDC_BTN_DEVICEINFO), Qt::LeftButton);
     ASSERT_TRUE(Shown());
     EXPECT_EQ(type, QStringLiteral("Vemra-") + QString::fromStdString(m_sim.State().deviceType));
 }
@@ -280,7 +280,7 @@ TEST_F(PanelLockTest, SetButtonSendsTheProtectionPoints)
         dlg.SetDlgItemText(IDC_EDIT_SWRPT, "2.8");
         dlg.OnOK();
     });
-    Button(*m_window, IDC_BTN_SET).click();
+    QTest::mouseClick(&Button(*m_window, IDC_BTN_SET), Qt::LeftButton);
     ASSERT_TRUE(Shown());
     EXPECT_EQ(m_sim.State().temperaturePoint, 52);
     EXPECT_EQ(m_sim.State().swrPoint, 28);
