@@ -96,17 +96,16 @@ TEST_F(CoreTest, TheProbeSkipsASilentPortTakesARefusalAndReportsNamedPortsThatWi
     EXPECT_EQ(IsOpen(), 0);
 }
 
-// How each quantity goes out on the line.
+// How each quantity goes out on the line (the window's test has the texts).
 struct QuantityCase {
     Quantity quantity;
     int code;
-    const char* failText;
 };
 const QuantityCase kQuantities[] = {
-    {Quantity::Frequency, 0x0E, "Set Freq Fail"},
-    {Quantity::Power, 0x11, "Set Pwr Fail"},
-    {Quantity::LineVolume, 0x0F, "Set Line Volume Fail"},
-    {Quantity::MicVolume, 0x10, "Set Mic Volume Fail"},
+    {Quantity::Frequency, 0x0E},
+    {Quantity::Power, 0x11},
+    {Quantity::LineVolume, 0x0F},
+    {Quantity::MicVolume, 0x10},
 };
 
 Frame SetFrame(const QuantityCase& q, int value)
@@ -130,9 +129,7 @@ TEST_F(CoreTest, QuantitiesAreAcceptedOnlyWhenTheTransmitterTakesThem)
         EXPECT_EQ(core.Accepted(q.quantity), range.maximum);
 
         Refuse(q.code);
-        const CTransmitterCore::Result refused = core.SetQuantity(q.quantity, range.minimum);
-        EXPECT_FALSE(refused.ok);
-        EXPECT_STREQ(refused.failText, q.failText);
+        EXPECT_FALSE(core.SetQuantity(q.quantity, range.minimum).ok);
         EXPECT_EQ(core.Accepted(q.quantity), range.maximum);
     }
     EXPECT_EQ(changes.count(), 4);
