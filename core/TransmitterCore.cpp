@@ -71,7 +71,7 @@ CTransmitterCore::CTransmitterCore(QStringList namedPorts, QObject* parent)
         connect(poller, &CDevicePoller::reading, this, &CTransmitterCore::OnPollerReading);
     }
     m_watchdog.setInterval(kWatchdogPeriod);
-    connect(&m_watchdog, &QTimer::timeout, this, &CTransmitterCore::CheckConnection);
+    connect(&m_watchdog, &QTimer::timeout, this, &CTransmitterCore::OnTimer);
 }
 
 CTransmitterCore::~CTransmitterCore()
@@ -211,7 +211,7 @@ void CTransmitterCore::OnPollerReading(ReadingKind kind, int value)
     }
 }
 
-void CTransmitterCore::CheckConnection()
+void CTransmitterCore::OnTimer()
 {
     if (m_watchdogWarning || m_stopped) {
         return;

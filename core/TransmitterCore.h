@@ -78,7 +78,7 @@ public:
     // The watchdog's check, every 10 s while running: one temperature read;
     // the third failure since start-up or the last warning emits
     // watchdogWarning. Skipped while a warning is being shown.
-    void CheckConnection();
+    void OnTimer();
 
     // ---- The operator's commands
     // Sends `value`; on success it becomes the accepted value.

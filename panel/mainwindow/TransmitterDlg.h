@@ -95,7 +95,20 @@ private:
     void OnHScroll(CSkinSlider* slider, Quantity quantity, int position);
     void OnSliderWheel(CSkinSlider* slider, Quantity quantity, int position);
     void StepQuantity(CSkinSlider* slider, Quantity quantity, int delta);
+    void OnFreqUp();
+    void OnFreqDown();
+    void OnPwrUp();
+    void OnPwrDown();
+    void OnLineVolUp();
+    void OnLineVolDown();
+    void OnMicVolUp();
+    void OnMicVolDown();
     void OnToggle(Function function);
+    void OnLine();
+    void OnMic();
+    void OnEcho();
+    void OnStMono();
+    void OnBackLight();
     void OnPower();
 
     // ---- TransmitterDlgSchedule.cpp

@@ -52,6 +52,15 @@ void CTransmitterDlg::StepQuantity(CSkinSlider* slider, Quantity quantity, int d
     slider->SetPos(m_core.Accepted(quantity));
 }
 
+void CTransmitterDlg::OnFreqUp() { StepQuantity(&m_sliderFreq, Quantity::Frequency, +1); }
+void CTransmitterDlg::OnFreqDown() { StepQuantity(&m_sliderFreq, Quantity::Frequency, -1); }
+void CTransmitterDlg::OnPwrUp() { StepQuantity(&m_sliderPower, Quantity::Power, +1); }
+void CTransmitterDlg::OnPwrDown() { StepQuantity(&m_sliderPower, Quantity::Power, -1); }
+void CTransmitterDlg::OnLineVolUp() { StepQuantity(&m_sliderLineVol, Quantity::LineVolume, +1); }
+void CTransmitterDlg::OnLineVolDown() { StepQuantity(&m_sliderLineVol, Quantity::LineVolume, -1); }
+void CTransmitterDlg::OnMicVolUp() { StepQuantity(&m_sliderMicVol, Quantity::MicVolume, +1); }
+void CTransmitterDlg::OnMicVolDown() { StepQuantity(&m_sliderMicVol, Quantity::MicVolume, -1); }
+
 void CTransmitterDlg::OnToggle(Function function)
 {
     const CTransmitterCore::Result result = m_core.Toggle(function);
@@ -60,6 +69,12 @@ void CTransmitterDlg::OnToggle(Function function)
     }
     PaintToggleButtons();
 }
+
+void CTransmitterDlg::OnLine() { OnToggle(Function::Line); }
+void CTransmitterDlg::OnMic() { OnToggle(Function::Mic); }
+void CTransmitterDlg::OnEcho() { OnToggle(Function::Echo); }
+void CTransmitterDlg::OnStMono() { OnToggle(Function::StereoMono); }
+void CTransmitterDlg::OnBackLight() { OnToggle(Function::BackLight); }
 
 void CTransmitterDlg::OnPower()
 {

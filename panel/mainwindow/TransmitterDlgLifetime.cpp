@@ -59,49 +59,37 @@ CTransmitterDlg::CTransmitterDlg(const PanelOptions& options, QWidget* parent)
         Bind(id, control);
     }
 
-    // Each slider and its two step buttons set one quantity.
-    struct QuantityControls {
-        CSkinSlider* slider;
-        CImageButton* up;
-        CImageButton* down;
-        Quantity quantity;
+    // Each slider sets one quantity.
+    const std::pair<CSkinSlider*, Quantity> sliders[] = {
+        {&m_sliderFreq, Quantity::Frequency},
+        {&m_sliderPower, Quantity::Power},
+        {&m_sliderLineVol, Quantity::LineVolume},
+        {&m_sliderMicVol, Quantity::MicVolume},
     };
-    const QuantityControls quantities[] = {
-        {&m_sliderFreq, &m_btnFreqUp, &m_btnFreqDown, Quantity::Frequency},
-        {&m_sliderPower, &m_btnPwrUp, &m_btnPwrDown, Quantity::Power},
-        {&m_sliderLineVol, &m_btnLineUp, &m_btnLineDown, Quantity::LineVolume},
-        {&m_sliderMicVol, &m_btnMicUp, &m_btnMicDown, Quantity::MicVolume},
-    };
-    for (const auto& [slider, up, down, quantity] : quantities) {
+    for (const auto& [slider, quantity] : sliders) {
         connect(slider, &CSkinSlider::valueCommitted, this,
-                [this, slider, quantity](int position) { OnHScroll(slider, quantity, position); });
+                [this, slider = slider, quantity = quantity](int position) { OnHScroll(slider, quantity, position); });
         // Queued: the step is sent after the wheel event has been handled, and
         // a step still queued when the window stops is dropped.
         connect(
             slider, &CSkinSlider::wheelStep, this,
-            [this, slider, quantity](int position) {
+            [this, slider = slider, quantity = quantity](int position) {
                 if (!m_core.IsStopped()) {
                     OnSliderWheel(slider, quantity, position);
                 }
             },
             Qt::QueuedConnection);
-        connect(up, &QPushButton::clicked, this, [this, slider, quantity] { StepQuantity(slider, quantity, +1); });
-        connect(down, &QPushButton::clicked, this, [this, slider, quantity] { StepQuantity(slider, quantity, -1); });
-    }
-    const std::pair<CImageButton*, Function> toggles[] = {
-        {&m_btnLine, Function::Line},           {&m_btnMic, Function::Mic},
-        {&m_btnEcho, Function::Echo},           {&m_btnStMono, Function::StereoMono},
-        {&m_btnBackLight, Function::BackLight},
-    };
-    for (const auto& [button, function] : toggles) {
-        connect(button, &QPushButton::clicked, this, [this, function = function] { OnToggle(function); });
     }
     const std::pair<CImageButton*, void (CTransmitterDlg::*)()> clicks[] = {
-        {&m_btnPower, &CTransmitterDlg::OnPower},
-        {&m_btnSet, &CTransmitterDlg::OnSet},
-        {&m_btnDeviceInfo, &CTransmitterDlg::OnDeviceInfo},
-        {&m_btnLock, &CTransmitterDlg::OnLockUnlock},
-        {&m_btnSchedule, &CTransmitterDlg::OnScheduledTask},
+        {&m_btnFreqUp, &CTransmitterDlg::OnFreqUp},    {&m_btnFreqDown, &CTransmitterDlg::OnFreqDown},
+        {&m_btnPwrUp, &CTransmitterDlg::OnPwrUp},      {&m_btnPwrDown, &CTransmitterDlg::OnPwrDown},
+        {&m_btnLineUp, &CTransmitterDlg::OnLineVolUp}, {&m_btnLineDown, &CTransmitterDlg::OnLineVolDown},
+        {&m_btnMicUp, &CTransmitterDlg::OnMicVolUp},   {&m_btnMicDown, &CTransmitterDlg::OnMicVolDown},
+        {&m_btnPower, &CTransmitterDlg::OnPower},      {&m_btnLine, &CTransmitterDlg::OnLine},
+        {&m_btnMic, &CTransmitterDlg::OnMic},          {&m_btnEcho, &CTransmitterDlg::OnEcho},
+        {&m_btnStMono, &CTransmitterDlg::OnStMono},    {&m_btnBackLight, &CTransmitterDlg::OnBackLight},
+        {&m_btnSet, &CTransmitterDlg::OnSet},          {&m_btnDeviceInfo, &CTransmitterDlg::OnDeviceInfo},
+        {&m_btnLock, &CTransmitterDlg::OnLockUnlock},  {&m_btnSchedule, &CTransmitterDlg::OnScheduledTask},
     };
     for (const auto& [button, handler] : clicks) {
         connect(button, &QPushButton::clicked, this, handler);

@@ -270,28 +270,28 @@ TEST_F(CoreTest, WatchdogWarnsOnTheThirdFailedCheckAndNeverStacks)
     QObject::connect(&core, &CTransmitterCore::watchdogWarning, [&] {
         ++warnings;
         m_sim.ClearReceived();
-        core.CheckConnection();  // as a timer in the warning's own loop would
+        core.OnTimer();  // as a timer in the warning's own loop would
         framesWhileWarning = Sent().size();
     });
 
     Refuse(0x17);
-    core.CheckConnection();
-    core.CheckConnection();  // a success does not reset the count
+    core.OnTimer();
+    core.OnTimer();  // a success does not reset the count
     Refuse(0x17);
-    core.CheckConnection();
+    core.OnTimer();
     EXPECT_EQ(warnings, 0);
     EXPECT_EQ(FramesToString(Sent()), "01 01 17 | 01 01 17 | 01 01 17");
     Refuse(0x17);
-    core.CheckConnection();
+    core.OnTimer();
     EXPECT_EQ(warnings, 1);
     EXPECT_EQ(framesWhileWarning, 0u);
 
     // The count starts again after the warning.
     CloseComm();  // with no port every check fails
-    core.CheckConnection();
-    core.CheckConnection();
+    core.OnTimer();
+    core.OnTimer();
     EXPECT_EQ(warnings, 1);
-    core.CheckConnection();
+    core.OnTimer();
     EXPECT_EQ(warnings, 2);
 }
 

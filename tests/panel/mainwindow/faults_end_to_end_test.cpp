@@ -132,10 +132,10 @@ TEST_F(FaultsTest, UnpluggedTransmitterFreezesWarnsAndComesBackThroughOnOff)
     EXPECT_TRUE(m_messages.Messages().empty());
 
     // The watchdog warns on its third failed check, not before.
-    dlg.Core().CheckConnection();
-    dlg.Core().CheckConnection();
+    dlg.Core().OnTimer();
+    dlg.Core().OnTimer();
     EXPECT_TRUE(m_messages.Messages().empty());
-    dlg.Core().CheckConnection();
+    dlg.Core().OnTimer();
     ASSERT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg("The Device is not connected.")});
     EXPECT_EQ(m_messages.Messages().front().owner, &dlg);
     m_messages.Clear();

@@ -56,7 +56,7 @@ TEST_F(ThreadsTest, TheWatchdogsWarningIsTheWindowsOwn)
     CTransmitterDlg& dlg = OpenQuiet();
     CloseComm();  // with no port every check fails
     for (int check = 0; check < 3; ++check) {
-        dlg.Core().CheckConnection();
+        dlg.Core().OnTimer();
     }
     EXPECT_EQ(m_messages.Messages(), std::vector<RecordedMessage>{Msg("The Device is not connected.")});
     EXPECT_EQ(m_messages.Messages().front().owner, &dlg);
