@@ -9,8 +9,8 @@
 //   TransmitterDlgSchedule.cpp  loading, editing and running the schedule
 //   TransmitterDlgLock.cpp      panel lock, protection and device information
 //   TransmitterDlgPaint.cpp     setting the controls up, readings, toggle faces
-//   TransmitterDlg.cpp          the controls by id, a button's colours, the
-//                               box of a transmitter that is not there
+//   TransmitterDlg.cpp          the controls by id, the sliders' quantities,
+//                               a button's colours, the not-connected box
 
 #include "PanelOptions.h"
 #include "SystemMenu.h"
@@ -26,8 +26,10 @@
 #include "controls/segment/SegmentDisplay.h"
 
 #include <QFont>
+#include <array>
 #include <memory>
 #include <span>
+#include <utility>
 
 class CPanelMetrics;
 
@@ -85,6 +87,8 @@ private:
     void PaintToggleButtons();
 
     // ---- TransmitterDlg.cpp
+    // Each slider with the quantity it sets.
+    std::array<std::pair<CSkinSlider*, Quantity>, 4> Sliders();
     // Paints a toggle or text button in `colour` (background slots only).
     void PaintButton(CImageButton& button, ColorRef colour);
     // The box of a connection that failed, or of the watchdog's warning.

@@ -59,14 +59,7 @@ CTransmitterDlg::CTransmitterDlg(const PanelOptions& options, QWidget* parent)
         Bind(id, control);
     }
 
-    // Each slider sets one quantity.
-    const std::pair<CSkinSlider*, Quantity> sliders[] = {
-        {&m_sliderFreq, Quantity::Frequency},
-        {&m_sliderPower, Quantity::Power},
-        {&m_sliderLineVol, Quantity::LineVolume},
-        {&m_sliderMicVol, Quantity::MicVolume},
-    };
-    for (const auto& [slider, quantity] : sliders) {
+    for (const auto& [slider, quantity] : Sliders()) {
         connect(slider, &CSkinSlider::valueCommitted, this,
                 [this, slider = slider, quantity = quantity](int position) { OnHScroll(slider, quantity, position); });
         // Queued: the step is sent after the wheel event has been handled, and

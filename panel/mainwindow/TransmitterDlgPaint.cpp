@@ -111,13 +111,7 @@ void CTransmitterDlg::SetUpControls()
         deviceType->setPalette(palette);
     }
 
-    const std::pair<CSkinSlider*, Quantity> sliders[] = {
-        {&m_sliderFreq, Quantity::Frequency},
-        {&m_sliderPower, Quantity::Power},
-        {&m_sliderLineVol, Quantity::LineVolume},
-        {&m_sliderMicVol, Quantity::MicVolume},
-    };
-    for (const auto& [slider, quantity] : sliders) {
+    for (const auto& [slider, quantity] : Sliders()) {
         // The scale is always twenty tick spaces, whatever the range.
         const CTransmitterCore::Range range = CTransmitterCore::RangeOf(quantity);
         slider->SetRange(range.minimum, range.maximum);
