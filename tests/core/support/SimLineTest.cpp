@@ -23,13 +23,17 @@ public:
     void TearDown() override { delete QCoreApplication::instance(); }
 };
 
-[[maybe_unused]] ::testing::Environment* const g_applicationEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
-
 }  // namespace
+
+void DeleteApplicationAfterTheLastTest()
+{
+    [[maybe_unused]] static ::testing::Environment* const environment =
+        ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+}
 
 void SimTest::SetUpTestSuite()
 {
+    DeleteApplicationAfterTheLastTest();
     if (QCoreApplication::instance()) {
         return;
     }

@@ -17,6 +17,10 @@
 
 namespace sim_test {
 
+// Has the test program's application object deleted after its last test,
+// whoever made it. Call it where the object is made; once is enough.
+void DeleteApplicationAfterTheLastTest();
+
 // Processes events until `condition` holds or `timeout` has passed; returns
 // the condition's final value.
 bool PumpUntil(const std::function<bool()>& condition,

@@ -18,6 +18,7 @@ namespace panel_test {
 
 void EnsureApplication()
 {
+    DeleteApplicationAfterTheLastTest();
     if (QCoreApplication::instance()) {
         return;
     }
