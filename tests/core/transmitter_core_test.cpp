@@ -138,12 +138,12 @@ TEST_F(CoreTest, QuantitiesAreAcceptedOnlyWhenTheTransmitterTakesThem)
 TEST_F(CoreTest, StepsWrapOnlyAtTheEndTheyMoveTowards)
 {
     // Values outside the range, as a transmitter may report them, step into
-    // it by one; at an end of the range the step goes round to the other.
+    // it by one (the window's test has the wrap at each end).
     struct Case {
         int stored;
         int delta;
         int sent;
-    } const cases[] = {{0, +1, 1}, {200, -1, 199}, {2, +1, 3}, {151, -1, 150}, {150, +1, 3}, {3, -1, 150}};
+    } const cases[] = {{0, +1, 1}, {200, -1, 199}, {2, +1, 3}, {151, -1, 150}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
         ChangeState([&](SimState& s) { s.power = c.stored; });
