@@ -44,7 +44,7 @@ configure_and_build asan
 # The 60-second soak runs on its own after the rest, so that the other tests
 # do not take the cores its two-second UI-ping limit is measured against.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir build/asan --output-on-failure -j"$jobs" --timeout 300 -LE soak
+ctest --test-dir build/asan --output-on-failure -j"$((jobs + 1))" --timeout 300 -LE soak
 ctest --test-dir build/asan --output-on-failure --timeout 300 -L soak
 unset ASAN_OPTIONS UBSAN_OPTIONS
 
