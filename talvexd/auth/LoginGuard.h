@@ -3,6 +3,7 @@
 // address out for a minute. Safe to use from every request thread.
 
 #include <chrono>
+#include <cstddef>
 #include <map>
 #include <mutex>
 #include <string>
@@ -24,12 +25,19 @@ public:
     void Succeeded(const std::string& address);
 
 private:
+    // Beyond this many addresses the stale ones are dropped, then the one
+    // quiet for longest.
+    static constexpr std::size_t kMaxEntries = 10000;
+
     struct Entry {
         std::vector<Clock::time_point> failures;  // within the window
         Clock::time_point blockedUntil{};
     };
     std::mutex m_lock;
     std::map<std::string, Entry> m_entries;
+
+    // Makes room for one more address; the caller holds m_lock.
+    void Prune(Clock::time_point now);
 };
 
 }  // namespace talvexd

@@ -21,7 +21,8 @@ public:
     // The oldest session gives way beyond this many.
     static constexpr std::size_t kMaxSessions = 1000;
 
-    // A new session for `user`; its token (64 hex digits).
+    // A new session for `user`; its token (64 hex digits), or "" when the
+    // system has no random bytes to give.
     std::string Create(const std::string& user, Clock::time_point now);
     // The user of a live session, which counts as a use.
     std::optional<std::string> Find(const std::string& token, Clock::time_point now);
@@ -33,7 +34,7 @@ private:
         Clock::time_point lastUse;
     };
     std::mutex m_lock;
-    std::map<std::string, Entry> m_entries;
+    std::map<std::string, Entry> m_entries;  // by the SHA-256 of the token
 };
 
 }  // namespace talvexd
