@@ -34,6 +34,7 @@ void CDevicePoller::Run(std::stop_token stop)
             return;
         }
         m_cycle(report);
+        m_cycles.fetch_add(1, std::memory_order_relaxed);
     }
 }
 

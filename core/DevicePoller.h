@@ -9,8 +9,10 @@
 #include "Readings.h"
 
 #include <QObject>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -32,6 +34,9 @@ public:
     // Safe to call more than once.
     void Stop();
     bool IsRunning() const { return m_thread.joinable(); }
+    // Cycles completed since the start; a thread caught in an exchange stops
+    // counting. Safe to read from any thread.
+    std::uint64_t Cycles() const { return m_cycles.load(std::memory_order_relaxed); }
 
 signals:
     // A reading, on the thread the poller lives on.
@@ -60,5 +65,6 @@ private:
     // wake-up.
     std::mutex m_pendingLock;
     std::vector<Reading> m_pending;
+    std::atomic<std::uint64_t> m_cycles{0};
     std::jthread m_thread;
 };

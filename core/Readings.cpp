@@ -58,6 +58,7 @@ void ReadStatus(const ReadingReport& report)
     if (!ReadState(report, state)) {
         return;
     }
+    report(ReadingKind::State, state);
     if (state & TALVEX_STATE_STANDBY) {  // nothing else to read
         return;
     }

@@ -15,6 +15,7 @@ enum class ReadingKind {
     LineVolume,
     MicVolume,
     Temperature,  // degrees
+    State,        // the state byte (TALVEX_STATE_*), first in every status cycle
     Failure,      // an exchange failed; the value is its failure code
 };
 Q_DECLARE_METATYPE(ReadingKind)

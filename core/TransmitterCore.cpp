@@ -4,6 +4,7 @@
 
 #include "portlist/PortList.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -12,6 +13,21 @@ constexpr int kBaud = 57600;
 constexpr int kDataBits = 8;
 constexpr auto kWatchdogPeriod = std::chrono::seconds(10);
 constexpr int kWatchdogFailuresToWarn = 3;
+
+// What one exchange came to, with its failure code read under the same hold
+// of the device mutex.
+struct Outcome {
+    bool ok;
+    int code;
+};
+
+template <typename Function, typename... Args>
+Outcome Exchange(Function call, Args... args)
+{
+    CDeviceSession device;
+    const bool ok = device.Call(call, args...);
+    return {ok, ok ? TALVEX_OK : device.LastError()};
+}
 }  // namespace
 
 // A quantity: its range, the member that holds what the transmitter last
@@ -101,8 +117,7 @@ void CTransmitterCore::EnumSerialPorts()
 bool CTransmitterCore::ProbePortList()
 {
     for (const QString& name : std::as_const(m_portNames)) {
-        const QByteArray path = name.toLocal8Bit();
-        if (!OpenCommPath(path.constData(), kBaud, TALVEX_PARITY_NONE, kDataBits, TALVEX_STOPBITS_ONE, nullptr)) {
+        if (!OpenLine(name)) {
             // A port the user named deserves a reason; discovered ports that
             // cannot be opened are skipped silently.
             if (!m_namedPorts.isEmpty()) {
@@ -121,6 +136,12 @@ bool CTransmitterCore::ProbePortList()
         CloseComm();
     }
     return false;
+}
+
+bool CTransmitterCore::OpenLine(const QString& path)
+{
+    const QByteArray name = path.toLocal8Bit();
+    return OpenCommPath(name.constData(), kBaud, TALVEX_PARITY_NONE, kDataBits, TALVEX_STOPBITS_ONE, nullptr) != 0;
 }
 
 bool CTransmitterCore::ConnectDevice()
@@ -234,8 +255,8 @@ void CTransmitterCore::OnTimer()
 CTransmitterCore::Result CTransmitterCore::SetQuantity(Quantity quantity, int value)
 {
     const QuantityRow& row = RowOf(quantity);
-    if (!CDeviceSession().Call(row.set, value)) {
-        return {false, row.failText};
+    if (const Outcome sent = Exchange(row.set, value); !sent.ok) {
+        return {false, row.failText, sent.code};
     }
     this->*row.accepted = value;
     emit stateChanged();
@@ -260,8 +281,8 @@ CTransmitterCore::Result CTransmitterCore::Toggle(Function function)
 {
     const ToggleRow& row = RowOf(function);
     int& flag = this->*row.flag;
-    if (!CDeviceSession().Call(row.set, flag)) {
-        return {false, flag ? row.onFailText : row.offFailText};
+    if (const Outcome sent = Exchange(row.set, flag); !sent.ok) {
+        return {false, flag ? row.onFailText : row.offFailText, sent.code};
     }
     flag = flag ? 0 : 1;
     emit stateChanged();
@@ -273,7 +294,9 @@ CTransmitterCore::PowerResult CTransmitterCore::PressPower()
     const bool wasOff = m_bPowerOff != 0;
     PowerResult result;
     if (!wasOff) {
-        result.ok = CDeviceSession().Call(ShutDown);
+        const Outcome sent = Exchange(ShutDown);
+        result.ok = sent.ok;
+        result.code = sent.code;
     } else {
         bool open = false;
         {
@@ -281,6 +304,7 @@ CTransmitterCore::PowerResult CTransmitterCore::PressPower()
             open = IsOpen() != 0;
             if (open) {
                 result.ok = device.Call(StartUp);
+                result.code = result.ok ? TALVEX_OK : device.LastError();
                 if (!result.ok) {
                     CloseComm();  // the next press reconnects from the port list
                 }
@@ -290,6 +314,7 @@ CTransmitterCore::PowerResult CTransmitterCore::PressPower()
             EnumSerialPorts();
             result.ok = ConnectDevice();
             result.notConnected = !result.ok;
+            result.code = result.ok ? TALVEX_OK : TALVEX_E_NOT_OPEN;
             if (result.ok) {
                 ReadDeviceSettings(false);
             }
@@ -333,6 +358,47 @@ void CTransmitterCore::ScheduledShutDown()
         m_bPowerOff = 1;
         emit stateChanged();
     }
+}
+
+void CTransmitterCore::AdoptState(int state)
+{
+    const int before[] = {m_bPowerOff, m_bLineOff, m_bMicOff, m_bEchoOff, m_bMono};
+    m_bPowerOff = (state & TALVEX_STATE_STANDBY) ? 1 : 0;
+    m_bLineOff = (state & TALVEX_STATE_LINE_ON) ? 0 : 1;
+    m_bMicOff = (state & TALVEX_STATE_MIC_OFF) ? 1 : 0;
+    m_bEchoOff = (state & TALVEX_STATE_ECHO_OFF) ? 1 : 0;
+    m_bMono = (state & TALVEX_STATE_MONO) ? 1 : 0;
+    const int after[] = {m_bPowerOff, m_bLineOff, m_bMicOff, m_bEchoOff, m_bMono};
+    if (!std::equal(std::begin(before), std::end(before), std::begin(after))) {
+        emit stateChanged();
+    }
+}
+
+void CTransmitterCore::AdoptAccepted(Quantity quantity, int value)
+{
+    int& accepted = this->*RowOf(quantity).accepted;
+    if (accepted != value) {
+        accepted = value;
+        emit stateChanged();
+    }
+}
+
+CTransmitterCore::Result CTransmitterCore::SetProtectionPoint(Point point, int value)
+{
+    const bool temperature = point == Point::Temperature;
+    if (const Outcome sent = Exchange(temperature ? SetTmpPt : SetStdyWavePt, value); !sent.ok) {
+        return {false, temperature ? "Set Temperature protection Fail" : "Set Standing-wave  protection Fail",
+                sent.code};
+    }
+    return {true, nullptr};
+}
+
+CTransmitterCore::Range CTransmitterCore::RangeOf(Point point)
+{
+    if (point == Point::Temperature) {
+        return {TALVEX_TEMP_POINT_MIN, TALVEX_TEMP_POINT_MAX};
+    }
+    return {TALVEX_SWR_POINT_MIN, TALVEX_SWR_POINT_MAX};
 }
 
 int CTransmitterCore::Accepted(Quantity quantity) const { return this->*RowOf(quantity).accepted; }

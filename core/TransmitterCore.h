@@ -33,12 +33,14 @@ public:
     struct Result {
         bool ok = false;
         const char* failText = nullptr;  // the operator's message when it failed
+        int code = TALVEX_OK;            // the failed exchange's failure code
     };
     // What a press of ON/OFF came to.
     struct PowerResult {
         bool ok = false;
         bool notConnected = false;  // it reconnected through the port list and found no transmitter
         const char* failText = nullptr;
+        int code = TALVEX_OK;
     };
     struct Range {
         int minimum;
@@ -60,6 +62,9 @@ public:
     // caller holds the device mutex. A named port that cannot be opened is
     // reported through portOpenFailed.
     bool ProbePortList();
+    // Opens `path` with the transmitter's line settings; the caller holds the
+    // device mutex. false with the reason in GetLastOpenError().
+    static bool OpenLine(const QString& path);
     const QStringList& PortNames() const { return m_portNames; }
     // Reads device type, state flags, frequency, power and volumes under the
     // device mutex; `withPowerBit` also takes the standby flag from the state.
@@ -103,6 +108,24 @@ public:
     bool IsActive(Function function) const;
     bool IsPowerOn() const { return m_bPowerOff == 0; }
     static Range RangeOf(Quantity quantity);
+    // Takes every flag, both ways, from a state byte the caller read, for a
+    // front end that follows the transmitter rather than its own presses.
+    void AdoptState(int state);
+    // Sets that many of the values the transmitter accepted, as read from it
+    // by the caller (a reconnect's reading), without an exchange.
+    void AdoptAccepted(Quantity quantity, int value);
+
+    // ---- The protection points
+    enum class Point { Temperature, Swr };
+    // Sends `value` (degrees, or SWR tenths); the failure text is the
+    // protection dialog's.
+    static Result SetProtectionPoint(Point point, int value);
+    static Range RangeOf(Point point);
+
+    // Cycles each poller completed; a count stops growing while its thread
+    // is caught in an exchange. Safe to read from any thread.
+    std::uint64_t StatusCycles() const { return m_statusPoller.Cycles(); }
+    std::uint64_t LevelCycles() const { return m_rtVolPoller.Cycles(); }
 
 signals:
     // A reading of a poller, on the core's thread; never after Stop().

@@ -5,7 +5,7 @@
 // was written, and a second save must give the same bytes.
 
 #include "FuzzCheck.h"
-#include "schedule/ScheduleFile.h"
+#include "core/ScheduleFile.h"
 
 #include <pugixml.hpp>
 

@@ -16,6 +16,7 @@ int* Field(Readings& r, ReadingKind kind)
     case ReadingKind::MicVolume: return &r.micVolume;
     case ReadingKind::Temperature: return &r.temperature;
     case ReadingKind::Mono:
+    case ReadingKind::State:
     case ReadingKind::Failure: break;
     }
     return nullptr;

@@ -14,10 +14,10 @@
 
 #include "PanelOptions.h"
 #include "SystemMenu.h"
+#include "core/TaskSchedule.h"
 #include "core/TransmitterCore.h"
 #include "dialogkit/ControlIds.h"
 #include "dialogkit/Dialog.h"
-#include "schedule/TaskSchedule.h"
 
 #include "controls/ImageButton.h"
 #include "controls/SkinProgress.h"

@@ -2,9 +2,9 @@
 // "Scheduled Task" button, and running a task that fell due.
 #include "TransmitterDlg.h"
 
+#include "core/LocalTime.h"
+#include "core/ScheduleFile.h"
 #include "dialogkit/MessageBox.h"
-#include "schedule/LocalTime.h"
-#include "schedule/ScheduleFile.h"
 #include "schedule/ScheduledTaskDlg.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "ScheduledTaskDlg.h"
 
-#include "LocalTime.h"
-#include "ScheduleRules.h"
+#include "core/LocalTime.h"
+#include "core/ScheduleRules.h"
 #include "dialogkit/ControlIds.h"
 
 #include <QDateEdit>

@@ -3,8 +3,8 @@
 // time, rows 4-5 ("Everyday") a time only; every row has an operation.
 // The caller fills m_tasks before DoModal and reads it back after OK.
 
-#include "LocalTime.h"
-#include "ScheduledTask.h"
+#include "core/LocalTime.h"
+#include "core/ScheduledTask.h"
 #include "dialogkit/Dialog.h"
 #include "dialogkit/DialogTemplate.h"
 

@@ -2,10 +2,10 @@
 
 #include "MessageBoxReader.h"
 
+#include "core/ScheduleRules.h"
 #include "dialogkit/ControlIds.h"
 #include "dialogs/ProtectSettingDlg.h"
 #include "mainwindow/TransmitterDlg.h"
-#include "schedule/ScheduleRules.h"
 #include "schedule/ScheduledTaskDlg.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "SoakChecks.h"
 
-#include "schedule/ScheduleFile.h"
-#include "schedule/ScheduleRules.h"
+#include "core/ScheduleFile.h"
+#include "core/ScheduleRules.h"
 
 #include <pugixml.hpp>
 

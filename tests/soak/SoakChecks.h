@@ -1,7 +1,7 @@
 #pragma once
 // Checks made once the run is over, on what the panel left behind.
 
-#include "schedule/ScheduledTask.h"
+#include "core/ScheduledTask.h"
 
 #include <array>
 #include <cstdint>

@@ -9,8 +9,8 @@
 #include "SoakChecks.h"
 #include "UiPing.h"
 
+#include "core/ScheduleFile.h"
 #include "mainwindow/TransmitterDlg.h"
-#include "schedule/ScheduleFile.h"
 
 #include <SimTransmitter.h>
 

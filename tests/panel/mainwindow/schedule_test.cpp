@@ -2,8 +2,8 @@
 // config.xml, and the scheduler's due tasks driving the simulated transmitter.
 #include "fixture.h"
 
-#include "schedule/LocalTime.h"
-#include "schedule/ScheduleFile.h"
+#include "core/LocalTime.h"
+#include "core/ScheduleFile.h"
 #include "schedule/ScheduledTaskDlg.h"
 #include "schedule/test_support.h"
 

@@ -4,11 +4,11 @@
 
 #include "dialogkit/ControlIds.h"
 
-#include "schedule/LocalTime.h"
-#include "schedule/ScheduleFile.h"
+#include "core/LocalTime.h"
+#include "core/ScheduleFile.h"
 #include "schedule/ScheduledTaskDlg.h"
 
-#include "test_support.h"
+#include "core/schedule_test_support.h"
 
 #include <QAbstractButton>
 #include <QApplication>

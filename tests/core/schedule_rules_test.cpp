@@ -1,8 +1,8 @@
 // Choosing, firing and loading rows, as plain logic with an injected now.
-#include "schedule/ScheduleRules.h"
-#include "schedule/TaskSchedule.h"
+#include "core/ScheduleRules.h"
+#include "core/TaskSchedule.h"
 
-#include "test_support.h"
+#include "schedule_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // config.xml, byte for byte, and the schedule's loading and saving of it.
-#include "schedule/ScheduleFile.h"
-#include "schedule/TaskSchedule.h"
+#include "core/ScheduleFile.h"
+#include "core/TaskSchedule.h"
 
-#include "test_support.h"
+#include "schedule_test_support.h"
 
 #include <gtest/gtest.h>
 

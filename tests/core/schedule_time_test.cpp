@@ -1,9 +1,9 @@
 // Moments after 2038 and across daylight-saving changes, in explicit zones.
-#include "schedule/LocalTime.h"
-#include "schedule/ScheduleRules.h"
-#include "schedule/TaskSchedule.h"
+#include "core/LocalTime.h"
+#include "core/ScheduleRules.h"
+#include "core/TaskSchedule.h"
 
-#include "test_support.h"
+#include "schedule_test_support.h"
 
 #include <gtest/gtest.h>
 

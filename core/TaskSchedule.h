@@ -1,11 +1,11 @@
 #pragma once
-// The five-row start-up and shut-down schedule held by the main window, the
+// The five-row start-up and shut-down schedule held by a front end, the
 // timer it is armed on and the scheduler thread that waits for it.
 //
 // The schedule lock (m_lock) guards the rows, m_nextTask and every arming of
 // the timer. It is never held together with the device mutex: the thread only
-// posts WM_SCHEDULED_TASK, and the device is driven by the main window's
-// handler on the user-interface thread.
+// emits taskDue, and the device is driven by the front end's handler on its
+// own thread.
 
 #include "ScheduleRules.h"
 #include "ScheduleTimer.h"

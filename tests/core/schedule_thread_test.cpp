@@ -1,6 +1,6 @@
 // The schedule timer for real: its wait, its re-arming and its stop.
-#include "schedule/LocalTime.h"
-#include "schedule/ScheduleTimer.h"
+#include "core/LocalTime.h"
+#include "core/ScheduleTimer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,686 @@
+#include "HttpApi.h"
+
+#include "Requests.h"
+
+#include "core/LocalTime.h"
+#include "talvexd/site/Log.h"
+
+#include "PrometheusText.h"
+
+#include <Talvex.h>
+
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+
+namespace talvexd {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+using namespace std::chrono_literals;
+
+// How long a change waits for the link's thread before giving up.
+constexpr auto kChangeTimeout = 15s;
+// A stream says something at least this often, so that a client that went
+// away is noticed and its thread freed.
+constexpr auto kKeepAlive = 15s;
+// Level events at most ten times a second.
+constexpr auto kLevelSpacing = 100ms;
+// A status event also goes out when only its time moved this much.
+constexpr auto kStatusRefresh = 5s;
+constexpr char kCookieName[] = "talvex_session";
+
+void SendJson(httplib::Response& response, int status, const Json& body)
+{
+    response.status = status;
+    response.set_content(body.dump() + "\n", "application/json");
+}
+
+void SendError(httplib::Response& response, int status, const std::string& message, const std::string& key = "")
+{
+    Json body;
+    body["error"] = message;
+    if (!key.empty()) {
+        body["key"] = key;
+    }
+    SendJson(response, status, body);
+}
+
+// The value of `name` in a Cookie header.
+std::string CookieValue(const std::string& header, const std::string& name)
+{
+    std::size_t at = 0;
+    while (at < header.size()) {
+        std::size_t end = header.find(';', at);
+        if (end == std::string::npos) {
+            end = header.size();
+        }
+        std::string pair = header.substr(at, end - at);
+        pair.erase(0, pair.find_first_not_of(' '));
+        if (pair.size() > name.size() && pair.compare(0, name.size(), name) == 0 && pair[name.size()] == '=') {
+            return pair.substr(name.size() + 1);
+        }
+        at = end + 1;
+    }
+    return {};
+}
+
+// "user:password" from "Basic BASE64"; false when it is not that.
+bool DecodeBasic(const std::string& header, std::string& user, std::string& password)
+{
+    constexpr char kPrefix[] = "Basic ";
+    if (header.size() <= sizeof kPrefix - 1 || header.compare(0, sizeof kPrefix - 1, kPrefix) != 0) {
+        return false;
+    }
+    const std::string encoded = header.substr(sizeof kPrefix - 1);
+    if (encoded.size() % 4 != 0 || encoded.size() > 1024) {
+        return false;
+    }
+    std::string decoded(encoded.size() / 4 * 3, '\0');
+    const int length =
+        EVP_DecodeBlock(reinterpret_cast<unsigned char*>(decoded.data()),
+                        reinterpret_cast<const unsigned char*>(encoded.data()), static_cast<int>(encoded.size()));
+    if (length < 0) {
+        return false;
+    }
+    // EVP_DecodeBlock counts the padding as zero bytes.
+    std::size_t size = static_cast<std::size_t>(length);
+    for (std::size_t i = encoded.size(); i > 0 && encoded[i - 1] == '=' && size > 0; --i) {
+        --size;
+    }
+    decoded.resize(size);
+    const auto colon = decoded.find(':');
+    if (colon == std::string::npos) {
+        return false;
+    }
+    user = decoded.substr(0, colon);
+    password = decoded.substr(colon + 1);
+    return true;
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+std::string SettingText(const SettingChange& change)
+{
+    switch (change.kind) {
+    case SettingChange::Kind::Frequency:
+    case SettingChange::Kind::Power: return talvex::metrics::FormatTenths(change.value);
+    case SettingChange::Kind::Transmitter: return change.value ? "on" : "standby";
+    case SettingChange::Kind::Sound: return change.value ? "stereo" : "mono";
+    case SettingChange::Kind::Echo:
+    case SettingChange::Kind::Line:
+    case SettingChange::Kind::Mic: return change.value ? "true" : "false";
+    default: return std::to_string(change.value);
+    }
+}
+
+// What a change came to on the link's thread.
+struct Outcome {
+    bool linkDown = false;
+    const char* failText = nullptr;
+    int code = TALVEX_OK;
+    std::string key;  // the change that failed
+};
+
+// Applies one change through the core, as the panel's handler would send it.
+CTransmitterCore::Result Apply(CTransmitterCore& core, const SettingChange& change)
+{
+    using Kind = SettingChange::Kind;
+    using Quantity = CTransmitterCore::Quantity;
+    using Function = CTransmitterCore::Function;
+    const auto toggle = [&](Function function) -> CTransmitterCore::Result {
+        if (core.IsActive(function) == (change.value != 0)) {
+            return {true, nullptr};  // already so: a press would undo it
+        }
+        return core.Toggle(function);
+    };
+    switch (change.kind) {
+    case Kind::Frequency: return core.SetQuantity(Quantity::Frequency, change.value);
+    case Kind::Power: return core.SetQuantity(Quantity::Power, change.value);
+    case Kind::LineVolume: return core.SetQuantity(Quantity::LineVolume, change.value);
+    case Kind::MicVolume: return core.SetQuantity(Quantity::MicVolume, change.value);
+    case Kind::Transmitter: {
+        if (core.IsPowerOn() == (change.value != 0)) {
+            return {true, nullptr};
+        }
+        const CTransmitterCore::PowerResult power = core.PressPower();
+        return {power.ok, power.notConnected ? "Not connected" : power.failText, power.code};
+    }
+    case Kind::Sound: return toggle(Function::StereoMono);
+    case Kind::Echo: return toggle(Function::Echo);
+    case Kind::Line: return toggle(Function::Line);
+    case Kind::Mic: return toggle(Function::Mic);
+    }
+    return {false, "unknown setting"};
+}
+
+}  // namespace
+
+struct CHttpApi::Caller {
+    std::string user;
+    Role role = Role::Viewer;
+    bool cookie = false;  // by session cookie rather than Basic
+};
+
+struct CHttpApi::Route {
+    const char* path;
+    const char* method;
+    Role role;
+    void (CHttpApi::*handle)(const httplib::Request&, httplib::Response&, const Caller&);
+};
+
+CHttpApi::CHttpApi(const SiteConfig& config, CSiteLink& link, CSiteSchedule& schedule, CStatusBoard& board,
+                   CAccounts& accounts)
+    : m_config(config), m_link(link), m_schedule(schedule), m_board(board), m_accounts(accounts)
+{}
+
+CHttpApi::~CHttpApi() { Stop(); }
+
+bool CHttpApi::Start(std::string* error)
+{
+    const bool tls = !m_config.tlsCertificate.empty();
+    if (tls) {
+        auto server = std::make_unique<httplib::SSLServer>(m_config.tlsCertificate.c_str(), m_config.tlsKey.c_str());
+        if (!server->is_valid()) {
+            *error = "cannot use the TLS certificate " + m_config.tlsCertificate + " with the key " + m_config.tlsKey;
+            return false;
+        }
+        m_server = std::move(server);
+    } else {
+        m_server = std::make_unique<httplib::Server>();
+    }
+    httplib::Server& server = *m_server;
+    server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
+    server.set_payload_max_length(kMaxBody);
+    const auto dispatch = [this](const httplib::Request& request, httplib::Response& response) {
+        Dispatch(request, response);
+    };
+    server.Get(".*", dispatch);
+    server.Post(".*", dispatch);
+    server.Put(".*", dispatch);
+    server.Patch(".*", dispatch);
+    server.Delete(".*", dispatch);
+    server.Options(".*", dispatch);
+    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+        if (response.body.empty()) {
+            SendError(response, response.status, response.status == 413 ? "the body is over 64 KiB" : "bad request");
+        }
+    });
+    server.set_exception_handler([](const httplib::Request& request, httplib::Response& response, std::exception_ptr) {
+        Log("request " + request.method + " " + request.path + " failed inside the service");
+        SendError(response, 500, "internal error");
+    });
+    const std::string& host = m_config.listen.host;
+    if (!server.bind_to_port(host.c_str(), m_config.listen.port)) {
+        *error = "cannot listen on " + host + ":" + std::to_string(m_config.listen.port);
+        return false;
+    }
+    m_port = m_config.listen.port;
+    if (m_port == 0) {
+        m_port = server.bind_to_any_port(host.c_str());
+    }
+    m_thread = std::thread([this] { m_server->listen_after_bind(); });
+    Log(std::string("serving ") + (tls ? "https" : "http") + "://" + host + ":" + std::to_string(m_port) + "/");
+    return true;
+}
+
+void CHttpApi::Stop()
+{
+    if (!m_server) {
+        return;
+    }
+    m_board.Close();  // the streams end at their next wake
+    m_server->stop();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+    m_server.reset();
+}
+
+void CHttpApi::Dispatch(const httplib::Request& request, httplib::Response& response)
+{
+    static const Route kRoutes[] = {
+        {"/api/v1/status", "GET", Role::Viewer, &CHttpApi::GetStatus},
+        {"/api/v1/info", "GET", Role::Viewer, &CHttpApi::GetInfo},
+        {"/api/v1/settings", "PUT", Role::Operator, &CHttpApi::PutSettings},
+        {"/api/v1/protection", "GET", Role::Viewer, &CHttpApi::GetProtection},
+        {"/api/v1/protection", "PUT", Role::Admin, &CHttpApi::PutProtection},
+        {"/api/v1/schedule", "GET", Role::Viewer, &CHttpApi::GetSchedule},
+        {"/api/v1/schedule", "PUT", Role::Admin, &CHttpApi::PutSchedule},
+        {"/api/v1/events", "GET", Role::Viewer, &CHttpApi::GetEvents},
+        {"/api/v1/session", "DELETE", Role::Viewer, &CHttpApi::DeleteSession},
+        // Served before anyone is known: listed for the Allow header.
+        {"/api/v1/session", "POST", Role::Viewer, nullptr},
+        {"/metrics", "GET", Role::Viewer, nullptr},
+    };
+    const std::string method = request.method == "HEAD" ? "GET" : request.method;
+    const Route* route = nullptr;
+    std::string allow;
+    for (const Route& r : kRoutes) {
+        if (request.path != r.path) {
+            continue;
+        }
+        allow += (allow.empty() ? "" : ", ") + std::string(r.method);
+        if (method == r.method) {
+            route = &r;
+        }
+    }
+    if (allow.empty()) {
+        SendError(response, 404, "no such resource: " + request.path);
+        return;
+    }
+    if (!route) {
+        response.set_header("Allow", allow);
+        SendError(response, 405, request.method + " is not allowed here; allowed: " + allow);
+        return;
+    }
+    if (request.path == "/metrics") {
+        Caller caller;
+        if (!m_config.metricsRequireAuth || Identify(request, response, caller)) {
+            GetMetrics(request, response);
+        }
+        return;
+    }
+    if (!route->handle) {
+        PostSession(request, response);
+        return;
+    }
+    Caller caller;
+    if (!Identify(request, response, caller)) {
+        return;
+    }
+    if (method != "GET" && caller.cookie && !CheckOrigin(request)) {
+        SendError(response, 403, "a change by session cookie needs this service's own Origin");
+        return;
+    }
+    if (!Allows(caller.role, route->role)) {
+        SendError(response, 403,
+                  std::string("the role ") + RoleName(caller.role) + " may not do this; it needs " +
+                      RoleName(route->role));
+        return;
+    }
+    (this->*route->handle)(request, response, caller);
+}
+
+bool CHttpApi::Identify(const httplib::Request& request, httplib::Response& response, Caller& caller)
+{
+    const std::string& address = request.remote_addr;
+    const auto now = CLoginGuard::Clock::now();
+    const std::string authorization = request.get_header_value("Authorization");
+    if (!authorization.empty()) {
+        if (m_guard.Blocked(address, now)) {
+            SendError(response, 429, "too many failed logins from this address; try again in a minute");
+            return false;
+        }
+        std::string user;
+        std::string password;
+        std::optional<Role> role;
+        if (DecodeBasic(authorization, user, password)) {
+            role = m_accounts.Authenticate(user, password);
+        }
+        if (!role) {
+            m_guard.Failed(address, now);
+            Log("login failed for '" + user + "' from " + address + " (Basic)");
+            response.set_header("WWW-Authenticate", "Basic realm=\"talvexd\", charset=\"UTF-8\"");
+            SendError(response, 401, "wrong user name or password");
+            return false;
+        }
+        m_guard.Succeeded(address);
+        Login(user, address, "Basic");
+        caller = {user, *role, false};
+        return true;
+    }
+    const std::string token = CookieValue(request.get_header_value("Cookie"), kCookieName);
+    if (!token.empty()) {
+        const auto user = m_sessions.Find(token, CSessions::Clock::now());
+        const auto role = user ? m_accounts.RoleOf(*user) : std::nullopt;
+        if (role) {
+            caller = {*user, *role, true};
+            return true;
+        }
+        if (user) {
+            m_sessions.End(token);  // the account is gone
+        }
+    }
+    response.set_header("WWW-Authenticate", "Basic realm=\"talvexd\", charset=\"UTF-8\"");
+    SendError(response, 401, "log in first: HTTP Basic, or a session from POST /api/v1/session");
+    return false;
+}
+
+bool CHttpApi::CheckOrigin(const httplib::Request& request) const
+{
+    const std::string origin = request.get_header_value("Origin");
+    const std::string host = request.get_header_value("Host");
+    if (origin.empty() || host.empty()) {
+        return false;
+    }
+    const std::string own = (m_config.tlsCertificate.empty() ? "http://" : "https://") + host;
+    return Lower(origin) == Lower(own);
+}
+
+void CHttpApi::Login(const std::string& user, const std::string& address, const char* how)
+{
+    // Basic comes with every request of a script: said once per user and address.
+    {
+        std::lock_guard lock(m_loginsLock);
+        if (m_logins.size() > 10000) {
+            m_logins.clear();
+        }
+        if (!m_logins.insert(user + " " + address).second && std::string(how) == "Basic") {
+            return;
+        }
+    }
+    Log("login: '" + user + "' from " + address + " (" + how + ")");
+}
+
+void CHttpApi::GetStatus(const httplib::Request&, httplib::Response& response, const Caller&)
+{
+    SendJson(response, 200, StatusJson(m_board.Current()));
+}
+
+void CHttpApi::GetInfo(const httplib::Request&, httplib::Response& response, const Caller&)
+{
+    SendJson(response, 200, InfoJson(m_board.Current()));
+}
+
+void CHttpApi::GetProtection(const httplib::Request&, httplib::Response& response, const Caller&)
+{
+    SendJson(response, 200, ProtectionJson(m_board.Current()));
+}
+
+void CHttpApi::PutSettings(const httplib::Request& request, httplib::Response& response, const Caller& caller)
+{
+    auto parsed = ParseSettings(request.body);
+    if (const auto* error = std::get_if<RequestError>(&parsed)) {
+        SendError(response, 400, error->key.empty() ? error->message : error->key + ": " + error->message, error->key);
+        return;
+    }
+    const auto& changes = std::get<std::vector<SettingChange>>(parsed);
+    if (!m_link.IsUp()) {
+        SendError(response, 503, "the link to the transmitter is down");
+        return;
+    }
+    Outcome outcome;
+    const bool ran = m_link.RunOnLinkThread(
+        [&] {
+            if (!m_link.IsUp()) {
+                outcome.linkDown = true;
+                return;
+            }
+            for (const SettingChange& change : changes) {
+                const CTransmitterCore::Result result = Apply(m_link.Core(), change);
+                const std::string what = "'" + caller.user + "' set " + change.key + " to " + SettingText(change);
+                if (!result.ok) {
+                    Log(what + ": failed, " + (result.failText ? result.failText : "") + " (code " +
+                        std::to_string(result.code) + ")");
+                    outcome = {false, result.failText, result.code, change.key};
+                    break;
+                }
+                Log(what + ": done");
+            }
+            m_link.PublishNow();
+        },
+        kChangeTimeout);
+    if (!ran || outcome.linkDown) {
+        SendError(response, 503, ran ? "the link to the transmitter is down" : "the transmitter is busy; try again");
+        return;
+    }
+    if (outcome.failText) {
+        Json body;
+        body["error"] = outcome.failText;
+        body["code"] = outcome.code;
+        body["key"] = outcome.key;
+        SendJson(response, 502, body);
+        return;
+    }
+    SendJson(response, 200, StatusJson(m_board.Current()));
+}
+
+void CHttpApi::PutProtection(const httplib::Request& request, httplib::Response& response, const Caller& caller)
+{
+    auto parsed = ParseProtection(request.body);
+    if (const auto* error = std::get_if<RequestError>(&parsed)) {
+        SendError(response, 400, error->key.empty() ? error->message : error->key + ": " + error->message, error->key);
+        return;
+    }
+    const auto& changes = std::get<std::vector<PointChange>>(parsed);
+    if (!m_link.IsUp()) {
+        SendError(response, 503, "the link to the transmitter is down");
+        return;
+    }
+    Outcome outcome;
+    const bool ran = m_link.RunOnLinkThread(
+        [&] {
+            if (!m_link.IsUp()) {
+                outcome.linkDown = true;
+                return;
+            }
+            for (const PointChange& change : changes) {
+                const auto result = CTransmitterCore::SetProtectionPoint(change.point, change.value);
+                const std::string what =
+                    "'" + caller.user + "' set " + change.key + " to " +
+                    (change.point == CTransmitterCore::Point::Swr ? talvex::metrics::FormatTenths(change.value)
+                                                                  : std::to_string(change.value));
+                if (!result.ok) {
+                    Log(what + ": failed, " + result.failText + " (code " + std::to_string(result.code) + ")");
+                    outcome = {false, result.failText, result.code, change.key};
+                    break;
+                }
+                Log(what + ": done");
+                m_link.NoteProtectionPoint(change.point, change.value);
+            }
+        },
+        kChangeTimeout);
+    if (!ran || outcome.linkDown) {
+        SendError(response, 503, ran ? "the link to the transmitter is down" : "the transmitter is busy; try again");
+        return;
+    }
+    if (outcome.failText) {
+        Json body;
+        body["error"] = outcome.failText;
+        body["code"] = outcome.code;
+        body["key"] = outcome.key;
+        SendJson(response, 502, body);
+        return;
+    }
+    SendJson(response, 200, ProtectionJson(m_board.Current()));
+}
+
+void CHttpApi::GetSchedule(const httplib::Request&, httplib::Response& response, const Caller&)
+{
+    Json rows = Json::array();
+    const auto tasks = m_schedule.Current();
+    for (int i = 0; i < kTaskRows; ++i) {
+        const ScheduledTask& task = tasks[static_cast<std::size_t>(i)];
+        const LocalFields at = WithTimeOfDay(BreakLocalTime(task.time), task.timeOfDay);
+        char date[16];
+        char time[16];
+        std::snprintf(date, sizeof date, "%04d-%02d-%02d", at.year, at.month, at.day);
+        std::snprintf(time, sizeof time, "%02d:%02d:%02d", at.hour, at.minute, at.second);
+        Json row;
+        row["row"] = i + 1;
+        row["every_day"] = IsEverydayRow(i);
+        row["date"] = date;
+        row["time"] = time;
+        row["operation"] = OperationName(task.operation);
+        rows.push_back(row);
+    }
+    Json body;
+    body["rows"] = rows;
+    SendJson(response, 200, body);
+}
+
+void CHttpApi::PutSchedule(const httplib::Request& request, httplib::Response& response, const Caller& caller)
+{
+    auto parsed = ParseSchedule(request.body, NowSeconds());
+    if (const auto* error = std::get_if<RequestError>(&parsed)) {
+        SendError(response, 400, error->key.empty() ? error->message : error->key + ": " + error->message, error->key);
+        return;
+    }
+    const ScheduleRows& rows = std::get<ScheduleRows>(parsed);
+    const bool saved = m_schedule.Replace(rows);
+    Log("'" + caller.user + "' changed the schedule: " + (saved ? "saved" : "not saved"));
+    if (!saved) {
+        SendError(response, 500,
+                  "the schedule did not reach " + m_schedule.Path() + "; it runs from memory until the next start");
+        return;
+    }
+    GetSchedule(request, response, caller);
+}
+
+void CHttpApi::GetEvents(const httplib::Request&, httplib::Response& response, const Caller&)
+{
+    if (m_streams.fetch_add(1) >= kMaxStreams) {
+        m_streams.fetch_sub(1);
+        SendError(response, 503, "too many event streams; try again later");
+        return;
+    }
+    struct Stream {
+        CStatusBoard::Versions seen;
+        bool started = false;
+        std::string lastStatus;  // the status sent last, without its time
+        std::chrono::steady_clock::time_point statusSent{};
+        std::chrono::steady_clock::time_point levelSent{};
+    };
+    auto stream = std::make_shared<Stream>();
+    response.set_header("Cache-Control", "no-store");
+    response.set_header("X-Accel-Buffering", "no");
+    response.set_chunked_content_provider(
+        "text/event-stream",
+        [this, stream](std::size_t, httplib::DataSink& sink) {
+            const auto send = [&](const char* event, const Json& data) {
+                const std::string text = std::string("event: ") + event + "\ndata: " + data.dump() + "\n\n";
+                return sink.write(text.data(), text.size());
+            };
+            CStatusBoard::Versions now = m_board.CurrentVersions();
+            if (stream->started) {
+                now = m_board.WaitForChange(stream->seen, kKeepAlive);
+            }
+            if (m_board.Closed()) {
+                sink.done();
+                return false;
+            }
+            const SiteStatus status = m_board.Current();
+            const auto clock = std::chrono::steady_clock::now();
+            bool wrote = false;
+            if (!stream->started || now.link != stream->seen.link) {
+                Json link;
+                link["link"] = status.linkUp ? "up" : "down";
+                if (!send("link", link)) {
+                    return false;
+                }
+                wrote = true;
+            }
+            if (!stream->started || now.status != stream->seen.status) {
+                Json json = StatusJson(status);
+                Json timeless = json;
+                timeless.erase("read_at");
+                std::string text = timeless.dump();
+                if (!stream->started || text != stream->lastStatus || clock - stream->statusSent >= kStatusRefresh) {
+                    if (!send("status", json)) {
+                        return false;
+                    }
+                    stream->lastStatus = std::move(text);
+                    stream->statusSent = clock;
+                    wrote = true;
+                }
+            }
+            if (now.level != stream->seen.level && clock - stream->levelSent >= kLevelSpacing) {
+                Json level;
+                level["audio_level_raw"] = status.level;
+                level["read_at"] = status.levelReadAt ? Json(Rfc3339(*status.levelReadAt)) : Json(nullptr);
+                if (!send("level", level)) {
+                    return false;
+                }
+                stream->levelSent = clock;
+                wrote = true;
+            } else if (now.level != stream->seen.level) {
+                // Too soon: sent at the next wake, which comes with the next reading.
+                now.level = stream->seen.level;
+            }
+            if (!wrote && stream->started && now == stream->seen) {
+                static constexpr char kComment[] = ": keep-alive\n\n";
+                if (!sink.write(kComment, sizeof kComment - 1)) {
+                    return false;
+                }
+            }
+            stream->seen = now;
+            stream->started = true;
+            return true;
+        },
+        [this](bool) { m_streams.fetch_sub(1); });
+}
+
+void CHttpApi::PostSession(const httplib::Request& request, httplib::Response& response)
+{
+    const std::string& address = request.remote_addr;
+    const auto now = CLoginGuard::Clock::now();
+    if (m_guard.Blocked(address, now)) {
+        SendError(response, 429, "too many failed logins from this address; try again in a minute");
+        return;
+    }
+    if (!request.get_header_value("Origin").empty() && !CheckOrigin(request)) {
+        SendError(response, 403, "a login needs this service's own Origin");
+        return;
+    }
+    const nlohmann::json body = nlohmann::json::parse(request.body, nullptr, false);
+    if (body.is_discarded() || !body.is_object()) {
+        SendError(response, 400, "the body must be a JSON object with \"user\" and \"password\"");
+        return;
+    }
+    const auto user = body.find("user");
+    const auto password = body.find("password");
+    if (user == body.end() || password == body.end() || !user->is_string() || !password->is_string()) {
+        SendError(response, 400, "the body must be a JSON object with \"user\" and \"password\"");
+        return;
+    }
+    const std::string name = user->get<std::string>();
+    const auto role = m_accounts.Authenticate(name, password->get<std::string>());
+    if (!role) {
+        m_guard.Failed(address, now);
+        Log("login failed for '" + name + "' from " + address + " (session)");
+        SendError(response, 401, "wrong user name or password");
+        return;
+    }
+    m_guard.Succeeded(address);
+    Login(name, address, "session");
+    const std::string token = m_sessions.Create(name, CSessions::Clock::now());
+    std::string cookie = std::string(kCookieName) + "=" + token + "; Path=/; HttpOnly; SameSite=Strict";
+    if (!m_config.tlsCertificate.empty()) {
+        cookie += "; Secure";
+    }
+    response.set_header("Set-Cookie", cookie);
+    Json answer;
+    answer["user"] = name;
+    answer["role"] = RoleName(*role);
+    SendJson(response, 200, answer);
+}
+
+void CHttpApi::DeleteSession(const httplib::Request& request, httplib::Response& response, const Caller& caller)
+{
+    const std::string token = CookieValue(request.get_header_value("Cookie"), kCookieName);
+    if (!token.empty()) {
+        m_sessions.End(token);
+        Log("logout: '" + caller.user + "'");
+    }
+    response.set_header("Set-Cookie", std::string(kCookieName) + "=; Path=/; HttpOnly; SameSite=Strict; Max-Age=0");
+    response.status = 204;
+}
+
+void CHttpApi::GetMetrics(const httplib::Request&, httplib::Response& response)
+{
+    const auto snapshot = MetricsSnapshotOf(m_board.Current(), TALVEX_VERSION);
+    response.set_content(talvex::metrics::RenderPrometheus(snapshot, talvex::metrics::Clock::now()),
+                         talvex::metrics::kContentType);
+}
+
+}  // namespace talvexd

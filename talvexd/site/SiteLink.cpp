@@ -1,0 +1,331 @@
+#include "SiteLink.h"
+
+#include "Log.h"
+
+#include "core/DeviceAccess.h"
+
+#include <Talvex.h>
+
+namespace talvexd {
+
+namespace {
+
+using Quantity = CTransmitterCore::Quantity;
+
+WallClock::time_point Now() { return WallClock::now(); }
+
+// Why an exchange failed, for the log.
+std::string FailureName(int code)
+{
+    switch (code) {
+    case TALVEX_E_REFUSED: return "refused by the transmitter";
+    case TALVEX_E_NOT_OPEN: return "port not open";
+    case TALVEX_E_WRITE_TIMEOUT: return "write timed out";
+    case TALVEX_E_READ_TIMEOUT: return "read timed out";
+    case TALVEX_E_WRITE: return "write failed";
+    case TALVEX_E_READ: return "read failed";
+    case TALVEX_E_NO_REPLY: return "no reply";
+    default: return "failure code " + std::to_string(code);
+    }
+}
+
+// A line that hung up or a connection that dropped: nothing more will pass.
+bool PortGone(int code) { return code == TALVEX_E_WRITE || code == TALVEX_E_READ; }
+
+}  // namespace
+
+CSiteLink::CSiteLink(const std::string& port, CStatusBoard& board, QObject* parent)
+    : QObject(parent), m_port(port), m_board(board), m_core(QStringList{QString::fromStdString(port)}, this)
+{
+    m_reconnect.setInterval(kReconnectPeriod);
+    connect(&m_reconnect, &QTimer::timeout, this, &CSiteLink::TryReconnect);
+    connect(&m_core, &CTransmitterCore::readingArrived, this, &CSiteLink::OnReading);
+    connect(&m_core, &CTransmitterCore::stateChanged, this, [this] {
+        // Mid-cycle changes wait for the cycle's end, so that a client never
+        // sees half a cycle.
+        TakeFromCore();
+        if (!m_cycleOpen) {
+            Publish(CStatusBoard::kStatus);
+        }
+    });
+    connect(&m_core, &CTransmitterCore::watchdogWarning, this, [this] {
+        if (m_up) {
+            Log("the transmitter failed three watchdog checks in a row");
+        }
+    });
+}
+
+CSiteLink::~CSiteLink() { Stop(); }
+
+void CSiteLink::Start()
+{
+    m_core.EnumSerialPorts();
+    int state = 0;
+    if (Probe(state)) {
+        ReadOnConnect(state);
+        GoUp();
+    } else {
+        GoDown("no transmitter answered on " + m_port);
+    }
+    m_core.Start();
+}
+
+void CSiteLink::Stop()
+{
+    if (m_stopped) {
+        return;
+    }
+    m_stopped = true;
+    m_reconnect.stop();
+    m_core.Stop();
+    // Whoever still waits for a job is told it will not run.
+    std::deque<std::unique_ptr<Job>> jobs;
+    {
+        std::lock_guard lock(m_jobsLock);
+        jobs.swap(m_jobs);
+    }
+    jobs.clear();
+}
+
+bool CSiteLink::Probe(int& state)
+{
+    CDeviceSession device;
+    if (!CTransmitterCore::OpenLine(QString::fromStdString(m_port))) {
+        if (!m_openFailureSaid) {
+            Log("cannot open " + m_port + ": " + GetOpenErrorText(GetLastOpenError()) + "; trying again every " +
+                std::to_string(kReconnectPeriod.count()) + " s");
+            m_openFailureSaid = true;
+        }
+        return false;
+    }
+    unsigned char byte = 0;
+    if (!device.Call(GetDevState, &byte)) {
+        CloseComm();
+        return false;
+    }
+    state = byte;
+    return true;
+}
+
+void CSiteLink::ReadOnConnect(int state)
+{
+    m_core.ReadDeviceSettings(true);
+    // Flags both ways: a reconnect may find the transmitter changed.
+    m_core.AdoptState(state);
+    CDeviceSession device;
+    char text[20] = {};
+    const struct {
+        int (*read)(char*, unsigned, int);
+        std::string SiteStatus::*field;
+    } names[] = {
+        {GetSerialNum, &SiteStatus::serialNumber},
+        {GetVersionNum, &SiteStatus::firmwareVersion},
+        {GetDevType, &SiteStatus::deviceType},
+    };
+    for (const auto& name : names) {
+        text[0] = '\0';
+        if (device.Call(name.read, text, static_cast<unsigned>(sizeof text))) {
+            m_status.*name.field = std::string(text, strnlen(text, sizeof text));
+        }
+    }
+    const struct {
+        int (*read)(int*, int);
+        int SiteStatus::*field;
+    } points[] = {{GetTmpPt, &SiteStatus::temperaturePoint}, {GetStdyWavePt, &SiteStatus::swrPoint}};
+    for (const auto& point : points) {
+        int value = 0;
+        if (device.Call(point.read, &value)) {
+            m_status.*point.field = value;
+        }
+    }
+}
+
+void CSiteLink::GoUp()
+{
+    m_up = true;
+    m_failuresInRow = 0;
+    m_openFailureSaid = false;
+    m_reconnect.stop();
+    m_status.linkUp = true;
+    TakeFromCore();
+    Log("link up on " + m_port);
+    Publish(CStatusBoard::kStatus | CStatusBoard::kLink);
+    emit linkChanged(true);
+}
+
+void CSiteLink::GoDown(const std::string& reason)
+{
+    const bool wasUp = m_up;
+    m_up = false;
+    m_cycleOpen = false;
+    {
+        DeviceAccess lock(g_csDevice);
+        CloseComm();
+    }
+    m_status.linkUp = false;
+    if (wasUp || !m_verdict) {
+        Log("link down: " + reason);
+    }
+    Publish(CStatusBoard::kStatus | CStatusBoard::kLink);
+    if (!m_stopped) {
+        m_reconnect.start();
+    }
+    if (wasUp) {
+        emit linkChanged(false);
+    }
+    GiveVerdict();
+}
+
+void CSiteLink::TryReconnect()
+{
+    if (m_up || m_stopped) {
+        return;
+    }
+    int state = 0;
+    if (Probe(state)) {
+        ReadOnConnect(state);
+        GoUp();
+    }
+}
+
+void CSiteLink::OnReading(ReadingKind kind, int value)
+{
+    if (!m_up) {
+        return;  // a closed port's failures, or a reading from before the link went down
+    }
+    if (kind == ReadingKind::Failure) {
+        ++m_status.failures[value];
+        ++m_failuresInRow;
+        if (PortGone(value)) {
+            GoDown("the port is gone (" + FailureName(value) + ")");
+        } else if (m_failuresInRow >= kFailuresToDown) {
+            GoDown(std::to_string(m_failuresInRow) + " failed exchanges in a row (last: " + FailureName(value) + ")");
+        } else if (m_cycleOpen) {
+            m_cycleOpen = false;  // the cycle ends at its first failure
+            Publish(CStatusBoard::kStatus);
+        }
+        return;
+    }
+    m_failuresInRow = 0;
+    switch (kind) {
+    case ReadingKind::Level:
+        m_status.level = value;
+        m_status.levelReadAt = Now();
+        Publish(CStatusBoard::kLevel);
+        return;
+    case ReadingKind::State:
+        m_cycleOpen = true;
+        m_core.AdoptState(value);
+        if (value & TALVEX_STATE_STANDBY) {
+            EndCycle();  // nothing else is read in standby
+        }
+        return;
+    case ReadingKind::Frequency: m_core.AdoptAccepted(Quantity::Frequency, value); return;
+    case ReadingKind::LineVolume: m_core.AdoptAccepted(Quantity::LineVolume, value); return;
+    case ReadingKind::MicVolume: m_core.AdoptAccepted(Quantity::MicVolume, value); return;
+    case ReadingKind::ForwardPower: m_status.forwardPower = value; return;
+    case ReadingKind::Swr: m_status.swr = value; return;
+    case ReadingKind::Temperature:
+        m_status.temperature = value;
+        EndCycle();  // the last reading of a cycle on air
+        return;
+    case ReadingKind::Mono:  // in the state byte too
+    case ReadingKind::Failure: return;
+    }
+}
+
+void CSiteLink::EndCycle()
+{
+    m_cycleOpen = false;
+    m_status.readAt = Now();
+    TakeFromCore();
+    Publish(CStatusBoard::kStatus);
+    GiveVerdict();
+}
+
+void CSiteLink::TakeFromCore()
+{
+    m_status.standby = !m_core.IsPowerOn();
+    m_status.mono = !m_core.IsActive(CTransmitterCore::Function::StereoMono);
+    m_status.echoOn = m_core.IsActive(CTransmitterCore::Function::Echo);
+    m_status.lineOn = m_core.IsActive(CTransmitterCore::Function::Line);
+    m_status.micOn = m_core.IsActive(CTransmitterCore::Function::Mic);
+    m_status.frequency = m_core.Accepted(Quantity::Frequency);
+    m_status.powerSetting = m_core.Accepted(Quantity::Power);
+    m_status.lineVolume = m_core.Accepted(Quantity::LineVolume);
+    m_status.micVolume = m_core.Accepted(Quantity::MicVolume);
+}
+
+void CSiteLink::Publish(unsigned changes) { m_board.Publish(m_status, changes); }
+
+void CSiteLink::PublishNow()
+{
+    TakeFromCore();
+    Publish(CStatusBoard::kStatus);
+}
+
+void CSiteLink::NoteProtectionPoint(CTransmitterCore::Point point, int value)
+{
+    (point == CTransmitterCore::Point::Temperature ? m_status.temperaturePoint : m_status.swrPoint) = value;
+    Publish(CStatusBoard::kStatus);
+}
+
+void CSiteLink::GiveVerdict()
+{
+    if (!m_verdict) {
+        m_verdict = true;
+        emit verdict();
+    }
+}
+
+bool CSiteLink::RunOnLinkThread(std::function<void()> job, std::chrono::milliseconds timeout)
+{
+    auto entry = std::make_unique<Job>();
+    entry->run = std::move(job);
+    entry->stage = std::make_shared<std::atomic<int>>(kQueued);
+    const auto stage = entry->stage;
+    std::future<void> done = entry->done.get_future();
+    {
+        std::lock_guard lock(m_jobsLock);
+        if (m_stopped) {
+            return false;
+        }
+        m_jobs.push_back(std::move(entry));
+    }
+    // By name: only Qt's own wake-up crosses the threads; the job itself is
+    // handed over under m_jobsLock.
+    QMetaObject::invokeMethod(this, "RunJobs", Qt::QueuedConnection);
+    int queued = kQueued;
+    if (done.wait_for(timeout) != std::future_status::ready && stage->compare_exchange_strong(queued, kAbandoned)) {
+        return false;  // it will be dropped unrun
+    }
+    // It ran, or it is running: its outcome is the caller's to report.
+    try {
+        done.get();
+        return true;
+    } catch (const std::future_error&) {
+        return false;  // dropped at the stop
+    }
+}
+
+void CSiteLink::RunJobs()
+{
+    for (;;) {
+        std::unique_ptr<Job> job;
+        {
+            std::lock_guard lock(m_jobsLock);
+            if (m_jobs.empty()) {
+                return;
+            }
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        int queued = kQueued;
+        if (!m_stopped && job->stage->compare_exchange_strong(queued, kRunning)) {
+            job->run();
+        }
+        job->done.set_value();
+    }
+}
+
+}  // namespace talvexd

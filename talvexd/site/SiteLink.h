@@ -1,0 +1,111 @@
+#pragma once
+// The service's hold on the transmitter: the core, run headless against one
+// port, and the link state on top of it. The link never changes the
+// transmitter on its own: it connects and reconnects with a reading of the
+// device state, never with a start-up. It is "down" after three failed
+// exchanges in a row or when the port is gone, and while down it tries to
+// open the port again every two seconds. What the pollers read goes to the
+// status board at the end of each cycle; nothing is read for a client.
+//
+// It lives on the service's main thread, as the core does. Request threads
+// hand it their changes through RunOnLinkThread.
+
+#include "StatusBoard.h"
+
+#include "core/TransmitterCore.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace talvexd {
+
+class CSiteLink : public QObject
+{
+    Q_OBJECT
+public:
+    // The reopening pace while the link is down.
+    static constexpr auto kReconnectPeriod = std::chrono::seconds(2);
+    // Failed exchanges in a row that take the link down.
+    static constexpr int kFailuresToDown = 3;
+
+    CSiteLink(const std::string& port, CStatusBoard& board, QObject* parent = nullptr);
+    ~CSiteLink() override;
+
+    // Connects (or declares the link down) and starts the pollers.
+    void Start();
+    // Stops the pollers and closes the port. Safe to call more than once.
+    void Stop();
+    bool IsUp() const { return m_up; }
+    // The first verdict is in: a status cycle succeeded, or the link is down.
+    bool HasVerdict() const { return m_verdict; }
+    CTransmitterCore& Core() { return m_core; }
+    const std::string& Port() const { return m_port; }
+
+    // Runs `job` on the link's thread and waits for it; false when it did
+    // not start within `timeout` (it is then dropped, never run late).
+    bool RunOnLinkThread(std::function<void()> job, std::chrono::milliseconds timeout);
+    // After a change made through the core: the status board shows it now,
+    // not only at the end of the next cycle.
+    void PublishNow();
+    // A protection point the transmitter accepted, shown from now on.
+    void NoteProtectionPoint(CTransmitterCore::Point point, int value);
+
+signals:
+    // The link went up or down.
+    void linkChanged(bool up);
+    // The first status cycle succeeded, or the link was declared down.
+    void verdict();
+
+private:
+    // A job is queued until the link thread starts it or the waiting
+    // request gives up on it, whichever comes first.
+    enum Stage { kQueued, kRunning, kAbandoned };
+    struct Job {
+        std::function<void()> run;
+        std::promise<void> done;
+        std::shared_ptr<std::atomic<int>> stage;
+    };
+
+    // Opens the port and reads the device state under one hold of the
+    // device mutex; the port is closed again when either fails.
+    bool Probe(int& state);
+    // The reads a (re)connect makes: the settings, the flags, the protection
+    // points and the device's names.
+    void ReadOnConnect(int state);
+    void GoUp();
+    void GoDown(const std::string& reason);
+    void TryReconnect();
+    void OnReading(ReadingKind kind, int value);
+    void EndCycle();
+    // The accepted values and flags of the core into m_status.
+    void TakeFromCore();
+    void Publish(unsigned changes);
+    void GiveVerdict();
+    Q_INVOKABLE void RunJobs();
+
+    const std::string m_port;
+    CStatusBoard& m_board;
+    CTransmitterCore m_core;
+    QTimer m_reconnect{this};
+    SiteStatus m_status;
+    bool m_up = false;
+    bool m_verdict = false;
+    bool m_cycleOpen = false;        // a status cycle's readings are arriving
+    bool m_openFailureSaid = false;  // once per outage
+    int m_failuresInRow = 0;
+    bool m_stopped = false;
+
+    std::mutex m_jobsLock;  // guards m_jobs, handed between threads
+    std::deque<std::unique_ptr<Job>> m_jobs;
+};
+
+}  // namespace talvexd
