@@ -62,8 +62,7 @@ void CSiteLink::Start()
     m_core.EnumSerialPorts();
     int state = 0;
     if (Probe(state)) {
-        ReadOnConnect(state);
-        GoUp();
+        GoUp(state);
     } else {
         GoDown("no transmitter answered on " + m_port);
     }
@@ -131,26 +130,40 @@ void CSiteLink::ReadOnConnect(int state)
     const struct {
         int (*read)(int*, int);
         int SiteStatus::*field;
-    } points[] = {{GetTmpPt, &SiteStatus::temperaturePoint}, {GetStdyWavePt, &SiteStatus::swrPoint}};
-    for (const auto& point : points) {
+    } values[] = {
+        {GetTmpPt, &SiteStatus::temperaturePoint},
+        {GetStdyWavePt, &SiteStatus::swrPoint},
+        // The cycles read these only on air; a transmitter found in standby
+        // still shows what it last measured rather than nothing.
+        {GetFwdPWR, &SiteStatus::forwardPower},
+        {GetStdyWaveRatio, &SiteStatus::swr},
+        {GetTemperature, &SiteStatus::temperature},
+    };
+    for (const auto& reading : values) {
         int value = 0;
-        if (device.Call(point.read, &value)) {
-            m_status.*point.field = value;
+        if (device.Call(reading.read, &value)) {
+            m_status.*reading.field = value;
         }
     }
 }
 
-void CSiteLink::GoUp()
+void CSiteLink::GoUp(int state)
 {
     m_up = true;
     m_failuresInRow = 0;
     m_openFailureSaid = false;
     m_reconnect.stop();
     m_status.linkUp = true;
+    // Up as soon as the transmitter answered: the reads that follow take a
+    // second or two, and the port is in use meanwhile.
+    m_core.AdoptState(state);
     TakeFromCore();
     Log("link up on " + m_port);
-    Publish(CStatusBoard::kStatus | CStatusBoard::kLink);
+    Publish(CStatusBoard::kLink);
     emit linkChanged(true);
+    ReadOnConnect(state);
+    TakeFromCore();
+    Publish(CStatusBoard::kStatus);
 }
 
 void CSiteLink::GoDown(const std::string& reason)
@@ -183,8 +196,7 @@ void CSiteLink::TryReconnect()
     }
     int state = 0;
     if (Probe(state)) {
-        ReadOnConnect(state);
-        GoUp();
+        GoUp(state);
     }
 }
 

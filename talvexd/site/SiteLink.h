@@ -81,7 +81,9 @@ private:
     // The reads a (re)connect makes: the settings, the flags, the protection
     // points and the device's names.
     void ReadOnConnect(int state);
-    void GoUp();
+    // The link is up with the state byte the probe read; then the reads of a
+    // (re)connect.
+    void GoUp(int state);
     void GoDown(const std::string& reason);
     void TryReconnect();
     void OnReading(ReadingKind kind, int value);

@@ -5,7 +5,7 @@
 #include "core/LocalTime.h"
 #include "core/ScheduleFile.h"
 #include "schedule/ScheduledTaskDlg.h"
-#include "schedule/test_support.h"
+#include "core/schedule_test_support.h"
 
 #include <Talvex.h>
 
