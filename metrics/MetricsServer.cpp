@@ -37,7 +37,7 @@ bool CMetricsServer::Start(const ListenAddress& address, std::string* error)
         // Copy under the lock, render outside it: the publisher waits for a
         // copy at most.
         const Snapshot snapshot = Current();
-        response.set_content(RenderPrometheus(snapshot, Clock::now()), kContentType);
+        response.set_content(RenderPrometheus(snapshot), kContentType);
     });
     server->Post(kPath, MethodNotAllowed);
     server->Put(kPath, MethodNotAllowed);

@@ -1,8 +1,9 @@
 #pragma once
 // What a site's metrics show at one moment: the transmitter's last good
-// readings, how many exchanges failed with each failure code, and when the
-// last good reading came. A plain value, copied under a small lock by
-// whoever polls the transmitter and handed to the renderer or the server.
+// readings, how many exchanges failed with each failure code, when the
+// poller started and when the last good reading came. A plain value, copied
+// under a small lock by whoever polls the transmitter and handed to the
+// renderer or the server.
 
 #include <chrono>
 #include <cstdint>
@@ -12,7 +13,9 @@
 
 namespace talvex::metrics {
 
-using Clock = std::chrono::steady_clock;
+// Wall-clock time: the snapshot's times are served as Unix times, which
+// Prometheus compares with its own clock (time() in a rule).
+using Clock = std::chrono::system_clock;
 
 // One complete round of readings. Tenths are the transmitter's own units
 // (0.1 MHz, 0.1 W, SWR tenths); the renderer turns them into base units.
@@ -49,7 +52,8 @@ struct Snapshot {
     bool up = false;
     // Failed exchanges by failure code, since the start.
     std::map<int, std::uint64_t> failures;
-    // When the poller started, and when the last good round completed.
+    // When the poller started, and when the last good round completed;
+    // absent before the first.
     Clock::time_point started = Clock::now();
     std::optional<Clock::time_point> lastGood;
     BuildInfo build;

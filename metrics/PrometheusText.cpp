@@ -1,7 +1,6 @@
 #include "PrometheusText.h"
 
-#include <algorithm>
-#include <cstdio>
+#include <chrono>
 #include <cstdlib>
 
 namespace talvex::metrics {
@@ -64,6 +63,19 @@ private:
 
 std::string Flag(bool on) { return on ? "1" : "0"; }
 
+// The device's 0.1 MHz steps in hertz, as an integer.
+std::string Hertz(int tenths) { return std::to_string(static_cast<long long>(tenths) * 100000); }
+
+// Unix time in seconds with milliseconds ("1767225600.250"), exact.
+std::string UnixSeconds(Clock::time_point t)
+{
+    const long long ms = std::chrono::floor<std::chrono::milliseconds>(t.time_since_epoch()).count();
+    const long long magnitude = std::llabs(ms);
+    std::string millis = std::to_string(magnitude % 1000);
+    millis.insert(0, 3 - millis.size(), '0');
+    return (ms < 0 ? "-" : "") + std::to_string(magnitude / 1000) + "." + millis;
+}
+
 }  // namespace
 
 std::string FormatTenths(int tenths)
@@ -73,14 +85,14 @@ std::string FormatTenths(int tenths)
     return (value < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." + std::to_string(magnitude % 10);
 }
 
-std::string RenderPrometheus(const Snapshot& s, Clock::time_point now)
+std::string RenderPrometheus(const Snapshot& s)
 {
     CWriter w;
     w.Gauge("talvex_up", "Whether the newest round of readings succeeded.", Flag(s.up));
     if (s.readings) {
         const Readings& r = *s.readings;
         w.Gauge("talvex_transmitting", "1 while the transmitter is on, 0 in standby.", Flag(!r.standby));
-        w.Gauge("talvex_frequency_megahertz", "Tuned frequency.", FormatTenths(r.frequencyTenths));
+        w.Gauge("talvex_frequency_hertz", "Tuned frequency.", Hertz(r.frequencyTenths));
         w.Gauge("talvex_power_setting_watts", "Transmit power setting.", FormatTenths(r.powerSettingTenths));
         w.Gauge("talvex_forward_power_watts", "Measured forward power.", FormatTenths(r.forwardPowerTenths));
         w.Gauge("talvex_swr_ratio", "Standing-wave ratio.", FormatTenths(r.swrTenths));
@@ -113,11 +125,12 @@ std::string RenderPrometheus(const Snapshot& s, Clock::time_point now)
             w.Sample("talvex_exchange_failures_total", std::to_string(count), "code=\"" + std::to_string(code) + "\"");
     }
 
-    const auto since = now - s.lastGood.value_or(s.started);
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.3f", std::max(0.0, std::chrono::duration<double>(since).count()));
-    w.Gauge("talvex_seconds_since_last_reading",
-            "Seconds since the last complete round of readings (since the start before the first).", seconds);
+    w.Gauge("talvex_start_time_seconds", "Start time of the poller since the Unix epoch, in seconds.",
+            UnixSeconds(s.started));
+    if (s.lastGood)
+        w.Gauge("talvex_last_reading_timestamp_seconds",
+                "Time of the last complete round of readings since the Unix epoch, in seconds.",
+                UnixSeconds(*s.lastGood));
 
     w.Family("talvex_build_info", "gauge", "The program serving these metrics.");
     w.Sample("talvex_build_info", "1",

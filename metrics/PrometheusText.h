@@ -9,10 +9,10 @@ namespace talvex::metrics {
 
 inline constexpr const char* kContentType = "text/plain; version=0.0.4; charset=utf-8";
 
-// Renders `snapshot` as seen at `now`. Reading series are left out while
-// there is no reading yet, so that Prometheus shows them as absent rather
-// than as zero.
-std::string RenderPrometheus(const Snapshot& snapshot, Clock::time_point now);
+// Renders `snapshot`. Reading series, and the time of the last reading,
+// are left out while there is no reading yet, so that Prometheus shows them
+// as absent rather than as zero.
+std::string RenderPrometheus(const Snapshot& snapshot);
 
 // "123" from 1230 tenths is "123.0": exact, with no floating point.
 std::string FormatTenths(int tenths);

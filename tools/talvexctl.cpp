@@ -4,7 +4,7 @@
 // Exit status: 0 done; 1 the transmitter exchange failed; 2 bad command line
 // or value (nothing was sent); 3 the port could not be opened.
 
-#include "Monitor.h"
+#include "Exit.h"
 #include "OpenFailure.h"
 #include "Readings.h"
 #include "Talvex.h"
@@ -21,10 +21,7 @@ namespace {
 
 constexpr int kReplyDelayMs = TALVEX_REPLY_DELAY_MS;
 
-constexpr int kDefaultIntervalS = 10;
-
 const char kUsage[] = "Usage: talvexctl --port DEVICE [--json] COMMAND [VALUE]\n"
-                      "       talvexctl --port DEVICE monitor --metrics-listen [ADDR:]PORT [--interval S]\n"
                       "       talvexctl ports [--probe]\n"
                       "       talvexctl --version | --help\n"
                       "\n"
@@ -45,9 +42,6 @@ const char kUsage[] = "Usage: talvexctl --port DEVICE [--json] COMMAND [VALUE]\n
                       "  status                   state and every reading\n"
                       "  ports                    list the serial ports and their /dev/serial/by-id\n"
                       "                           names; opens none of them\n"
-                      "  monitor                  poll the readings every S seconds and serve them\n"
-                      "                           for Prometheus at http://ADDR:PORT/metrics until\n"
-                      "                           interrupted; the address defaults to 127.0.0.1\n"
                       "\n"
                       "Options:\n"
                       "  --port DEVICE            the serial device, e.g. /dev/ttyUSB0 (COM3 on\n"
@@ -59,9 +53,6 @@ const char kUsage[] = "Usage: talvexctl --port DEVICE [--json] COMMAND [VALUE]\n
                       "  --probe                  ports: also look for the transmitter on each port.\n"
                       "                           The probe is the power-on command, so a\n"
                       "                           transmitter that answers is switched ON\n"
-                      "  --metrics-listen ADDR:PORT  where monitor serves its metrics\n"
-                      "  --interval S             seconds between monitor's rounds (1 to 3600,\n"
-                      "                           default 10)\n"
                       "  --version                show the version\n"
                       "  --help                   show this text\n"
                       "\n"
@@ -86,7 +77,6 @@ constexpr CommandInfo kCommands[] = {
     {"off", ValueKind::None, 0, 0, "", "power off", nullptr},
     {"info", ValueKind::None, 0, 0, "", "info", nullptr},
     {"status", ValueKind::None, 0, 0, "", "status", nullptr},
-    {"monitor", ValueKind::None, 0, 0, "", "monitor", nullptr},
     {"mono", ValueKind::None, 0, 0, "", "set mono", nullptr},
     {"freq", ValueKind::Tenths, TALVEX_FREQ_MIN, TALVEX_FREQ_MAX, " MHz", "set frequency", &SetFMFreq},
     {"power", ValueKind::Tenths, TALVEX_POWER_MIN, TALVEX_POWER_MAX, " W", "set power", &SetLaunchPWR},
@@ -223,8 +213,6 @@ int main(int argc, char** argv)
     const char* port = nullptr;
     bool json = false;
     bool probe = false;
-    const char* listenText = nullptr;
-    const char* intervalText = nullptr;
     const char* words[2] = {};
     int wordCount = 0;
     for (int i = 1; i < argc; ++i) {
@@ -247,10 +235,6 @@ int main(int argc, char** argv)
             json = true;
         } else if (arg == "--probe") {
             probe = true;
-        } else if (arg == "--metrics-listen" || arg == "--interval") {
-            if (i + 1 >= argc)
-                return UsageError(std::string(arg) + " needs a value");
-            (arg == "--interval" ? intervalText : listenText) = argv[++i];
         } else if (arg.starts_with("--")) {
             return UsageError("unknown option: " + std::string(arg));
         } else if (wordCount < 2) {
@@ -279,25 +263,6 @@ int main(int argc, char** argv)
         return UsageError(std::string("unknown command: ") + words[0]);
     if (json && command->name != "status" && command->name != "info")
         return UsageError("--json goes with status and info only");
-    const bool monitor = command->name == "monitor";
-    if (!monitor && (listenText || intervalText))
-        return UsageError("--metrics-listen and --interval belong to monitor");
-    talvex::metrics::ListenAddress listen;
-    int interval = kDefaultIntervalS;
-    if (monitor) {
-        if (!listenText)
-            return UsageError("monitor needs --metrics-listen [ADDR:]PORT");
-        const auto parsed = talvex::metrics::ParseListenAddress(listenText);
-        if (!parsed)
-            return UsageError(std::string("malformed listen address: '") + listenText + "'");
-        listen = *parsed;
-        if (intervalText) {
-            const auto seconds = ParseWhole(intervalText);
-            if (!seconds || *seconds < 1 || *seconds > 3600)
-                return UsageError(std::string("--interval takes 1 to 3600 seconds, not '") + intervalText + "'");
-            interval = *seconds;
-        }
-    }
     int value = 0;
     if (command->kind == ValueKind::None) {
         if (wordCount > 1)
@@ -310,8 +275,6 @@ int main(int argc, char** argv)
             return UsageError(error);
     }
 
-    if (monitor)
-        return RunMonitor(port, listen, interval);
     if (!OpenPort(port)) {
         std::fprintf(stderr, "talvexctl: %s", ExplainOpenFailure(port, GetLastOpenError()).c_str());
         return kExitOpen;

@@ -68,14 +68,14 @@ TEST_F(MetricsServerTest, ServesThePublishedSnapshot)
     ASSERT_TRUE(response);
     EXPECT_EQ(response->status, 200);
     EXPECT_EQ(response->get_header_value("Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
-    EXPECT_NE(response->body.find("\ntalvex_frequency_megahertz 98.7\n"), std::string::npos) << response->body;
+    EXPECT_NE(response->body.find("\ntalvex_frequency_hertz 98700000\n"), std::string::npos) << response->body;
 
     Snapshot changed = m_server.Current();
     changed.readings->frequencyTenths = 1080;
     m_server.Publish(changed);
     response = client.Get("/metrics");
     ASSERT_TRUE(response);
-    EXPECT_NE(response->body.find("\ntalvex_frequency_megahertz 108.0\n"), std::string::npos);
+    EXPECT_NE(response->body.find("\ntalvex_frequency_hertz 108000000\n"), std::string::npos);
     EXPECT_TRUE(client.Head("/metrics"));
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -55,8 +56,8 @@ TEST(PrometheusText, RendersEveryReadingInBaseUnits)
 {
     Snapshot s;
     s.up = true;
-    s.started = Clock::time_point{} + std::chrono::seconds(100);
-    s.lastGood = s.started + std::chrono::seconds(20);
+    s.started = Clock::time_point{} + std::chrono::seconds(1767225600);
+    s.lastGood = s.started + std::chrono::milliseconds(20005);
     s.readings = Readings{.standby = false,
                           .frequencyTenths = 1035,
                           .powerSettingTenths = 150,
@@ -76,14 +77,14 @@ TEST(PrometheusText, RendersEveryReadingInBaseUnits)
     s.CountFailure(-1);
     s.CountFailure(-1);
     s.CountFailure(42);  // a code from a newer library is still counted
-    s.build = {"talvexctl", "1.0\"x\\"};
-    const std::string text = RenderPrometheus(s, *s.lastGood + std::chrono::milliseconds(2500));
+    s.build = {"talvexd", "1.0\"x\\"};
+    const std::string text = RenderPrometheus(s);
     const auto lines = Samples(text);
 
     const char* expected[] = {
         "talvex_up 1",
         "talvex_transmitting 1",
-        "talvex_frequency_megahertz 103.5",
+        "talvex_frequency_hertz 103500000",
         "talvex_power_setting_watts 15.0",
         "talvex_forward_power_watts 14.8",
         "talvex_swr_ratio 1.3",
@@ -101,8 +102,9 @@ TEST(PrometheusText, RendersEveryReadingInBaseUnits)
         "talvex_exchange_failures_total{code=\"-1\"} 2",
         "talvex_exchange_failures_total{code=\"5\"} 0",
         "talvex_exchange_failures_total{code=\"42\"} 1",
-        "talvex_seconds_since_last_reading 2.500",
-        "talvex_build_info{program=\"talvexctl\",version=\"1.0\\\"x\\\\\"} 1",
+        "talvex_start_time_seconds 1767225600.000",
+        "talvex_last_reading_timestamp_seconds 1767225620.005",
+        "talvex_build_info{program=\"talvexd\",version=\"1.0\\\"x\\\\\"} 1",
     };
     for (const char* line : expected)
         EXPECT_TRUE(Has(lines, line)) << "missing: " << line << "\n" << text;
@@ -110,7 +112,7 @@ TEST(PrometheusText, RendersEveryReadingInBaseUnits)
 
     // Every family is declared once, before its samples.
     EXPECT_NE(text.find("# TYPE talvex_exchange_failures_total counter\n"), std::string::npos);
-    EXPECT_NE(text.find("# TYPE talvex_frequency_megahertz gauge\n"), std::string::npos);
+    EXPECT_NE(text.find("# TYPE talvex_frequency_hertz gauge\n"), std::string::npos);
     EXPECT_EQ(text.back(), '\n');
 }
 
@@ -119,12 +121,26 @@ TEST(PrometheusText, BeforeTheFirstReadingOnlyHealthSeriesAppear)
     Snapshot s;
     s.started = Clock::time_point{} + std::chrono::seconds(5);
     s.CountFailure(6);
-    const auto lines = Samples(RenderPrometheus(s, s.started + std::chrono::seconds(31)));
+    const auto lines = Samples(RenderPrometheus(s));
     EXPECT_TRUE(Has(lines, "talvex_up 0"));
-    EXPECT_TRUE(Has(lines, "talvex_seconds_since_last_reading 31.000")) << "counted from the start";
+    EXPECT_TRUE(Has(lines, "talvex_start_time_seconds 5.000"));
     EXPECT_TRUE(Has(lines, "talvex_exchange_failures_total{code=\"6\"} 1"));
     for (const std::string& line : lines) {
         EXPECT_EQ(line.find("frequency"), std::string::npos) << line;
         EXPECT_EQ(line.find("temperature"), std::string::npos) << line;
+        EXPECT_EQ(line.find("last_reading"), std::string::npos) << line;
     }
+}
+
+TEST(PrometheusText, PassesPrometheusOwnNamingChecks)
+{
+    Snapshot s;
+    s.readings = Readings{};
+    s.lastGood = Clock::now();
+    s.CountFailure(1);
+    const std::string text = RenderPrometheus(s);
+    FILE* lint = popen("promtool check metrics 2>&1", "w");
+    ASSERT_NE(lint, nullptr);
+    std::fwrite(text.data(), 1, text.size(), lint);
+    EXPECT_EQ(pclose(lint), 0) << "promtool (Debian's prometheus) found problems in:\n" << text;
 }

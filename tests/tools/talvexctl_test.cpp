@@ -132,12 +132,6 @@ TEST(TalvexctlCommandLine, HelpAndUsageErrors)
         {{"--port", "/dev/null", "--probe", "status"}, "--probe goes with ports only"},
         {{"--port", "/dev/null", "ports"}, "ports takes only --probe"},
         {{"ports", "all"}, "ports takes no value"},
-        {{"--port", "/dev/null", "monitor"}, "monitor needs --metrics-listen"},
-        {{"--port", "/dev/null", "monitor", "--metrics-listen", "host:port"}, "malformed listen address"},
-        {{"--port", "/dev/null", "monitor", "--metrics-listen", "9100", "--interval", "0"},
-         "--interval takes 1 to 3600"},
-        {{"--port", "/dev/null", "status", "--interval", "5"}, "belong to monitor"},
-        {{"--port", "/dev/null", "monitor", "--metrics-listen"}, "--metrics-listen needs a value"},
     };
     for (const Bad& c : cases) {
         const RunResult r = RunCtl(c.args);

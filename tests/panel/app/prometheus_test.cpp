@@ -28,9 +28,9 @@ TEST(PanelPrometheus, ScrapesThePanelsReadings)
     std::string frequency, temperature;
     const bool found = nettest::WaitFor(
         [&] {
-            frequency = query("talvex_frequency_megahertz");
+            frequency = query("talvex_frequency_hertz");
             temperature = query("talvex_temperature_celsius");
-            return frequency.find(",\"100\"]") != std::string::npos &&
+            return frequency.find(",\"100000000\"]") != std::string::npos &&
                    temperature.find("\"job\":\"talvex-panel\"") != std::string::npos;
         },
         30s);

@@ -43,7 +43,7 @@ TEST_F(MetricsTest, ServesWhatThePollersReadAndScrapesSendNothing)
     }
     ASSERT_TRUE(found) << text;
     for (const char* line :
-         {"talvex_transmitting 1", "talvex_frequency_megahertz 100.0", "talvex_forward_power_watts 9.8",
+         {"talvex_transmitting 1", "talvex_frequency_hertz 100000000", "talvex_forward_power_watts 9.8",
           "talvex_temperature_celsius 47", "talvex_power_setting_watts 10.0",
           "talvex_build_info{program=\"TalvexPanel\",version=\"1.0\"} 1"}) {
         EXPECT_TRUE(HasLine(text, line)) << line << "\n" << text;
