@@ -110,8 +110,10 @@ int RunService(const talvexd::SiteConfig& config, int stopSignals, int argc, cha
         return kExitFailed;
     }
     Log(std::string("started, version ") + TALVEX_VERSION + ", transmitter on " + config.port);
-    link.Start();
+    // The schedule first: the link's connect takes a while, and its file
+    // must be there by the time a client sees the link up.
     schedule.Start();
+    link.Start();
     notifier.Start();
 
     QSocketNotifier stop(stopSignals, QSocketNotifier::Read);

@@ -679,8 +679,7 @@ void CHttpApi::DeleteSession(const httplib::Request& request, httplib::Response&
 void CHttpApi::GetMetrics(const httplib::Request&, httplib::Response& response)
 {
     const auto snapshot = MetricsSnapshotOf(m_board.Current(), TALVEX_VERSION);
-    response.set_content(talvex::metrics::RenderPrometheus(snapshot, talvex::metrics::Clock::now()),
-                         talvex::metrics::kContentType);
+    response.set_content(talvex::metrics::RenderPrometheus(snapshot), talvex::metrics::kContentType);
 }
 
 }  // namespace talvexd

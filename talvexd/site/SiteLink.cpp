@@ -108,9 +108,18 @@ bool CSiteLink::Probe(int& state)
 
 void CSiteLink::ReadOnConnect(int state)
 {
+    if (!ReadNamesAndValues()) {
+        return;  // the pollers will find out what is wrong
+    }
     m_core.ReadDeviceSettings(true);
     // Flags both ways: a reconnect may find the transmitter changed.
     m_core.AdoptState(state);
+}
+
+bool CSiteLink::ReadNamesAndValues()
+{
+    // One failure ends the reads: a transmitter that stopped answering would
+    // otherwise hold the link's thread for a timeout per read.
     CDeviceSession device;
     char text[20] = {};
     const struct {
@@ -123,9 +132,10 @@ void CSiteLink::ReadOnConnect(int state)
     };
     for (const auto& name : names) {
         text[0] = '\0';
-        if (device.Call(name.read, text, static_cast<unsigned>(sizeof text))) {
-            m_status.*name.field = std::string(text, strnlen(text, sizeof text));
+        if (!device.Call(name.read, text, static_cast<unsigned>(sizeof text))) {
+            return false;
         }
+        m_status.*name.field = std::string(text, strnlen(text, sizeof text));
     }
     const struct {
         int (*read)(int*, int);
@@ -141,10 +151,12 @@ void CSiteLink::ReadOnConnect(int state)
     };
     for (const auto& reading : values) {
         int value = 0;
-        if (device.Call(reading.read, &value)) {
-            m_status.*reading.field = value;
+        if (!device.Call(reading.read, &value)) {
+            return false;
         }
+        m_status.*reading.field = value;
     }
+    return true;
 }
 
 void CSiteLink::GoUp(int state)

@@ -81,6 +81,9 @@ private:
     // The reads a (re)connect makes: the settings, the flags, the protection
     // points and the device's names.
     void ReadOnConnect(int state);
+    // The device's names, protection points and measurements; false at the
+    // first read that failed.
+    bool ReadNamesAndValues();
     // The link is up with the state byte the probe read; then the reads of a
     // (re)connect.
     void GoUp(int state);

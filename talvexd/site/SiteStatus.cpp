@@ -72,6 +72,8 @@ talvex::metrics::Snapshot MetricsSnapshotOf(const SiteStatus& s, const std::stri
     snapshot.up = s.linkUp;
     snapshot.failures = s.failures;
     snapshot.build = {"talvexd", version};
+    snapshot.started = s.started;
+    snapshot.lastGood = s.readAt;
     if (s.readAt) {
         talvex::metrics::Readings r;
         r.standby = s.standby;

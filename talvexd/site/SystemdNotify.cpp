@@ -12,8 +12,11 @@ namespace talvexd {
 CSystemdNotifier::CSystemdNotifier(CSiteLink& link, QObject* parent) : QObject(parent), m_link(link)
 {
     connect(&m_link, &CSiteLink::verdict, this, &CSystemdNotifier::OnVerdict);
-    connect(&m_link, &CSiteLink::linkChanged, this,
-            [](bool up) { sd_notify(0, up ? "STATUS=link up" : "STATUS=link down, reconnecting"); });
+    connect(&m_link, &CSiteLink::linkChanged, this, [this](bool up) {
+        if (m_ready) {  // READY=1 says it first
+            sd_notify(0, up ? "STATUS=link up" : "STATUS=link down, reconnecting");
+        }
+    });
     connect(&m_watchdog, &QTimer::timeout, this, &CSystemdNotifier::Ping);
 }
 

@@ -46,8 +46,8 @@ protected:
     // The configuration for `device`, with `extra` lines appended to [http].
     void WriteConfig(const std::string& device, const std::string& extra = "")
     {
-        std::ofstream(ConfigPath()) << "[device]\nport = \"" << device << "\"\n[http]\nlisten = \"127.0.0.1:"
-                                    << m_port << "\"\n"
+        std::ofstream(ConfigPath()) << "[device]\nport = \"" << device << "\"\n[http]\nlisten = \"127.0.0.1:" << m_port
+                                    << "\"\n"
                                     << extra << "[auth]\nusers_file = \"" << m_dir.File("users")
                                     << "\"\n[schedule]\nfile = \"" << m_dir.File("config.xml")
                                     << "\"\n[data]\ndirectory = \"" << m_dir.Path() << "\"\n";
@@ -88,6 +88,8 @@ protected:
         }
         ASSERT_TRUE(m_service.Start({TALVEXD_PATH, "--config", ConfigPath()}, m_dir.File("talvexd.log")));
         ASSERT_TRUE(WaitForLink("up", 15s)) << Log();
+        // The connect's reads are over once a status cycle has ended.
+        ASSERT_TRUE(nettest::WaitFor([&] { return !Status()["read_at"].is_null(); }, 10s)) << Log();
     }
 
     bool WaitForLink(const std::string& state, std::chrono::milliseconds timeout)

@@ -37,8 +37,8 @@ TEST_F(SiteService, ServesWhatThePollersReadAndNeverSwitchesTheTransmitterOn)
     // The keys of `talvexctl --json status`, read before the service holds the port.
     std::string keysJson;
     {
-        FILE* pipe = ::popen((std::string(TALVEXCTL_PATH) + " --json --port " + m_sim.DevicePath() + " status").c_str(),
-                             "r");
+        FILE* pipe =
+            ::popen((std::string(TALVEXCTL_PATH) + " --json --port " + m_sim.DevicePath() + " status").c_str(), "r");
         ASSERT_NE(pipe, nullptr);
         char buffer[4096];
         while (std::fgets(buffer, sizeof buffer, pipe)) {
@@ -80,8 +80,8 @@ TEST_F(SiteService, ChangesGoThroughTheCoreInTheirOrderAndReportTheTransmittersR
     m_sim.ClearReceived();
     Json answer;
     // Applied in the fixed order, whatever the body's.
-    ASSERT_EQ(Put("/api/v1/settings", R"({"power_setting_w": 5.0, "frequency_mhz": 95.5, "echo_on": true})",
-                  "operator", &answer),
+    ASSERT_EQ(Put("/api/v1/settings", R"({"power_setting_w": 5.0, "frequency_mhz": 95.5, "echo_on": true})", "operator",
+                  &answer),
               200)
         << answer.dump();
     EXPECT_EQ(answer["frequency_mhz"], 95.5);
@@ -104,8 +104,7 @@ TEST_F(SiteService, ChangesGoThroughTheCoreInTheirOrderAndReportTheTransmittersR
     refuse.kind = SimFaultKind::Refuse;
     refuse.code = 0x0E;
     m_sim.InjectFault(refuse);
-    ASSERT_EQ(Put("/api/v1/settings", R"({"frequency_mhz": 99.0, "power_setting_w": 6.0})", "operator", &answer),
-              502);
+    ASSERT_EQ(Put("/api/v1/settings", R"({"frequency_mhz": 99.0, "power_setting_w": 6.0})", "operator", &answer), 502);
     EXPECT_EQ(answer["error"], "Set Freq Fail");
     EXPECT_EQ(answer["code"], TALVEX_E_REFUSED);
     EXPECT_EQ(answer["key"], "frequency_mhz");
@@ -188,8 +187,8 @@ TEST_F(SiteService, SessionCookiesChangeThingsOnlyFromTheServicesOwnOrigin)
 {
     StartService(m_sim.LinkPath());
     httplib::Client anonymous = Client("");
-    const auto login = anonymous.Post("/api/v1/session", R"({"user": "operator", "password": "pw-operator"})",
-                                      "application/json");
+    const auto login =
+        anonymous.Post("/api/v1/session", R"({"user": "operator", "password": "pw-operator"})", "application/json");
     ASSERT_TRUE(login);
     ASSERT_EQ(login->status, 200) << login->body;
     EXPECT_EQ(Json::parse(login->body)["role"], "operator");
@@ -204,8 +203,8 @@ TEST_F(SiteService, SessionCookiesChangeThingsOnlyFromTheServicesOwnOrigin)
         if (!origin.empty()) {
             headers.emplace("Origin", origin);
         }
-        const auto response = anonymous.Put("/api/v1/settings", headers, R"({"mic_volume_step": 20})",
-                                            "application/json");
+        const auto response =
+            anonymous.Put("/api/v1/settings", headers, R"({"mic_volume_step": 20})", "application/json");
         return response ? response->status : 0;
     };
     EXPECT_EQ(put(""), 403);
@@ -230,8 +229,8 @@ TEST_F(SiteService, FiveFailedLoginsShutTheAddressOut)
         EXPECT_EQ(wrong.Get("/api/v1/status")->status, 401);
     }
     EXPECT_EQ(Client("admin").Get("/api/v1/status")->status, 429) << "the right password, from a shut-out address";
-    const auto login = Client("").Post("/api/v1/session", R"({"user": "admin", "password": "pw-admin"})",
-                                       "application/json");
+    const auto login =
+        Client("").Post("/api/v1/session", R"({"user": "admin", "password": "pw-admin"})", "application/json");
     EXPECT_EQ(login->status, 429);
     EXPECT_NE(Log().find("login failed for 'admin' from 127.0.0.1 (Basic)"), std::string::npos) << Log();
     EXPECT_EQ(Log().find("guess"), std::string::npos) << "a password reached the log";
@@ -297,7 +296,7 @@ TEST_F(SiteService, TellsSystemdWhenItIsReadyAndPingsItsWatchdog)
     }
     ::close(listener);
     ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages[0].rfind("READY=1", 0), 0u) << messages[0];
+    EXPECT_EQ(messages[0].rfind("READY=1", 0), 0u) << ::testing::PrintToString(messages);
     EXPECT_NE(std::find(messages.begin(), messages.end(), "WATCHDOG=1"), messages.end());
 }
 
@@ -323,12 +322,12 @@ TEST_F(SiteService, MetricsShowTheReadingsAndCountFailuresByCode)
     SimState on;
     on.standby = false;
     m_sim.SetState(on);
+    StartService(m_sim.LinkPath());
     SimFault refuse;
     refuse.kind = SimFaultKind::Refuse;
     refuse.code = 0x17;  // the temperature reading, last of a cycle
-    refuse.persistent = true;
     m_sim.InjectFault(refuse);
-    StartService(m_sim.LinkPath());
+    m_sim.InjectFault(refuse);
     std::string text;
     ASSERT_TRUE(nettest::WaitFor(
         [&] {
