@@ -55,6 +55,7 @@ TEST_F(PollersTest, EveryReadingReachesTheCoresThreadAsTheTransmitterGaveIt)
         {ReadingKind::Frequency, 955}, {ReadingKind::ForwardPower, 123},
         {ReadingKind::Swr, 14},        {ReadingKind::LineVolume, 4},
         {ReadingKind::MicVolume, 12},  {ReadingKind::Temperature, 41},
+        {ReadingKind::State, m_sim.State().StateByte()},
     };
     EXPECT_EQ(m_latest, expected);
 }
