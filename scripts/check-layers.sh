@@ -82,8 +82,32 @@ for folder in "${folder_of_target[@]}"; do
   done
 done
 
+# The site service's folders (talvexd/<folder>, library talvexd_<folder>)
+# include one another's headers only where they link them directly, and
+# never the panel's.
+for list in ../talvexd/*/CMakeLists.txt; do
+  folder=$(basename "$(dirname "$list")")
+  links=$(tr '\n' ' ' < "$list" | grep -oE 'target_link_libraries\([^)]*\)' | grep -oE 'talvexd_[a-z]+' | tr '\n' ' ' || true)
+  for file in ../talvexd/"$folder"/*.cpp ../talvexd/"$folder"/*.h; do
+    [ -e "$file" ] || continue
+    while IFS=: read -r line header; do
+      case $header in
+        talvexd/*/*) used=$(cut -d/ -f2 <<< "$header") ;;
+        panel/*|dialogkit/*|mainwindow/*|controls/*|dialogs/*|schedule/*) used=panel ;;
+        *) continue ;;
+      esac
+      [ "$used" = "$folder" ] && continue
+      case " $links " in *" talvexd_$used "*) continue ;; esac
+      echo "${file#../}:$line: talvexd/$folder includes \"$header\", which it does not link" >&2
+      failures=$((failures + 1))
+    done < <(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]+"' "$file" \
+             | sed -E 's/^([0-9]+):[^"]*"([^"]+)".*/\1:\2/')
+  done
+done
+
 if [ "$failures" -gt 0 ]; then
   echo "check-layers: $failures problem(s)" >&2
   exit 1
 fi
-echo "check-layers: ${#folder_of_target[@]} panel folders, every include goes downward; core/ has no widgets"
+echo "check-layers: ${#folder_of_target[@]} panel folders, every include goes downward; core/ has no widgets;" \
+     "talvexd's folders include only what they link"
