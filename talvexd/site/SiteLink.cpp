@@ -78,12 +78,15 @@ void CSiteLink::Stop()
     m_reconnect.stop();
     m_core.Stop();
     // Whoever still waits for a job is told it will not run.
-    std::deque<std::unique_ptr<Job>> jobs;
+    std::deque<std::shared_ptr<Job>> jobs;
     {
         std::lock_guard lock(m_jobsLock);
+        m_jobsClosed = true;
         jobs.swap(m_jobs);
     }
-    jobs.clear();
+    for (const auto& job : jobs) {
+        Finish(*job, false);
+    }
 }
 
 bool CSiteLink::Probe(int& state)
@@ -304,38 +307,42 @@ void CSiteLink::GiveVerdict()
 
 bool CSiteLink::RunOnLinkThread(std::function<void()> job, std::chrono::milliseconds timeout)
 {
-    auto entry = std::make_unique<Job>();
+    auto entry = std::make_shared<Job>();
     entry->run = std::move(job);
-    entry->stage = std::make_shared<std::atomic<int>>(kQueued);
-    const auto stage = entry->stage;
-    std::future<void> done = entry->done.get_future();
     {
         std::lock_guard lock(m_jobsLock);
-        if (m_stopped) {
+        if (m_jobsClosed) {
             return false;
         }
-        m_jobs.push_back(std::move(entry));
+        m_jobs.push_back(entry);
     }
     // By name: only Qt's own wake-up crosses the threads; the job itself is
     // handed over under m_jobsLock.
     QMetaObject::invokeMethod(this, "RunJobs", Qt::QueuedConnection);
-    int queued = kQueued;
-    if (done.wait_for(timeout) != std::future_status::ready && stage->compare_exchange_strong(queued, kAbandoned)) {
-        return false;  // it will be dropped unrun
+    std::unique_lock lock(entry->lock);
+    if (!entry->finished.wait_for(lock, timeout, [&] { return entry->done; }) && entry->stage == Stage::Queued) {
+        entry->stage = Stage::Dropped;  // the link thread will skip it
+        return false;
     }
-    // It ran, or it is running: its outcome is the caller's to report.
-    try {
-        done.get();
-        return true;
-    } catch (const std::future_error&) {
-        return false;  // dropped at the stop
+    // It ran, or it is running: its outcome is the requester's to report.
+    entry->finished.wait(lock, [&] { return entry->done; });
+    return entry->stage == Stage::Running;
+}
+
+void CSiteLink::Finish(Job& job, bool ran)
+{
+    {
+        std::lock_guard lock(job.lock);
+        job.stage = ran ? Stage::Running : Stage::Dropped;
+        job.done = true;
     }
+    job.finished.notify_all();
 }
 
 void CSiteLink::RunJobs()
 {
     for (;;) {
-        std::unique_ptr<Job> job;
+        std::shared_ptr<Job> job;
         {
             std::lock_guard lock(m_jobsLock);
             if (m_jobs.empty()) {
@@ -344,11 +351,18 @@ void CSiteLink::RunJobs()
             job = std::move(m_jobs.front());
             m_jobs.pop_front();
         }
-        int queued = kQueued;
-        if (!m_stopped && job->stage->compare_exchange_strong(queued, kRunning)) {
+        bool run = false;
+        {
+            std::lock_guard lock(job->lock);
+            run = job->stage == Stage::Queued && !m_stopped;
+            if (run) {
+                job->stage = Stage::Running;
+            }
+        }
+        if (run) {
             job->run();
         }
-        job->done.set_value();
+        Finish(*job, run);
     }
 }
 

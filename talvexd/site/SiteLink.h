@@ -19,9 +19,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
-#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -44,7 +44,8 @@ public:
     void Start();
     // Stops the pollers and closes the port. Safe to call more than once.
     void Stop();
-    bool IsUp() const { return m_up; }
+    // Safe from any thread.
+    bool IsUp() const { return m_up.load(); }
     // The first verdict is in: a status cycle succeeded, or the link is down.
     bool HasVerdict() const { return m_verdict; }
     CTransmitterCore& Core() { return m_core; }
@@ -67,13 +68,18 @@ signals:
 
 private:
     // A job is queued until the link thread starts it or the waiting
-    // request gives up on it, whichever comes first.
-    enum Stage { kQueued, kRunning, kAbandoned };
+    // request gives up on it, whichever comes first. Plain locks
+    // throughout, so that thread checkers see every hand-over.
+    enum class Stage { Queued, Running, Dropped };
     struct Job {
         std::function<void()> run;
-        std::promise<void> done;
-        std::shared_ptr<std::atomic<int>> stage;
+        std::mutex lock;  // guards stage and done
+        std::condition_variable finished;
+        Stage stage = Stage::Queued;
+        bool done = false;
     };
+    // Marks the job as over (ran or dropped) and wakes its requester.
+    static void Finish(Job& job, bool ran);
 
     // Opens the port and reads the device state under one hold of the
     // device mutex; the port is closed again when either fails.
@@ -102,7 +108,7 @@ private:
     CTransmitterCore m_core;
     QTimer m_reconnect{this};
     SiteStatus m_status;
-    bool m_up = false;
+    std::atomic<bool> m_up{false};
     bool m_verdict = false;
     bool m_cycleOpen = false;        // a status cycle's readings are arriving
     bool m_openFailureSaid = false;  // once per outage
@@ -110,7 +116,8 @@ private:
     bool m_stopped = false;
 
     std::mutex m_jobsLock;  // guards m_jobs, handed between threads
-    std::deque<std::unique_ptr<Job>> m_jobs;
+    std::deque<std::shared_ptr<Job>> m_jobs;
+    bool m_jobsClosed = false;  // stopped: no job is taken any more
 };
 
 }  // namespace talvexd

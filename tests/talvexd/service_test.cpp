@@ -252,7 +252,8 @@ TEST_F(SiteService, AHangUpTakesTheLinkDownAndTheReturningPortIsUsedWithinTwoSec
     ASSERT_TRUE(m_sim.WaitForLine(generation + 1, 10s));
     const auto back = std::chrono::steady_clock::now();
     ASSERT_TRUE(WaitForLink("up", 5s)) << Log();
-    EXPECT_LE(std::chrono::steady_clock::now() - back, 2500ms) << "the returned port waited too long";
+    // Two seconds between attempts, and a slow machine's margin for the probe.
+    EXPECT_LE(std::chrono::steady_clock::now() - back, 3s) << "the returned port waited too long";
     EXPECT_TRUE(nettest::WaitFor([&] { return Status()["read_at"] != down["read_at"]; }, 3s));
     EXPECT_NE(Log().find("link down: the port is gone"), std::string::npos) << Log();
 }
