@@ -1,5 +1,6 @@
 #include "ScheduleFile.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QString>
 #include <pugixml.hpp>
@@ -57,6 +58,11 @@ bool IsReadBack(const AttributeField& attribute, int row)
 
 bool LoadDocument(const char* path, pugi::xml_document& document)
 {
+    // A folder opens like a file on some systems, and its "size" asks the
+    // parser for an allocation no machine has.
+    if (!QFileInfo(QString::fromLocal8Bit(path)).isFile()) {
+        return false;
+    }
     return static_cast<bool>(document.load_file(path, pugi::parse_default, pugi::encoding_auto));
 }
 

@@ -234,6 +234,10 @@ void CSiteLink::OnReading(ReadingKind kind, int value)
         return;
     }
     m_failuresInRow = 0;
+    // A reading taken just before a change and delivered after it would
+    // undo the change in the core's flags, and the next press would send
+    // the wrong way: settings readings wait until the change has settled.
+    const bool settled = std::chrono::steady_clock::now() >= m_settledAt;
     switch (kind) {
     case ReadingKind::Level:
         m_status.level = value;
@@ -242,14 +246,23 @@ void CSiteLink::OnReading(ReadingKind kind, int value)
         return;
     case ReadingKind::State:
         m_cycleOpen = true;
-        m_core.AdoptState(value);
+        if (settled) {
+            m_core.AdoptState(value);
+        }
         if (value & TALVEX_STATE_STANDBY) {
             EndCycle();  // nothing else is read in standby
         }
         return;
-    case ReadingKind::Frequency: m_core.AdoptAccepted(Quantity::Frequency, value); return;
-    case ReadingKind::LineVolume: m_core.AdoptAccepted(Quantity::LineVolume, value); return;
-    case ReadingKind::MicVolume: m_core.AdoptAccepted(Quantity::MicVolume, value); return;
+    case ReadingKind::Frequency:
+    case ReadingKind::LineVolume:
+    case ReadingKind::MicVolume:
+        if (settled) {
+            const Quantity quantity = kind == ReadingKind::Frequency    ? Quantity::Frequency
+                                      : kind == ReadingKind::LineVolume ? Quantity::LineVolume
+                                                                        : Quantity::MicVolume;
+            m_core.AdoptAccepted(quantity, value);
+        }
+        return;
     case ReadingKind::ForwardPower: m_status.forwardPower = value; return;
     case ReadingKind::Swr: m_status.swr = value; return;
     case ReadingKind::Temperature:
@@ -287,6 +300,7 @@ void CSiteLink::Publish(unsigned changes) { m_board.Publish(m_status, changes); 
 
 void CSiteLink::PublishNow()
 {
+    m_settledAt = std::chrono::steady_clock::now() + kSettleTime;
     TakeFromCore();
     Publish(CStatusBoard::kStatus);
 }

@@ -36,6 +36,9 @@ public:
     static constexpr auto kReconnectPeriod = std::chrono::seconds(2);
     // Failed exchanges in a row that take the link down.
     static constexpr int kFailuresToDown = 3;
+    // After a change, readings of the settings are not taken for this long:
+    // those read before the change arrive just after it.
+    static constexpr auto kSettleTime = std::chrono::milliseconds(300);
 
     CSiteLink(const std::string& port, CStatusBoard& board, QObject* parent = nullptr);
     ~CSiteLink() override;
@@ -113,6 +116,7 @@ private:
     bool m_cycleOpen = false;        // a status cycle's readings are arriving
     bool m_openFailureSaid = false;  // once per outage
     int m_failuresInRow = 0;
+    std::chrono::steady_clock::time_point m_settledAt{};  // see kSettleTime
     bool m_stopped = false;
 
     std::mutex m_jobsLock;  // guards m_jobs, handed between threads

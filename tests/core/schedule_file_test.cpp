@@ -131,6 +131,11 @@ TEST_F(ScheduleFileTest, ShortMalformedOrMissingFilesFailTheLoadAndAreNeverCreat
     EXPECT_FALSE(ReadScheduleFile(Path(), m_records));
     EXPECT_EQ(WriteScheduleFile(Path(), kUpdate), ScheduleSave::Failed);
     EXPECT_TRUE(Entries().isEmpty());
+
+    // A folder of that name is no file either (and no reason to allocate its "size").
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(m_path)));
+    EXPECT_FALSE(ReadScheduleFile(Path(), m_records));
+    EXPECT_EQ(WriteScheduleFile(Path(), kUpdate), ScheduleSave::Failed);
 }
 
 // A save that cannot be completed (the file size limit stands in for a full
