@@ -19,7 +19,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=(reply_judging_fuzz telnet_stream_fuzz config_xml_fuzz entry_conversion_fuzz segment_text_fuzz curve_fit_fuzz)
+targets=(reply_judging_fuzz telnet_stream_fuzz config_xml_fuzz entry_conversion_fuzz segment_text_fuzz curve_fit_fuzz
+         api_request_fuzz)
 build=build/fuzz
 export QT_QPA_PLATFORM=offscreen
 
