@@ -8,10 +8,12 @@
 #   scripts/fuzz.sh TARGET SECONDS     one target for SECONDS, one job per
 #                                      core; new inputs collect in
 #                                      build/fuzz/long/TARGET/corpus
+#   scripts/fuzz.sh --build            only builds every target
 #   scripts/fuzz.sh --list             the target names
 #
 # Targets: reply_judging_fuzz, telnet_stream_fuzz, config_xml_fuzz,
-# entry_conversion_fuzz, segment_text_fuzz, curve_fit_fuzz. The seed corpora are only read: each
+# entry_conversion_fuzz, segment_text_fuzz, curve_fit_fuzz, api_request_fuzz. The seed
+# corpora are only read: each
 # run writes into a scratch directory, so the repository never grows. An
 # input that breaks a target is saved as crash-<hash> (or timeout-, leak-)
 # in the run's directory; rerun it with build/fuzz/fuzz/TARGET FILE. To keep
@@ -50,6 +52,10 @@ case "${1:-}" in
     start=$SECONDS
     ctest --test-dir "$build" -L fuzz --output-on-failure
     echo "Short fuzzing runs took $((SECONDS - start)) s."
+    ;;
+  --build)
+    [[ $# -eq 1 ]] || usage
+    build_targets "${targets[@]}"
     ;;
   --list)
     printf '%s\n' "${targets[@]}"

@@ -20,6 +20,27 @@ configure_and_build() {
   cmake --build "build/$preset" -j"$jobs"
 }
 
+# Most tests wait on the serial line rather than compute, so a build's tests
+# run while the next build compiles, at the lowest priority so that the
+# tests get the cores whenever they want them. `in_background NAME CMD...`
+# starts one such run, its output kept in build/NAME.log; `finish NAME`
+# waits for it, shows its output and fails when it failed.
+declare -A background=()
+in_background() {
+  local name=$1
+  shift
+  "$@" > "build/$name.log" 2>&1 &
+  background[$name]=$!
+}
+finish() {
+  local name=$1 status=0
+  wait "${background[$name]}" || status=$?
+  # The passes are many; what failed, and the summary, is what matters.
+  grep -vE '^ +Start +[0-9]+: |Test +#[0-9]+: .* Passed ' "build/$name.log" || true
+  [ "$status" -eq 0 ] || { echo "$name failed (exit status $status); build/$name.log has all of it"; exit 1; }
+}
+quietly() { (renice -n 19 "$BASHPID" > /dev/null && "$@"); }
+
 echo "== Panel layers and formatting"
 scripts/check-layers.sh
 scripts/check-format.sh
@@ -30,7 +51,10 @@ configure_and_build release
 # The soak runs in the sanitizer build below, where it also judges the heap.
 # Most of these tests wait on the serial line rather than compute, so one
 # more runs than there are cores.
-ctest --test-dir build/release --output-on-failure -j"$((jobs + 1))" --timeout 300 -LE soak
+echo "== Normal tests, while the sanitizer build (ASan + UBSan) compiles"
+in_background release-tests ctest --test-dir build/release --output-on-failure -j"$((jobs + 1))" --timeout 300 -LE soak
+quietly configure_and_build asan
+finish release-tests
 
 echo "== Packages (cpack, lintian, apt-get install, run, compile against, purge)"
 scripts/test-packages.sh build/release
@@ -39,12 +63,13 @@ echo "== Alert rules (promtool)"
 promtool check rules monitoring/talvex-alerts.yml
 (cd monitoring && promtool test rules talvex-alerts-test.yml)
 
-echo "== Sanitizer build (ASan + UBSan)"
-configure_and_build asan
-# The 60-second soak runs on its own after the rest, so that the other tests
-# do not take the cores its two-second UI-ping limit is measured against.
+echo "== Sanitizer tests, while the thread sanitizer build compiles"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir build/asan --output-on-failure -j"$((jobs + 1))" --timeout 300 -LE soak
+in_background asan-tests ctest --test-dir build/asan --output-on-failure -j"$((jobs + 1))" --timeout 300 -LE soak
+quietly configure_and_build tsan
+finish asan-tests
+# The 60-second soak runs on its own after the rest, so that nothing else
+# takes the cores its two-second UI-ping limit is measured against.
 ctest --test-dir build/asan --output-on-failure --timeout 300 -L soak
 unset ASAN_OPTIONS UBSAN_OPTIONS
 
@@ -58,9 +83,13 @@ echo "== Thread sanitizer build (TSan)"
 # runs of the end-to-end tests over ser2net (label "ser2net"): the network
 # port is single-threaded like the serial one, and the normal and ASan
 # builds run them.
-configure_and_build tsan
-TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:detect_deadlocks=1:suppressions=$PWD/tests/tsan.supp" \
-  ctest --test-dir build/tsan --output-on-failure -j"$jobs" --timeout 300 -LE 'soak|ser2net' -E '^UiPingTest\.'
+# The fuzz targets compile meanwhile; their runs come after.
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:detect_deadlocks=1:suppressions=$PWD/tests/tsan.supp"
+in_background tsan-tests ctest --test-dir build/tsan --output-on-failure -j"$jobs" --timeout 300 \
+  -LE 'soak|ser2net' -E '^UiPingTest\.'
+quietly scripts/fuzz.sh --build
+finish tsan-tests
+unset TSAN_OPTIONS
 
 echo "== Fuzz targets (short runs, clang + libFuzzer)"
 scripts/fuzz.sh --short
