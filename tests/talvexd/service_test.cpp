@@ -222,7 +222,9 @@ TEST_F(SiteService, SessionCookiesChangeThingsOnlyFromTheServicesOwnOrigin)
 
 TEST_F(SiteService, FiveFailedLoginsShutTheAddressOut)
 {
-    StartService(m_sim.LinkPath());
+    StartService(m_sim.LinkPath(), "metrics_require_auth = true\n");
+    EXPECT_EQ(Client("").Get("/metrics")->status, 401);
+    EXPECT_EQ(Client("viewer").Get("/metrics")->status, 200);
     httplib::Client wrong = Client("");
     wrong.set_basic_auth("admin", "guess");
     for (int i = 0; i < 5; ++i) {
@@ -234,6 +236,29 @@ TEST_F(SiteService, FiveFailedLoginsShutTheAddressOut)
     EXPECT_EQ(login->status, 429);
     EXPECT_NE(Log().find("login failed for 'admin' from 127.0.0.1 (Basic)"), std::string::npos) << Log();
     EXPECT_EQ(Log().find("guess"), std::string::npos) << "a password reached the log";
+}
+
+TEST_F(SiteService, WithACertificateItSpeaksHttpsOnly)
+{
+    const std::string cert = m_dir.File("cert.pem");
+    const std::string key = m_dir.File("key.pem");
+    ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 -keyout '" + key +
+                           "' -out '" + cert + "' 2> /dev/null")
+                              .c_str()),
+              0);
+    WriteConfig(m_sim.LinkPath(), "tls_certificate = \"" + cert + "\"\ntls_key = \"" + key + "\"\n");
+    AddUser("operator", "operator");
+    ASSERT_TRUE(m_service.Start({TALVEXD_PATH, "--config", ConfigPath()}, m_dir.File("talvexd.log")));
+    httplib::SSLClient tls("127.0.0.1", m_port);
+    tls.enable_server_certificate_verification(false);
+    const auto login = [&] {
+        return tls.Post("/api/v1/session", R"({"user": "operator", "password": "pw-operator"})", "application/json");
+    };
+    ASSERT_TRUE(nettest::WaitFor([&] { return static_cast<bool>(login()); }, 10s)) << Log();
+    const auto answer = login();
+    EXPECT_EQ(answer->status, 200);
+    EXPECT_NE(answer->get_header_value("Set-Cookie").find("; Secure"), std::string::npos);
+    EXPECT_FALSE(Client().Get("/api/v1/status")) << "plain HTTP was answered";
 }
 
 TEST_F(SiteService, AHangUpTakesTheLinkDownAndTheReturningPortIsUsedWithinTwoSeconds)
