@@ -14,6 +14,7 @@ packages=(
   dpkg-dev lintian desktop-file-utils appstream file man-db
   ser2net prometheus libcpp-httplib-dev
   libtomlplusplus-dev nlohmann-json3-dev libsystemd-dev libssl-dev libcrypt-dev wrk openssl
+  curl systemd
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Packages: makes the Debian packages from a finished build folder, checks
 # them with lintian, installs them with apt-get, runs the installed programs,
-# compiles against the installed library (pkg-config and CMake), and removes
-# the packages again. Needs root (or sudo).
+# compiles against the installed library (pkg-config and CMake), runs the
+# site service as its unit would against the simulator, and removes the
+# packages again. Needs root (or sudo).
 # Usage: scripts/test-packages.sh [BUILD_DIR]   (default build/release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,8 +15,13 @@ sudo=""
 export DEBIAN_FRONTEND=noninteractive
 packages=(talvex-panel talvex-tools libtalvex-dev libtalvex1)
 work=$(mktemp -d)
+site=""       # the service's own folder: it runs as talvex, which cannot enter $work
+running=()    # programs started in the background
 cleanup() {
+  for pid in "${running[@]}"; do $sudo kill "$pid" 2> /dev/null || true; done
+  $sudo apt-get purge -y -qq talvex-site > /dev/null 2>&1 || true
   $sudo apt-get purge -y -qq "${packages[@]}" > /dev/null 2>&1 || true
+  [ -z "$site" ] || $sudo rm -rf "$site"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -33,14 +39,17 @@ debs=("$build"/packages/*.deb)
 for deb in "${debs[@]}"; do
   echo "   $(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
 done
-[ ${#debs[@]} -eq 4 ] || { echo "expected 4 packages, got ${#debs[@]}"; exit 1; }
+[ ${#debs[@]} -eq 5 ] || { echo "expected 5 packages, got ${#debs[@]}"; exit 1; }
+site_deb=$(ls "$build"/packages/talvex-site_*.deb)
 
 step "lintian (errors fail; warnings listed)"
 lintian --fail-on error --tag-display-limit 0 "${debs[@]}" | tee "$work/lintian.txt" || {
   echo "lintian reports errors"; exit 1; }
 
 step "apt-get install"
-$sudo apt-get install -y -qq "${debs[@]}" > "$work/install.log" 2>&1 || { cat "$work/install.log"; exit 1; }
+others=()
+for deb in "${debs[@]}"; do [ "$deb" = "$site_deb" ] || others+=("$deb"); done
+$sudo apt-get install -y -qq "${others[@]}" > "$work/install.log" 2>&1 || { cat "$work/install.log"; exit 1; }
 
 step "installed files"
 soname=$(objdump -p /usr/lib/*/libTalvex.so.1 | awk '/SONAME/ {print $2}')
@@ -104,9 +113,70 @@ cmake -S "$work/consumer" -B "$work/consumer/build" > "$work/consumer.log" 2>&1 
   && cmake --build "$work/consumer/build" >> "$work/consumer.log" 2>&1 || { cat "$work/consumer.log"; exit 1; }
 "$work/consumer/build/open"
 
+step "apt-get install talvex-site"
+$sudo apt-get install -y -qq "$site_deb" > "$work/install-site.log" 2>&1 || { cat "$work/install-site.log"; exit 1; }
+
+step "site files"
+unit=/usr/lib/systemd/system/talvexd.service
+for f in /usr/bin/talvexd "$unit" /usr/lib/sysusers.d/talvex.conf /etc/talvex/talvexd.toml \
+  /usr/share/doc/talvex-site/examples/60-talvex.rules.example; do
+  [ -f "$f" ] || { echo "missing $f"; exit 1; }
+done
+dpkg-query -W -f='${Conffiles}\n' talvex-site | grep -q '^ /etc/talvex/talvexd.toml '
+getent passwd talvex | grep -q ':/var/lib/talvex:/usr/sbin/nologin$'
+owner() { stat -c '%U:%G %a' "$1"; }
+[ "$(owner /etc/talvex/users)" = "talvex:talvex 600" ] || { echo "/etc/talvex/users: $(owner /etc/talvex/users)"; exit 1; }
+[ "$(owner /var/lib/talvex)" = "talvex:talvex 750" ] || { echo "/var/lib/talvex: $(owner /var/lib/talvex)"; exit 1; }
+# Enabled for the next boot, not started.
+[ -L /etc/systemd/system/multi-user.target.wants/talvexd.service ] || { echo "talvexd.service not enabled"; exit 1; }
+warnings=$(MANWIDTH=80 man --warnings -l /usr/share/man/man8/talvexd.8.gz 2>&1 > "$work/talvexd.txt")
+[ -z "$warnings" ] && grep -q "^NAME" "$work/talvexd.txt" || { echo "talvexd.8: $warnings"; exit 1; }
+# verify only warns about a line it ignores: any output fails.
+verified=$(systemd-analyze verify "$unit" 2>&1) && [ -z "$verified" ] || { echo "$unit: $verified"; exit 1; }
+
+step "talvexd as its unit runs it"
+# No systemd runs here, so the service starts as the unit would start it:
+# as talvex with dialout, no new privileges and no capabilities. The
+# simulator runs as talvex too, so its pseudo-terminal is the service's to
+# open as a serial port is through dialout.
+as_talvex=(setpriv --reuid=talvex --regid=talvex --groups=dialout --no-new-privs --bounding-set=-all --)
+site=$(mktemp -d)
+sed "s|^#* *port *=.*|port = \"$site/ttyTX\"|" /etc/talvex/talvexd.toml > "$site/talvexd.toml"
+grep -qx "port = \"$site/ttyTX\"" "$site/talvexd.toml" || { echo "no port key in talvexd.toml"; exit 1; }
+chmod 0755 "$site"
+$sudo chown -R talvex:talvex "$site"
+$sudo "${as_talvex[@]}" talvex-sim --link "$site/ttyTX" > /dev/null &
+sim=$!
+running+=("$sim")
+for _ in $(seq 50); do [ -e "$site/ttyTX" ] && break; sleep 0.1; done
+password=$(head -c 12 /dev/urandom | base64)
+echo "$password" | $sudo talvexd --config "$site/talvexd.toml" user add ada --role viewer
+# The service reads the accounts as talvex: a change made as root keeps that.
+[ "$(owner /etc/talvex/users)" = "talvex:talvex 600" ] || { echo "/etc/talvex/users: $(owner /etc/talvex/users)"; exit 1; }
+$sudo talvexd --config "$site/talvexd.toml" user list | grep -qx "ada viewer"
+(umask 0077 && exec $sudo "${as_talvex[@]}" talvexd --config "$site/talvexd.toml") 2> "$work/talvexd.log" &
+service=$!
+running+=("$service")
+for _ in $(seq 100); do
+  curl -fsS -u "ada:$password" http://127.0.0.1:9714/api/v1/status > "$work/status.json" 2> /dev/null && break
+  [ -d "/proc/$service" ] || break
+  sleep 0.1
+done
+grep -q '"frequency_mhz"' "$work/status.json" || { echo "no status from talvexd:"; cat "$work/talvexd.log"; exit 1; }
+$sudo kill -TERM "$service"
+wait "$service" || { echo "talvexd ended with $? on SIGTERM:"; cat "$work/talvexd.log"; exit 1; }
+$sudo kill "$sim"
+wait "$sim" || true
+
+step "apt-get purge talvex-site"
+$sudo apt-get purge -y -qq talvex-site > /dev/null
+for gone in /usr/bin/talvexd /etc/talvex/users /var/lib/talvex /etc/talvex; do
+  [ ! -e "$gone" ] || { echo "$gone left behind"; exit 1; }
+done
+
 step "apt-get purge"
 $sudo apt-get purge -y -qq "${packages[@]}" > /dev/null
 for gone in /usr/include/Talvex.h /usr/bin/talvexctl /usr/bin/TalvexPanel; do
   [ ! -e "$gone" ] || { echo "$gone left behind"; exit 1; }
 done
-echo "Packages: 4 built, installed, run, compiled against and removed in $((SECONDS - started)) s"
+echo "Packages: 5 built, installed, run, compiled against and removed in $((SECONDS - started)) s"

@@ -51,10 +51,14 @@ TEST_F(PollersTest, EveryReadingReachesTheCoresThreadAsTheTransmitterGaveIt)
 
     ASSERT_TRUE(PumpUntil([&] { return Has(ReadingKind::Temperature) && Has(ReadingKind::Level); }));
     const std::map<ReadingKind, int> expected = {
-        {ReadingKind::Level, 1000},    {ReadingKind::Mono, TALVEX_STATE_MONO},
-        {ReadingKind::Frequency, 955}, {ReadingKind::ForwardPower, 123},
-        {ReadingKind::Swr, 14},        {ReadingKind::LineVolume, 4},
-        {ReadingKind::MicVolume, 12},  {ReadingKind::Temperature, 41},
+        {ReadingKind::Level, 1000},
+        {ReadingKind::Mono, TALVEX_STATE_MONO},
+        {ReadingKind::Frequency, 955},
+        {ReadingKind::ForwardPower, 123},
+        {ReadingKind::Swr, 14},
+        {ReadingKind::LineVolume, 4},
+        {ReadingKind::MicVolume, 12},
+        {ReadingKind::Temperature, 41},
         {ReadingKind::State, m_sim.State().StateByte()},
     };
     EXPECT_EQ(m_latest, expected);

@@ -4,8 +4,8 @@
 
 #include "core/LocalTime.h"
 #include "core/ScheduleFile.h"
-#include "schedule/ScheduledTaskDlg.h"
 #include "core/schedule_test_support.h"
+#include "schedule/ScheduledTaskDlg.h"
 
 #include <Talvex.h>
 
