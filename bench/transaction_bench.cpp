@@ -9,6 +9,11 @@
 // ser2net on the loopback, by rfc2217:// and socket:// URLs, with ser2net's
 // character delay off as docs/REMOTE.md recommends; *_Rfc2217CharDelay
 // keeps ser2net's default delay.
+// BM_SetLINEVol and BM_GetRtVol_Level make the exchanges the site service
+// makes, with its reply delays (TALVEX_REPLY_DELAY_MS for a setting,
+// TALVEX_LEVEL_REPLY_DELAY_MS for the level); their "overhead" leaves the
+// reply delay out too, and "exchange" is the whole call, the figure a
+// setting's API request is compared with (bench/talvexd-perf.sh).
 
 #include "../tests/sim/SimTestSupport.h"
 #include "../tests/support/Ser2Net.h"
@@ -40,7 +45,7 @@ double Percentile(std::vector<double> samples, double fraction)
 enum class Via { Pty, Rfc2217, Rfc2217Default, Socket };
 
 template <typename Exchange>
-void MeasureExchange(benchmark::State& state, Exchange exchange, Via via = Via::Pty)
+void MeasureExchange(benchmark::State& state, Exchange exchange, Via via = Via::Pty, int replyDelayMs = 0)
 {
     simtest::TempDir dir;
     SimTransmitter sim{SimOptions{.linkPath = dir.File("ttyTX")}};
@@ -62,8 +67,11 @@ void MeasureExchange(benchmark::State& state, Exchange exchange, Via via = Via::
         state.SkipWithError("port did not open");
         return;
     }
+    const double fixedMs = kFixedPauseMs + replyDelayMs;
+    std::vector<double> exchangeMs;
     std::vector<double> overheadMs;
     std::vector<double> replyMs;
+    exchangeMs.reserve(static_cast<std::size_t>(state.max_iterations));
     overheadMs.reserve(static_cast<std::size_t>(state.max_iterations));
     replyMs.reserve(static_cast<std::size_t>(state.max_iterations));
     for (auto _ : state) {
@@ -76,11 +84,13 @@ void MeasureExchange(benchmark::State& state, Exchange exchange, Via via = Via::
             break;
         }
         state.SetIterationTime(std::chrono::duration<double>(took).count());
-        overheadMs.push_back(std::chrono::duration<double, std::milli>(took).count() - kFixedPauseMs);
+        exchangeMs.push_back(std::chrono::duration<double, std::milli>(took).count());
+        overheadMs.push_back(exchangeMs.back() - fixedMs);
         replyMs.push_back(std::chrono::duration<double, std::milli>(end - sim.LastFrameTime()).count());
     }
     CloseComm();
     sim.Stop();
+    state.counters["exchange_median_ms"] = Percentile(exchangeMs, 0.5);
     state.counters["overhead_median_ms"] = Percentile(overheadMs, 0.5);
     state.counters["overhead_p99_ms"] = Percentile(overheadMs, 0.99);
     state.counters["reply_median_ms"] = Percentile(replyMs, 0.5);
@@ -116,6 +126,30 @@ int ReadLevel()
     return GetRtVol(&level, 0);
 }
 
+// Alternates between two values, as a client stepping a setting back and forth.
+void BM_SetLINEVol(benchmark::State& state)
+{
+    int volume = 6;  // the first call sends 5
+    MeasureExchange(
+        state,
+        [&volume] {
+            volume = volume == 5 ? 6 : 5;
+            return SetLINEVol(volume, TALVEX_REPLY_DELAY_MS);
+        },
+        Via::Pty, TALVEX_REPLY_DELAY_MS);
+}
+
+void BM_GetRtVol_Level(benchmark::State& state)
+{
+    MeasureExchange(
+        state,
+        [] {
+            int level = 0;
+            return GetRtVol(&level, TALVEX_LEVEL_REPLY_DELAY_MS);
+        },
+        Via::Pty, TALVEX_LEVEL_REPLY_DELAY_MS);
+}
+
 void BM_GetDevState_Rfc2217(benchmark::State& state)
 {
     MeasureExchange(
@@ -142,5 +176,7 @@ BENCHMARK(BM_GetRtVol_Socket)->Iterations(200)->UseManualTime()->Unit(benchmark:
 BENCHMARK(BM_GetDevState)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GetSerialNum)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SetFMFreq)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SetLINEVol)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetRtVol_Level)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
