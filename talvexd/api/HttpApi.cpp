@@ -201,6 +201,9 @@ bool CHttpApi::Start(std::string* error)
     httplib::Server& server = *m_server;
     server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
     server.set_payload_max_length(kMaxBody);
+    // Headers and body leave in two writes: without this, a client that
+    // asks again soon waits for its own delayed acknowledgement (40 ms).
+    server.set_tcp_nodelay(true);
     const auto dispatch = [this](const httplib::Request& request, httplib::Response& response) {
         Dispatch(request, response);
     };
