@@ -63,7 +63,7 @@ echo "== Alert rules (promtool)"
 promtool check rules monitoring/talvex-alerts.yml
 (cd monitoring && promtool test rules talvex-alerts-test.yml)
 
-echo "== Sanitizer tests, while the thread sanitizer build compiles"
+echo "== Sanitizer tests (ASan + UBSan), while the thread sanitizer build compiles"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 in_background asan-tests ctest --test-dir build/asan --output-on-failure -j"$((jobs + 1))" --timeout 300 -LE soak
 quietly configure_and_build tsan
@@ -73,7 +73,7 @@ finish asan-tests
 ctest --test-dir build/asan --output-on-failure --timeout 300 -L soak
 unset ASAN_OPTIONS UBSAN_OPTIONS
 
-echo "== Thread sanitizer build (TSan)"
+echo "== Thread sanitizer tests (TSan), while the fuzz targets compile"
 # Any report fails its test: data races, and lock-order inversions (the
 # deadlock detector is on), e.g. between the device lock and the schedule
 # lock. tests/tsan.supp holds only entries for code outside this project.
