@@ -540,6 +540,33 @@ void CHttpApi::PutSchedule(const httplib::Request& request, httplib::Response& r
     GetSchedule(request, response, caller);
 }
 
+std::shared_ptr<const CHttpApi::RenderedEvents> CHttpApi::Events()
+{
+    auto [status, versions] = m_board.Read();
+    std::lock_guard lock(m_eventsLock);
+    if (m_events && m_events->versions == versions) {
+        return m_events;
+    }
+    const auto event = [](const char* name, const Json& data) {
+        return std::string("event: ") + name + "\ndata: " + data.dump() + "\n\n";
+    };
+    auto events = std::make_shared<RenderedEvents>();
+    events->versions = versions;
+    Json link;
+    link["link"] = status.linkUp ? "up" : "down";
+    events->link = event("link", link);
+    Json json = StatusJson(status);
+    events->status = event("status", json);
+    json.erase("read_at");
+    events->statusWithoutTime = json.dump();
+    Json level;
+    level["audio_level_raw"] = status.level;
+    level["read_at"] = status.levelReadAt ? Json(Rfc3339(*status.levelReadAt)) : Json(nullptr);
+    events->level = event("level", level);
+    m_events = events;
+    return events;
+}
+
 void CHttpApi::GetEvents(const httplib::Request&, httplib::Response& response, const Caller&)
 {
     if (m_streams.fetch_add(1) >= kMaxStreams) {
@@ -560,65 +587,45 @@ void CHttpApi::GetEvents(const httplib::Request&, httplib::Response& response, c
     response.set_chunked_content_provider(
         "text/event-stream",
         [this, stream](std::size_t, httplib::DataSink& sink) {
-            const auto send = [&](const char* event, const Json& data) {
-                const std::string text = std::string("event: ") + event + "\ndata: " + data.dump() + "\n\n";
-                return sink.write(text.data(), text.size());
-            };
-            CStatusBoard::Versions now = m_board.CurrentVersions();
             if (stream->started) {
-                now = m_board.WaitForChange(stream->seen, kKeepAlive);
+                m_board.WaitForChange(stream->seen, kKeepAlive);
             }
             if (m_board.Closed()) {
                 sink.done();
                 return false;
             }
-            const SiteStatus status = m_board.Current();
+            // Rendered once per change for every stream.
+            const std::shared_ptr<const RenderedEvents> events = Events();
+            CStatusBoard::Versions now = events->versions;
             const auto clock = std::chrono::steady_clock::now();
-            bool wrote = false;
+            std::string text;
             if (!stream->started || now.link != stream->seen.link) {
-                Json link;
-                link["link"] = status.linkUp ? "up" : "down";
-                if (!send("link", link)) {
-                    return false;
-                }
-                wrote = true;
+                text += events->link;
             }
-            if (!stream->started || now.status != stream->seen.status) {
-                Json json = StatusJson(status);
-                Json timeless = json;
-                timeless.erase("read_at");
-                std::string text = timeless.dump();
-                if (!stream->started || text != stream->lastStatus || clock - stream->statusSent >= kStatusRefresh) {
-                    if (!send("status", json)) {
-                        return false;
-                    }
-                    stream->lastStatus = std::move(text);
-                    stream->statusSent = clock;
-                    wrote = true;
+            if ((!stream->started || now.status != stream->seen.status) &&
+                (!stream->started || events->statusWithoutTime != stream->lastStatus ||
+                 clock - stream->statusSent >= kStatusRefresh)) {
+                text += events->status;
+                stream->lastStatus = events->statusWithoutTime;
+                stream->statusSent = clock;
+            }
+            if (now.level != stream->seen.level) {
+                if (clock - stream->levelSent >= kLevelSpacing) {
+                    text += events->level;
+                    stream->levelSent = clock;
+                } else {
+                    // Too soon: this stream's thread waits out the spacing, and the
+                    // next call sends the newest level.
+                    now.level = stream->seen.level;
+                    std::this_thread::sleep_for(kLevelSpacing - (clock - stream->levelSent));
                 }
             }
-            if (now.level != stream->seen.level && clock - stream->levelSent >= kLevelSpacing) {
-                Json level;
-                level["audio_level_raw"] = status.level;
-                level["read_at"] = status.levelReadAt ? Json(Rfc3339(*status.levelReadAt)) : Json(nullptr);
-                if (!send("level", level)) {
-                    return false;
-                }
-                stream->levelSent = clock;
-                wrote = true;
-            } else if (now.level != stream->seen.level) {
-                // Too soon: sent at the next wake, which comes with the next reading.
-                now.level = stream->seen.level;
-            }
-            if (!wrote && stream->started && now == stream->seen) {
-                static constexpr char kComment[] = ": keep-alive\n\n";
-                if (!sink.write(kComment, sizeof kComment - 1)) {
-                    return false;
-                }
+            if (text.empty() && stream->started && now == stream->seen) {
+                text = ": keep-alive\n\n";
             }
             stream->seen = now;
             stream->started = true;
-            return true;
+            return text.empty() || sink.write(text.data(), text.size());
         },
         [this](bool) { m_streams.fetch_sub(1); });
 }

@@ -70,6 +70,15 @@ private:
     void DeleteSession(const httplib::Request&, httplib::Response&, const Caller&);
     void GetMetrics(const httplib::Request&, httplib::Response&);
     void Login(const std::string& user, const std::string& address, const char* how);
+    // The events of the board's newest versions, rendered once for every stream.
+    struct RenderedEvents {
+        CStatusBoard::Versions versions;
+        std::string link;
+        std::string status;
+        std::string statusWithoutTime;  // to tell a change from a newer time
+        std::string level;
+    };
+    std::shared_ptr<const RenderedEvents> Events();
 
     const SiteConfig& m_config;
     CSiteLink& m_link;
@@ -82,6 +91,8 @@ private:
     std::thread m_thread;
     int m_port = 0;
     std::atomic<int> m_streams{0};
+    std::mutex m_eventsLock;  // guards m_events
+    std::shared_ptr<const RenderedEvents> m_events;
     std::mutex m_loginsLock;
     std::set<std::string> m_logins;  // "user address" pairs already logged
 };

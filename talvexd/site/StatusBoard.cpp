@@ -22,6 +22,12 @@ SiteStatus CStatusBoard::Current() const
     return m_status;
 }
 
+std::pair<SiteStatus, CStatusBoard::Versions> CStatusBoard::Read() const
+{
+    std::lock_guard lock(m_lock);
+    return {m_status, m_versions};
+}
+
 CStatusBoard::Versions CStatusBoard::CurrentVersions() const
 {
     std::lock_guard lock(m_lock);

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <utility>
 
 namespace talvexd {
 
@@ -28,6 +29,8 @@ public:
     // Replaces the status; `changes` (Change bits) says which versions move.
     void Publish(const SiteStatus& status, unsigned changes);
     SiteStatus Current() const;
+    // The status with the versions it is at, read together.
+    std::pair<SiteStatus, Versions> Read() const;
     Versions CurrentVersions() const;
     // Waits until the versions differ from `seen`, the timeout passes or the
     // board closes; the versions then.
