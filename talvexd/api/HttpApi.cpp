@@ -163,6 +163,60 @@ CTransmitterCore::Result Apply(CTransmitterCore& core, const SettingChange& chan
     return {false, "unknown setting"};
 }
 
+// Applies `changes` one at a time on the link's thread through `apply`, each
+// logged with who, what and the result, stopping at the first failure; the
+// link's status board shows them at once. Answers 503 or 502 itself; true
+// when every change was applied.
+template <typename Change, typename ApplyChange, typename ValueText>
+bool RunChanges(CSiteLink& link, httplib::Response& response, const std::string& user,
+                const std::vector<Change>& changes, ApplyChange apply, ValueText text)
+{
+    if (!link.IsUp()) {
+        SendError(response, 503, "the link to the transmitter is down");
+        return false;
+    }
+    Outcome outcome;
+    const bool ran = link.RunOnLinkThread(
+        [&] {
+            if (!link.IsUp()) {
+                outcome.linkDown = true;
+                return;
+            }
+            for (const Change& change : changes) {
+                const CTransmitterCore::Result result = apply(change);
+                const std::string what = "'" + user + "' set " + change.key + " to " + text(change);
+                if (!result.ok) {
+                    Log(what + ": failed, " + (result.failText ? result.failText : "") + " (code " +
+                        std::to_string(result.code) + ")");
+                    outcome = {false, result.failText, result.code, change.key};
+                    break;
+                }
+                Log(what + ": done");
+            }
+            link.PublishNow();
+        },
+        kChangeTimeout);
+    if (!ran || outcome.linkDown) {
+        SendError(response, 503, ran ? "the link to the transmitter is down" : "the transmitter is busy; try again");
+        return false;
+    }
+    if (outcome.failText) {
+        Json body;
+        body["error"] = outcome.failText;
+        body["code"] = outcome.code;
+        body["key"] = outcome.key;
+        SendJson(response, 502, body);
+        return false;
+    }
+    return true;
+}
+
+// The body of a 400: the key and what is wrong with it.
+void SendBadRequest(httplib::Response& response, const RequestError& error)
+{
+    SendError(response, 400, error.key.empty() ? error.message : error.key + ": " + error.message, error.key);
+}
+
 }  // namespace
 
 struct CHttpApi::Caller {
@@ -402,100 +456,38 @@ void CHttpApi::GetProtection(const httplib::Request&, httplib::Response& respons
 
 void CHttpApi::PutSettings(const httplib::Request& request, httplib::Response& response, const Caller& caller)
 {
-    auto parsed = ParseSettings(request.body);
+    const auto parsed = ParseSettings(request.body);
     if (const auto* error = std::get_if<RequestError>(&parsed)) {
-        SendError(response, 400, error->key.empty() ? error->message : error->key + ": " + error->message, error->key);
+        SendBadRequest(response, *error);
         return;
     }
-    const auto& changes = std::get<std::vector<SettingChange>>(parsed);
-    if (!m_link.IsUp()) {
-        SendError(response, 503, "the link to the transmitter is down");
-        return;
+    const auto apply = [this](const SettingChange& change) { return Apply(m_link.Core(), change); };
+    if (RunChanges(m_link, response, caller.user, std::get<std::vector<SettingChange>>(parsed), apply, SettingText)) {
+        SendJson(response, 200, StatusJson(m_board.Current()));
     }
-    Outcome outcome;
-    const bool ran = m_link.RunOnLinkThread(
-        [&] {
-            if (!m_link.IsUp()) {
-                outcome.linkDown = true;
-                return;
-            }
-            for (const SettingChange& change : changes) {
-                const CTransmitterCore::Result result = Apply(m_link.Core(), change);
-                const std::string what = "'" + caller.user + "' set " + change.key + " to " + SettingText(change);
-                if (!result.ok) {
-                    Log(what + ": failed, " + (result.failText ? result.failText : "") + " (code " +
-                        std::to_string(result.code) + ")");
-                    outcome = {false, result.failText, result.code, change.key};
-                    break;
-                }
-                Log(what + ": done");
-            }
-            m_link.PublishNow();
-        },
-        kChangeTimeout);
-    if (!ran || outcome.linkDown) {
-        SendError(response, 503, ran ? "the link to the transmitter is down" : "the transmitter is busy; try again");
-        return;
-    }
-    if (outcome.failText) {
-        Json body;
-        body["error"] = outcome.failText;
-        body["code"] = outcome.code;
-        body["key"] = outcome.key;
-        SendJson(response, 502, body);
-        return;
-    }
-    SendJson(response, 200, StatusJson(m_board.Current()));
 }
 
 void CHttpApi::PutProtection(const httplib::Request& request, httplib::Response& response, const Caller& caller)
 {
-    auto parsed = ParseProtection(request.body);
+    const auto parsed = ParseProtection(request.body);
     if (const auto* error = std::get_if<RequestError>(&parsed)) {
-        SendError(response, 400, error->key.empty() ? error->message : error->key + ": " + error->message, error->key);
+        SendBadRequest(response, *error);
         return;
     }
-    const auto& changes = std::get<std::vector<PointChange>>(parsed);
-    if (!m_link.IsUp()) {
-        SendError(response, 503, "the link to the transmitter is down");
-        return;
+    const auto apply = [this](const PointChange& change) {
+        const auto result = CTransmitterCore::SetProtectionPoint(change.point, change.value);
+        if (result.ok) {
+            m_link.NoteProtectionPoint(change.point, change.value);
+        }
+        return result;
+    };
+    const auto text = [](const PointChange& change) {
+        return change.point == CTransmitterCore::Point::Swr ? talvex::metrics::FormatTenths(change.value)
+                                                            : std::to_string(change.value);
+    };
+    if (RunChanges(m_link, response, caller.user, std::get<std::vector<PointChange>>(parsed), apply, text)) {
+        SendJson(response, 200, ProtectionJson(m_board.Current()));
     }
-    Outcome outcome;
-    const bool ran = m_link.RunOnLinkThread(
-        [&] {
-            if (!m_link.IsUp()) {
-                outcome.linkDown = true;
-                return;
-            }
-            for (const PointChange& change : changes) {
-                const auto result = CTransmitterCore::SetProtectionPoint(change.point, change.value);
-                const std::string what =
-                    "'" + caller.user + "' set " + change.key + " to " +
-                    (change.point == CTransmitterCore::Point::Swr ? talvex::metrics::FormatTenths(change.value)
-                                                                  : std::to_string(change.value));
-                if (!result.ok) {
-                    Log(what + ": failed, " + result.failText + " (code " + std::to_string(result.code) + ")");
-                    outcome = {false, result.failText, result.code, change.key};
-                    break;
-                }
-                Log(what + ": done");
-                m_link.NoteProtectionPoint(change.point, change.value);
-            }
-        },
-        kChangeTimeout);
-    if (!ran || outcome.linkDown) {
-        SendError(response, 503, ran ? "the link to the transmitter is down" : "the transmitter is busy; try again");
-        return;
-    }
-    if (outcome.failText) {
-        Json body;
-        body["error"] = outcome.failText;
-        body["code"] = outcome.code;
-        body["key"] = outcome.key;
-        SendJson(response, 502, body);
-        return;
-    }
-    SendJson(response, 200, ProtectionJson(m_board.Current()));
 }
 
 void CHttpApi::GetSchedule(const httplib::Request&, httplib::Response& response, const Caller&)
@@ -524,9 +516,9 @@ void CHttpApi::GetSchedule(const httplib::Request&, httplib::Response& response,
 
 void CHttpApi::PutSchedule(const httplib::Request& request, httplib::Response& response, const Caller& caller)
 {
-    auto parsed = ParseSchedule(request.body, NowSeconds());
+    const auto parsed = ParseSchedule(request.body, NowSeconds());
     if (const auto* error = std::get_if<RequestError>(&parsed)) {
-        SendError(response, 400, error->key.empty() ? error->message : error->key + ": " + error->message, error->key);
+        SendBadRequest(response, *error);
         return;
     }
     const ScheduleRows& rows = std::get<ScheduleRows>(parsed);
