@@ -277,13 +277,13 @@ bool CHttpApi::Start(std::string* error)
         SendError(response, 500, "internal error");
     });
     const std::string& host = m_config.listen.host;
-    if (!server.bind_to_port(host.c_str(), m_config.listen.port)) {
+    // Port 0: any free port, as the operator's own tools may ask for.
+    m_port = m_config.listen.port;
+    const bool bound =
+        m_port == 0 ? (m_port = server.bind_to_any_port(host.c_str())) > 0 : server.bind_to_port(host.c_str(), m_port);
+    if (!bound) {
         *error = "cannot listen on " + host + ":" + std::to_string(m_config.listen.port);
         return false;
-    }
-    m_port = m_config.listen.port;
-    if (m_port == 0) {
-        m_port = server.bind_to_any_port(host.c_str());
     }
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
     Log(std::string("serving ") + (tls ? "https" : "http") + "://" + host + ":" + std::to_string(m_port) + "/");
