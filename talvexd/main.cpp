@@ -100,16 +100,18 @@ int RunService(const talvexd::SiteConfig& config, int stopSignals, int argc, cha
         return kExitUsage;
     }
     QCoreApplication app(argc, argv);
+    CJournal journal;
     CStatusBoard board;
-    CSiteLink link(config.port, board);
-    CSiteSchedule schedule(config.scheduleFile, link);
-    CHttpApi api(config, link, schedule, board, accounts);
+    CSiteLink link(config.port, board, journal);
+    CSiteSchedule schedule(config.scheduleFile, link, journal);
+    CHttpApi api(config, link, schedule, board, accounts, journal);
     CSystemdNotifier notifier(link);
     if (!api.Start(&error)) {
         std::fprintf(stderr, "talvexd: %s\n", error.c_str());
         return kExitFailed;
     }
-    Log(std::string("started, version ") + TALVEX_VERSION + ", transmitter on " + config.port);
+    journal.Record(EventKind::Service, "",
+                   std::string("started, version ") + TALVEX_VERSION + ", transmitter on " + config.port);
     // The schedule first: the link's connect takes a while, and its file
     // must be there by the time a client sees the link up.
     schedule.Start();
@@ -120,7 +122,8 @@ int RunService(const talvexd::SiteConfig& config, int stopSignals, int argc, cha
     QObject::connect(&stop, &QSocketNotifier::activated, &app, [&] {
         signalfd_siginfo info{};
         if (::read(stopSignals, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-            Log(std::string("stopping on ") + sigdescr_np(static_cast<int>(info.ssi_signo)));
+            journal.Record(EventKind::Service, "",
+                           std::string("stopping on ") + sigdescr_np(static_cast<int>(info.ssi_signo)));
         }
         stop.setEnabled(false);
         notifier.Stopping();
@@ -130,7 +133,7 @@ int RunService(const talvexd::SiteConfig& config, int stopSignals, int argc, cha
     api.Stop();
     schedule.Stop();
     link.Stop();
-    Log("stopped");
+    journal.Record(EventKind::Service, "", "stopped");
     return kExitOk;
 }
 

@@ -168,7 +168,7 @@ CTransmitterCore::Result Apply(CTransmitterCore& core, const SettingChange& chan
 // link's status board shows them at once. Answers 503 or 502 itself; true
 // when every change was applied.
 template <typename Change, typename ApplyChange, typename ValueText>
-bool RunChanges(CSiteLink& link, httplib::Response& response, const std::string& user,
+bool RunChanges(CSiteLink& link, const CJournal& journal, httplib::Response& response, const std::string& user,
                 const std::vector<Change>& changes, ApplyChange apply, ValueText text)
 {
     if (!link.IsUp()) {
@@ -184,14 +184,15 @@ bool RunChanges(CSiteLink& link, httplib::Response& response, const std::string&
             }
             for (const Change& change : changes) {
                 const CTransmitterCore::Result result = apply(change);
-                const std::string what = "'" + user + "' set " + change.key + " to " + text(change);
+                const std::string what = std::string("set ") + change.key + " to " + text(change);
                 if (!result.ok) {
-                    Log(what + ": failed, " + (result.failText ? result.failText : "") + " (code " +
-                        std::to_string(result.code) + ")");
+                    journal.Record(EventKind::Change, user,
+                                   what + ": failed, " + (result.failText ? result.failText : "") + " (code " +
+                                       std::to_string(result.code) + ")");
                     outcome = {false, result.failText, result.code, change.key};
                     break;
                 }
-                Log(what + ": done");
+                journal.Record(EventKind::Change, user, what + ": done");
             }
             link.PublishNow();
         },
@@ -233,8 +234,8 @@ struct CHttpApi::Route {
 };
 
 CHttpApi::CHttpApi(const SiteConfig& config, CSiteLink& link, CSiteSchedule& schedule, CStatusBoard& board,
-                   CAccounts& accounts)
-    : m_config(config), m_link(link), m_schedule(schedule), m_board(board), m_accounts(accounts)
+                   CAccounts& accounts, const CJournal& journal)
+    : m_config(config), m_link(link), m_schedule(schedule), m_board(board), m_accounts(accounts), m_journal(journal)
 {}
 
 CHttpApi::~CHttpApi() { Stop(); }
@@ -461,8 +462,14 @@ void CHttpApi::PutSettings(const httplib::Request& request, httplib::Response& r
         SendBadRequest(response, *error);
         return;
     }
-    const auto apply = [this](const SettingChange& change) { return Apply(m_link.Core(), change); };
-    if (RunChanges(m_link, response, caller.user, std::get<std::vector<SettingChange>>(parsed), apply, SettingText)) {
+    const auto apply = [this](const SettingChange& change) {
+        if (change.kind == SettingChange::Kind::Transmitter && change.value == 0) {
+            m_link.NoteStandbyAsked();
+        }
+        return Apply(m_link.Core(), change);
+    };
+    if (RunChanges(m_link, m_journal, response, caller.user, std::get<std::vector<SettingChange>>(parsed), apply,
+                   SettingText)) {
         SendJson(response, 200, StatusJson(m_board.Current()));
     }
 }
@@ -485,7 +492,7 @@ void CHttpApi::PutProtection(const httplib::Request& request, httplib::Response&
         return change.point == CTransmitterCore::Point::Swr ? talvex::metrics::FormatTenths(change.value)
                                                             : std::to_string(change.value);
     };
-    if (RunChanges(m_link, response, caller.user, std::get<std::vector<PointChange>>(parsed), apply, text)) {
+    if (RunChanges(m_link, m_journal, response, caller.user, std::get<std::vector<PointChange>>(parsed), apply, text)) {
         SendJson(response, 200, ProtectionJson(m_board.Current()));
     }
 }
@@ -523,7 +530,8 @@ void CHttpApi::PutSchedule(const httplib::Request& request, httplib::Response& r
     }
     const ScheduleRows& rows = std::get<ScheduleRows>(parsed);
     const bool saved = m_schedule.Replace(rows);
-    Log("'" + caller.user + "' changed the schedule: " + (saved ? "saved" : "not saved"));
+    m_journal.Record(EventKind::Change, caller.user,
+                     std::string("changed the schedule: ") + (saved ? "saved" : "not saved"));
     if (!saved) {
         SendError(response, 500,
                   "the schedule did not reach " + m_schedule.Path() + "; it runs from memory until the next start");

@@ -40,7 +40,7 @@ public:
     static constexpr int kThreads = kMaxStreams + 36;
 
     CHttpApi(const SiteConfig& config, CSiteLink& link, CSiteSchedule& schedule, CStatusBoard& board,
-             CAccounts& accounts);
+             CAccounts& accounts, const CJournal& journal);
     ~CHttpApi();
     CHttpApi(const CHttpApi&) = delete;
     CHttpApi& operator=(const CHttpApi&) = delete;
@@ -85,6 +85,7 @@ private:
     CSiteSchedule& m_schedule;
     CStatusBoard& m_board;
     CAccounts& m_accounts;
+    const CJournal& m_journal;
     CLoginGuard m_guard;
     CSessions m_sessions;
     std::unique_ptr<httplib::Server> m_server;

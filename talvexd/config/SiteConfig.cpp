@@ -167,6 +167,18 @@ std::optional<std::string> Read(const Row& row, const toml::node& node, SiteConf
     return std::nullopt;
 }
 
+}  // namespace
+
+std::array<AlarmRule, std::size(kAlarmKinds)> SiteConfig::DefaultAlarmRules()
+{
+    std::array<AlarmRule, std::size(kAlarmKinds)> rules;
+    for (const AlarmKind kind : kAlarmKinds)
+        rules[static_cast<std::size_t>(kind)] = DefaultAlarmRule(kind);
+    return rules;
+}
+
+namespace {
+
 // Reads one file into a config; the first mistake found ends it.
 class CLoader
 {

@@ -2,8 +2,12 @@
 // talvexd.toml: what the service runs against and where it keeps things.
 
 #include "MetricsServer.h"
+#include "talvexd/alarms/Alarm.h"
 
+#include <array>
+#include <chrono>
 #include <string>
+#include <vector>
 
 namespace talvexd {
 
@@ -25,6 +29,35 @@ struct SiteConfig {
     std::string scheduleFile = "/var/lib/talvex/config.xml";
     // [data]
     std::string dataDirectory = "/var/lib/talvex";
+    int historyDays = 30;                      // readings older than this go
+    std::chrono::seconds historyInterval{10};  // one readings row per this, at most
+    int logDays = 365;                         // events older than this go
+    int maxSizeMb = 0;                         // 0: as large as the disk allows
+    // [alarms.NAME], by AlarmKind
+    std::array<AlarmRule, std::size(kAlarmKinds)> alarms = DefaultAlarmRules();
+    // [notify]
+    std::string siteName;                 // in every message; empty: the host name
+    std::chrono::seconds retryFirst{10};  // the first pause after a failed delivery
+    std::chrono::seconds retryMax{600};   // the pause doubles up to this
+    int summaryAfter = 10;                // more than this a minute: one summary
+    // [notify.email]: off while the url is empty
+    struct Email {
+        std::string url;  // smtp://HOST:PORT (STARTTLS required) or smtps://HOST:PORT
+        std::string from;
+        std::vector<std::string> to;
+        std::string user;
+        std::string passwordFile;
+        std::string caFile;  // empty: the system's certificate authorities
+    } email;
+    // [notify.webhook]: off while the url is empty
+    struct Webhook {
+        std::string url;
+        std::string secretFile;  // the shared secret of the signature
+        std::string caFile;
+    } webhook;
+
+    const AlarmRule& Rule(AlarmKind kind) const { return alarms[static_cast<std::size_t>(kind)]; }
+    static std::array<AlarmRule, std::size(kAlarmKinds)> DefaultAlarmRules();
 };
 
 // Reads `path`. false with one line naming the file, the line and the key

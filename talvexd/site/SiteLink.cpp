@@ -34,8 +34,9 @@ bool PortGone(int code) { return code == TALVEX_E_WRITE || code == TALVEX_E_READ
 
 }  // namespace
 
-CSiteLink::CSiteLink(const std::string& port, CStatusBoard& board, QObject* parent)
-    : QObject(parent), m_port(port), m_board(board), m_core(QStringList{QString::fromStdString(port)}, this)
+CSiteLink::CSiteLink(const std::string& port, CStatusBoard& board, const CJournal& journal, QObject* parent)
+    : QObject(parent), m_port(port), m_board(board), m_journal(journal),
+      m_core(QStringList{QString::fromStdString(port)}, this)
 {
     m_reconnect.setInterval(kReconnectPeriod);
     connect(&m_reconnect, &QTimer::timeout, this, &CSiteLink::TryReconnect);
@@ -162,6 +163,8 @@ bool CSiteLink::ReadNamesAndValues()
     return true;
 }
 
+void CSiteLink::NoteStandbyAsked() { m_status.standbyAskedAt = Now(); }
+
 void CSiteLink::GoUp(int state)
 {
     m_up = true;
@@ -173,7 +176,7 @@ void CSiteLink::GoUp(int state)
     // second or two, and the port is in use meanwhile.
     m_core.AdoptState(state);
     TakeFromCore();
-    Log("link up on " + m_port);
+    m_journal.Record(EventKind::Link, "", "link up on " + m_port);
     Publish(CStatusBoard::kLink);
     emit linkChanged(true);
     ReadOnConnect(state);
@@ -192,7 +195,7 @@ void CSiteLink::GoDown(const std::string& reason)
     }
     m_status.linkUp = false;
     if (wasUp || !m_verdict) {
-        Log("link down: " + reason);
+        m_journal.Record(EventKind::Link, "", "link down: " + reason);
     }
     Publish(CStatusBoard::kStatus | CStatusBoard::kLink);
     if (!m_stopped) {

@@ -10,6 +10,7 @@
 // It lives on the service's main thread, as the core does. Request threads
 // hand it their changes through RunOnLinkThread.
 
+#include "Journal.h"
 #include "StatusBoard.h"
 
 #include "core/TransmitterCore.h"
@@ -40,7 +41,7 @@ public:
     // those read before the change arrive just after it.
     static constexpr auto kSettleTime = std::chrono::milliseconds(300);
 
-    CSiteLink(const std::string& port, CStatusBoard& board, QObject* parent = nullptr);
+    CSiteLink(const std::string& port, CStatusBoard& board, const CJournal& journal, QObject* parent = nullptr);
     ~CSiteLink() override;
 
     // Connects (or declares the link down) and starts the pollers.
@@ -62,6 +63,9 @@ public:
     void PublishNow();
     // A protection point the transmitter accepted, shown from now on.
     void NoteProtectionPoint(CTransmitterCore::Point point, int value);
+    // A client or the schedule is about to put the transmitter in standby:
+    // the standby that follows was asked for. On the link's thread.
+    void NoteStandbyAsked();
 
 signals:
     // The link went up or down.
@@ -108,6 +112,7 @@ private:
 
     const std::string m_port;
     CStatusBoard& m_board;
+    const CJournal& m_journal;
     CTransmitterCore m_core;
     QTimer m_reconnect{this};
     SiteStatus m_status;

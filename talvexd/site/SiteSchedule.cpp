@@ -29,8 +29,8 @@ bool MakeEmptyScheduleFile(const std::string& path)
 
 }  // namespace
 
-CSiteSchedule::CSiteSchedule(std::string path, CSiteLink& link, QObject* parent)
-    : QObject(parent), m_path(std::move(path)), m_link(link)
+CSiteSchedule::CSiteSchedule(std::string path, CSiteLink& link, const CJournal& journal, QObject* parent)
+    : QObject(parent), m_path(std::move(path)), m_link(link), m_journal(journal)
 {
     // Queued: the scheduler thread emits it, and the device is driven here.
     connect(&m_schedule, &CTaskSchedule::taskDue, this, &CSiteSchedule::OnTaskDue, Qt::QueuedConnection);
@@ -74,11 +74,14 @@ void CSiteSchedule::OnTaskDue(int operation)
     switch (operation) {
     case TASK_STARTUP:
         core.ScheduledStartUp();
-        Log(std::string("schedule: start-up ") + (core.IsPowerOn() ? "done" : "failed"));
+        m_journal.Record(EventKind::Schedule, "",
+                         std::string("schedule: start-up ") + (core.IsPowerOn() ? "done" : "failed"));
         break;
     case TASK_SHUTDOWN:
+        m_link.NoteStandbyAsked();
         core.ScheduledShutDown();
-        Log(std::string("schedule: shut-down ") + (core.IsPowerOn() ? "failed" : "done"));
+        m_journal.Record(EventKind::Schedule, "",
+                         std::string("schedule: shut-down ") + (core.IsPowerOn() ? "failed" : "done"));
         break;
     default: return;  // "Nothing", or a code no operation has
     }

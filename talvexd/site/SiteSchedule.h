@@ -12,6 +12,7 @@
 
 namespace talvexd {
 
+class CJournal;
 class CSiteLink;
 
 class CSiteSchedule : public QObject
@@ -20,7 +21,7 @@ class CSiteSchedule : public QObject
 public:
     using Rows = std::array<ScheduledTask, kTaskRows>;
 
-    CSiteSchedule(std::string path, CSiteLink& link, QObject* parent = nullptr);
+    CSiteSchedule(std::string path, CSiteLink& link, const CJournal& journal, QObject* parent = nullptr);
     ~CSiteSchedule() override;
 
     // Reads the file (making it, with five rows of "Nothing", when there is
@@ -40,6 +41,7 @@ private:
 
     const std::string m_path;
     CSiteLink& m_link;
+    const CJournal& m_journal;
     CTaskSchedule m_schedule;
 };
 

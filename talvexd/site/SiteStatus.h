@@ -42,6 +42,9 @@ struct SiteStatus {
     int level = 0;  // raw, 0..65535
     int temperaturePoint = 0;
     int swrPoint = 0;
+    // When a client or the schedule last asked for standby: a standby
+    // without it is the transmitter's own doing.
+    std::optional<WallClock::time_point> standbyAskedAt;
 
     std::string serialNumber;
     std::string firmwareVersion;

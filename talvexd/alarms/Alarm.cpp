@@ -1,0 +1,73 @@
+#include "Alarm.h"
+
+#include <cstdio>
+
+namespace talvexd {
+
+using namespace std::chrono_literals;
+
+const char* SeverityName(Severity severity) { return severity == Severity::Critical ? "critical" : "warning"; }
+
+std::optional<Severity> ParseSeverity(std::string_view name)
+{
+    if (name == "critical")
+        return Severity::Critical;
+    if (name == "warning")
+        return Severity::Warning;
+    return std::nullopt;
+}
+
+const char* AlarmName(AlarmKind kind)
+{
+    switch (kind) {
+    case AlarmKind::Swr: return "swr";
+    case AlarmKind::Temperature: return "temperature";
+    case AlarmKind::OffAir: return "off_air";
+    case AlarmKind::Silence: return "silence";
+    case AlarmKind::Link: return "link";
+    case AlarmKind::UnexpectedStandby: return "unexpected_standby";
+    case AlarmKind::Restart: return "restart";
+    }
+    return "restart";
+}
+
+std::optional<AlarmKind> ParseAlarmName(std::string_view name)
+{
+    for (const AlarmKind kind : kAlarmKinds) {
+        if (name == AlarmName(kind))
+            return kind;
+    }
+    return std::nullopt;
+}
+
+AlarmRule DefaultAlarmRule(AlarmKind kind)
+{
+    switch (kind) {
+    case AlarmKind::Swr: return {true, std::nullopt, 3s, 0.1, 10s, Severity::Critical};
+    case AlarmKind::Temperature: return {true, std::nullopt, 10s, 2, 30s, Severity::Warning};
+    case AlarmKind::OffAir: return {true, 0.5, 10s, 0.1, 10s, Severity::Critical};
+    case AlarmKind::Silence: return {true, 500, 30s, 100, 5s, Severity::Critical};
+    case AlarmKind::Link: return {true, std::nullopt, 5s, 0, 0s, Severity::Critical};
+    case AlarmKind::UnexpectedStandby: return {true, std::nullopt, 0s, 0, 0s, Severity::Critical};
+    case AlarmKind::Restart: return {true, std::nullopt, 0s, 0, 0s, Severity::Warning};
+    }
+    return {};
+}
+
+std::string DescribeTransition(const AlarmTransition& t)
+{
+    char value[32];
+    char threshold[32];
+    std::snprintf(value, sizeof value, "%g", t.value);
+    std::snprintf(threshold, sizeof threshold, "%g", t.threshold);
+    std::string text = std::string(AlarmName(t.kind)) + (t.raised ? " raised" : " cleared");
+    switch (t.kind) {
+    case AlarmKind::Swr:
+    case AlarmKind::Temperature: return text + ": " + value + (t.raised ? std::string(" over ") + threshold : "");
+    case AlarmKind::OffAir:
+    case AlarmKind::Silence: return text + ": " + value + (t.raised ? std::string(" under ") + threshold : "");
+    default: return text;
+    }
+}
+
+}  // namespace talvexd
