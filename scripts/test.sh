@@ -40,30 +40,32 @@ finish() {
   [ "$status" -eq 0 ] || { echo "$name failed (exit status $status); build/$name.log has all of it"; exit 1; }
 }
 quietly() { (renice -n 19 "$BASHPID" > /dev/null && "$@"); }
+# Each stage's header says when it began, so that a slow run shows where.
+stage() { printf '== %s (at %dm%02ds)\n' "$1" $((SECONDS / 60)) $((SECONDS % 60)); }
 
-echo "== Panel layers and formatting"
+stage "Panel layers and formatting"
 scripts/check-layers.sh
 scripts/check-format.sh
 
 mkdir -p build
-echo "== Normal build"
+stage "Normal build"
 configure_and_build release
 # The soak runs in the sanitizer build below, where it also judges the heap.
 # Most of these tests wait on the serial line rather than compute, so one
 # more runs than there are cores.
-echo "== Normal tests, while the sanitizer build (ASan + UBSan) compiles"
+stage "Normal tests, while the sanitizer build (ASan + UBSan) compiles"
 in_background release-tests ctest --test-dir build/release --output-on-failure -j"$((jobs + 1))" --timeout 300 -LE soak
 quietly configure_and_build asan
 finish release-tests
 
-echo "== Packages (cpack, lintian, apt-get install, run, compile against, purge)"
+stage "Packages (cpack, lintian, apt-get install, run, compile against, purge)"
 scripts/test-packages.sh build/release
 
-echo "== Alert rules (promtool)"
+stage "Alert rules (promtool)"
 promtool check rules monitoring/talvex-alerts.yml
 (cd monitoring && promtool test rules talvex-alerts-test.yml)
 
-echo "== Sanitizer tests (ASan + UBSan), while the thread sanitizer build compiles"
+stage "Sanitizer tests (ASan + UBSan), while the thread sanitizer build compiles"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 in_background asan-tests ctest --test-dir build/asan --output-on-failure -j"$((jobs + 1))" --timeout 300 -LE soak
 quietly configure_and_build tsan
@@ -73,7 +75,7 @@ finish asan-tests
 ctest --test-dir build/asan --output-on-failure --timeout 300 -L soak
 unset ASAN_OPTIONS UBSAN_OPTIONS
 
-echo "== Thread sanitizer tests (TSan), while the fuzz targets compile"
+stage "Thread sanitizer tests (TSan), while the fuzz targets compile"
 # Any report fails its test: data races, and lock-order inversions (the
 # deadlock detector is on), e.g. between the device lock and the schedule
 # lock. tests/tsan.supp holds only entries for code outside this project.
@@ -91,11 +93,12 @@ quietly scripts/fuzz.sh --build
 finish tsan-tests
 unset TSAN_OPTIONS
 
-echo "== Fuzz targets (short runs, clang + libFuzzer)"
+stage "Fuzz targets (short runs, clang + libFuzzer)"
 scripts/fuzz.sh --short
 
-echo "== Windows (cross-build + Wine)"
+stage "Windows (cross-build + Wine)"
 scripts/test-windows.sh
 
-echo "== Windows panel (Wine)"
+stage "Windows panel (Wine)"
 scripts/test-windows-panel.sh
+stage "Done"

@@ -44,6 +44,8 @@ const char kUsage[] = "Usage: talvex-sim [--link PATH] [--fault FAULT]... [--see
                       "                   clear NAME|all       let it move by itself again\n"
                       "                   hangup MS            drop the line for MS milliseconds;\n"
                       "                                        answered once it is down\n"
+                      "                   standby              go to standby by itself, as its\n"
+                      "                                        protection does after a trip\n"
                       "                 A held reading is sent from the next request on and\n"
                       "                 reverse power follows it; the others keep moving. At\n"
                       "                 the end of the input it keeps running without commands.\n"
@@ -84,6 +86,12 @@ std::string Obey(SimTransmitter& sim, std::string_view line)
             sim.ReleaseReading(reading);
         break;
     case Action::HangUp: HangUp(sim, std::chrono::milliseconds(command->value)); break;
+    case Action::Standby: {
+        SimState state = sim.State();
+        state.standby = true;
+        sim.SetState(state);
+        break;
+    }
     }
     return "ok";
 }

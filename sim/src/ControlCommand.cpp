@@ -119,12 +119,14 @@ std::optional<ControlCommand> ParseControlCommand(std::string_view line, std::st
     if (words.empty())
         return ControlCommand{};
     const std::string verb(words[0]);
-    const std::size_t wanted = verb == "set" ? 3 : verb == "clear" || verb == "hangup" ? 2 : 0;
+    const std::size_t wanted = verb == "set" ? 3 : verb == "clear" || verb == "hangup" ? 2 : verb == "standby" ? 1 : 0;
     if (wanted == 0)
         return Fail(error, "unknown command " + verb);
     if (words.size() > wanted)
         return Fail(error, "unexpected extra word " + std::string(words[wanted]));
 
+    if (verb == "standby")
+        return ControlCommand{Action::Standby, SimReading::ForwardPower, 0};
     if (verb == "hangup") {
         if (words.size() < 2)
             return Fail(error, "hangup needs a time in milliseconds");

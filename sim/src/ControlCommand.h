@@ -17,6 +17,7 @@ struct ControlCommand {
         Release,     // clear NAME
         ReleaseAll,  // clear all
         HangUp,      // hangup MS
+        Standby,     // standby: goes to standby by itself, as a protection trip does
     };
     Action action = Action::Nothing;
     SimReading reading = SimReading::ForwardPower;  // Hold, Release
@@ -29,6 +30,7 @@ struct ControlCommand {
 //   set forward_power|swr|temperature|level VALUE
 //   clear forward_power|swr|temperature|level|all
 //   hangup MS
+//   standby
 // VALUE is a plain decimal number (no exponent) in watts, the ratio, degrees
 // or the raw level. Watts and the ratio are rounded to tenths and degrees to
 // whole ones, half away from zero, and the rounded value must be one the

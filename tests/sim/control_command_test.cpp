@@ -24,6 +24,8 @@ TEST(SimControlCommand, ReadsGoodLinesInWireUnitsAndNamesWhatIsWrongWithBadOnes)
         {"clear swr", {Action::Release, SimReading::Swr, 0}, ""},
         {"clear all", {Action::ReleaseAll, SimReading::ForwardPower, 0}, ""},
         {"hangup 300", {Action::HangUp, SimReading::ForwardPower, 300}, ""},
+        {"standby", {Action::Standby, SimReading::ForwardPower, 0}, ""},
+        {"standby now", {}, "unexpected extra word now"},
         {" \t", {}, ""},
         {"set forward_power 25.55", {}, "forward_power must be 0.0 to 25.5 W"},
         {"set swr -1", {}, "swr must be 1.0 to 25.5"},
