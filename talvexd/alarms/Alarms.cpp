@@ -9,7 +9,7 @@ using Direction = CThresholdRule::Direction;
 
 // The default thresholds that follow the protection points: a little under
 // the point, so that the alarm comes before the transmitter protects itself.
-constexpr double kSwrUnderPoint = 0.2;  // ratio
+constexpr double kSwrUnderPoint = 0.2;        // ratio
 constexpr double kTemperatureUnderPoint = 5;  // degrees Celsius
 
 // The link rule reads 1 while down, 0 while up.

@@ -51,8 +51,8 @@ private:
     static std::size_t Index(AlarmKind kind) { return static_cast<std::size_t>(kind); }
     // Turns one rule's output into a transition and the alarm's record; the
     // caller holds m_lock.
-    void Apply(AlarmKind kind, CThresholdRule::Output output, double value, double threshold,
-               WallClock::time_point now, std::vector<AlarmTransition>& transitions);
+    void Apply(AlarmKind kind, CThresholdRule::Output output, double value, double threshold, WallClock::time_point now,
+               std::vector<AlarmTransition>& transitions);
     void HoldReadingRules();
     void EvaluateStatus(const SiteStatus& status, WallClock::time_point now, std::vector<AlarmTransition>& out);
     void EvaluateLevel(const SiteStatus& status, WallClock::time_point now, std::vector<AlarmTransition>& out);

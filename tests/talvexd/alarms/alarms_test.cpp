@@ -129,7 +129,9 @@ TEST(Alarms, EachRuleRaisesAndClearsOnWhatItWatches)
         {"silence: a level reading the same as the last one is not new",
          {{0, Set(level, 100), "", Step::Level}, {40, {}, "", Step::Tick}, {41, {}, "", Step::Cycle}}},
         {"unexpected_standby: nobody asked; cleared when on again",
-         {{0, {}, ""}, {1, Standby(true), "unexpected_standby raised"}, {5, Standby(false), "unexpected_standby cleared"}}},
+         {{0, {}, ""},
+          {1, Standby(true), "unexpected_standby raised"},
+          {5, Standby(false), "unexpected_standby cleared"}}},
         {"unexpected_standby: asked within 30 s, or asked long before",
          {{0, {}, ""},
           {31, Standby(true, 2), ""},
@@ -184,8 +186,7 @@ TEST(Alarms, ConfiguredRulesRestartAndAcknowledgements)
     ActiveAlarm alarm;
     EXPECT_EQ(alarms.Acknowledge(AlarmKind::OffAir, "ann", kStart, &alarm), CAlarms::AckResult::NotRaised);
     EXPECT_EQ(alarms.Acknowledge(AlarmKind::Swr, "ann", kStart + 5s, &alarm), CAlarms::AckResult::Done);
-    EXPECT_EQ(alarms.Acknowledge(AlarmKind::Swr, "bob", kStart + 6s, &alarm),
-              CAlarms::AckResult::AlreadyAcknowledged);
+    EXPECT_EQ(alarms.Acknowledge(AlarmKind::Swr, "bob", kStart + 6s, &alarm), CAlarms::AckResult::AlreadyAcknowledged);
     EXPECT_EQ(alarms.Version(), version + 1);
     const std::vector<ActiveAlarm> active = alarms.Active();
     ASSERT_EQ(active.size(), 1u);

@@ -58,7 +58,9 @@ TEST(ThresholdRule, RaisesAfterTheDelayAndClearsPastTheBand)
         {"below: the same, mirrored",
          Direction::Below,
          {{0, 9, N}, {3, 9, R}, {4, 10.5, N}, {6, 10.9, N}, {7, 11, N}, {9, 11, C}}},
-        {"a wall clock set back starts the wait over", Direction::Above, {{10, 11, N}, {5, 11, N}, {7, 11, N}, {8, 11, R}}},
+        {"a wall clock set back starts the wait over",
+         Direction::Above,
+         {{10, 11, N}, {5, 11, N}, {7, 11, N}, {8, 11, R}}},
     };
     for (const auto& c : cases) {
         CThresholdRule rule(c.direction, 3s, 1, 2s);
