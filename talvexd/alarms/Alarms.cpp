@@ -1,5 +1,7 @@
 #include "Alarms.h"
 
+#include <cmath>
+
 namespace talvexd {
 
 namespace {
@@ -9,7 +11,7 @@ using Direction = CThresholdRule::Direction;
 
 // The default thresholds that follow the protection points: a little under
 // the point, so that the alarm comes before the transmitter protects itself.
-constexpr double kSwrUnderPoint = 0.2;        // ratio
+constexpr int kSwrUnderPointTenths = 2;       // 0.2 of the ratio
 constexpr double kTemperatureUnderPoint = 5;  // degrees Celsius
 
 // The link rule reads 1 while down, 0 while up.
@@ -85,7 +87,7 @@ void CAlarms::EvaluateStatus(const SiteStatus& status, WallClock::time_point now
         const AlarmRule& rule = m_rules[Index(AlarmKind::Swr)];
         CThresholdRule& machine = m_machines[Index(AlarmKind::Swr)];
         const double value = status.swr / 10.0;
-        const double threshold = rule.threshold.value_or(status.swrPoint / 10.0 - kSwrUnderPoint);
+        const double threshold = rule.threshold.value_or((status.swrPoint - kSwrUnderPointTenths) / 10.0);
         // In standby the SWR is not read, and an SWR trip that caused the
         // standby stays up until the transmitter is on again.
         if (!on || (!rule.threshold && status.swrPoint == 0))
@@ -109,7 +111,8 @@ void CAlarms::EvaluateStatus(const SiteStatus& status, WallClock::time_point now
         // too; reported in watts.
         const double fraction = FixedThreshold(AlarmKind::OffAir, m_rules[Index(AlarmKind::OffAir)]).value_or(0);
         const double value = status.forwardPower / 10.0;
-        const double threshold = fraction * status.powerSetting / 10.0;
+        // To the hundredth of a watt, as people read it.
+        const double threshold = std::round(fraction * status.powerSetting * 10.0) / 100.0;
         // Standby on purpose is not off air, nor is a setting of nothing;
         // unexpected_standby covers the standby nobody asked for.
         const Output output = on && status.powerSetting > 0
