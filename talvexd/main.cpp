@@ -2,6 +2,7 @@
 // headless against one port, serves the HTTP API, fires the schedule, and
 // tells systemd how it is doing. `talvexd user ...` manages the accounts.
 
+#include "alarms/Alarms.h"
 #include "api/HttpApi.h"
 #include "auth/Accounts.h"
 #include "auth/UserCommand.h"
@@ -104,7 +105,8 @@ int RunService(const talvexd::SiteConfig& config, int stopSignals, int argc, cha
     CStatusBoard board;
     CSiteLink link(config.port, board, journal);
     CSiteSchedule schedule(config.scheduleFile, link, journal);
-    CHttpApi api(config, link, schedule, board, accounts, journal);
+    CAlarms alarms(config.alarms);
+    CHttpApi api(config, link, schedule, board, accounts, journal, alarms);
     CSystemdNotifier notifier(link);
     if (!api.Start(&error)) {
         std::fprintf(stderr, "talvexd: %s\n", error.c_str());

@@ -51,6 +51,7 @@ struct AlarmRule {
     double hysteresis = 0;
     std::chrono::milliseconds clearDelay{0};
     Severity severity = Severity::Critical;
+    bool operator==(const AlarmRule&) const = default;
 };
 
 // The rule as it is shipped.

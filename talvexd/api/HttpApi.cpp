@@ -212,6 +212,59 @@ bool RunChanges(CSiteLink& link, const CJournal& journal, httplib::Response& res
     return true;
 }
 
+// A route's path; a "*" in it stands for one segment of the request's path.
+constexpr char kAlarmAckPath[] = "/api/v1/alarms/*/ack";
+
+// What the "*" of `pattern` stands for in `path` (empty when it has none);
+// nullopt when the path is not the pattern's. A segment is never empty and
+// holds no "/".
+std::optional<std::string> MatchPath(std::string_view pattern, std::string_view path)
+{
+    const auto star = pattern.find('*');
+    if (star == std::string_view::npos) {
+        return pattern == path ? std::optional<std::string>(std::string()) : std::nullopt;
+    }
+    const std::string_view head = pattern.substr(0, star);
+    const std::string_view tail = pattern.substr(star + 1);
+    if (path.size() <= head.size() + tail.size() || !path.starts_with(head) || !path.ends_with(tail)) {
+        return std::nullopt;
+    }
+    const std::string_view part = path.substr(head.size(), path.size() - head.size() - tail.size());
+    if (part.find('/') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return std::string(part);
+}
+
+Json AlarmJson(const ActiveAlarm& alarm)
+{
+    Json j;
+    j["id"] = AlarmName(alarm.kind);
+    j["alarm"] = AlarmName(alarm.kind);
+    j["severity"] = SeverityName(alarm.severity);
+    j["raised_at"] = Rfc3339(alarm.raisedAt);
+    j["value"] = alarm.value;
+    j["threshold"] = alarm.threshold;
+    j["acknowledged"] = alarm.acknowledged;
+    j["acknowledged_by"] = alarm.acknowledged ? Json(alarm.acknowledgedBy) : Json(nullptr);
+    j["acknowledged_at"] = alarm.acknowledgedAt ? Json(Rfc3339(*alarm.acknowledgedAt)) : Json(nullptr);
+    return j;
+}
+
+// talvex_alarm_active for every enabled alarm, to follow the snapshot's text.
+std::string AlarmMetrics(const CAlarms& alarms)
+{
+    std::string text = "# HELP talvex_alarm_active Whether the alarm is up (1) or not (0).\n"
+                       "# TYPE talvex_alarm_active gauge\n";
+    for (const AlarmKind kind : kAlarmKinds) {
+        if (alarms.IsEnabled(kind)) {
+            text += std::string("talvex_alarm_active{alarm=\"") + AlarmName(kind) + "\",severity=\"" +
+                    SeverityName(alarms.SeverityOf(kind)) + "\"} " + (alarms.IsActive(kind) ? "1" : "0") + "\n";
+        }
+    }
+    return text;
+}
+
 // The body of a 400: the key and what is wrong with it.
 void SendBadRequest(httplib::Response& response, const RequestError& error)
 {
@@ -227,15 +280,16 @@ struct CHttpApi::Caller {
 };
 
 struct CHttpApi::Route {
-    const char* path;
+    const char* path;  // a "*" in it matches one segment (MatchPath)
     const char* method;
     Role role;
     void (CHttpApi::*handle)(const httplib::Request&, httplib::Response&, const Caller&);
 };
 
 CHttpApi::CHttpApi(const SiteConfig& config, CSiteLink& link, CSiteSchedule& schedule, CStatusBoard& board,
-                   CAccounts& accounts, const CJournal& journal)
-    : m_config(config), m_link(link), m_schedule(schedule), m_board(board), m_accounts(accounts), m_journal(journal)
+                   CAccounts& accounts, const CJournal& journal, CAlarms& alarms)
+    : m_config(config), m_link(link), m_schedule(schedule), m_board(board), m_accounts(accounts), m_journal(journal),
+      m_alarms(alarms)
 {}
 
 CHttpApi::~CHttpApi() { Stop(); }
@@ -315,6 +369,8 @@ void CHttpApi::Dispatch(const httplib::Request& request, httplib::Response& resp
         {"/api/v1/schedule", "GET", Role::Viewer, &CHttpApi::GetSchedule},
         {"/api/v1/schedule", "PUT", Role::Admin, &CHttpApi::PutSchedule},
         {"/api/v1/events", "GET", Role::Viewer, &CHttpApi::GetEvents},
+        {"/api/v1/alarms", "GET", Role::Viewer, &CHttpApi::GetAlarms},
+        {kAlarmAckPath, "POST", Role::Operator, &CHttpApi::PostAlarmAck},
         {"/api/v1/session", "DELETE", Role::Viewer, &CHttpApi::DeleteSession},
         // Served before anyone is known: listed for the Allow header.
         {"/api/v1/session", "POST", Role::Viewer, nullptr},
@@ -324,7 +380,7 @@ void CHttpApi::Dispatch(const httplib::Request& request, httplib::Response& resp
     const Route* route = nullptr;
     std::string allow;
     for (const Route& r : kRoutes) {
-        if (request.path != r.path) {
+        if (!MatchPath(r.path, request.path)) {
             continue;
         }
         allow += (allow.empty() ? "" : ", ") + std::string(r.method);
@@ -689,7 +745,39 @@ void CHttpApi::DeleteSession(const httplib::Request& request, httplib::Response&
 void CHttpApi::GetMetrics(const httplib::Request&, httplib::Response& response)
 {
     const auto snapshot = MetricsSnapshotOf(m_board.Current(), TALVEX_VERSION);
-    response.set_content(talvex::metrics::RenderPrometheus(snapshot), talvex::metrics::kContentType);
+    response.set_content(talvex::metrics::RenderPrometheus(snapshot) + AlarmMetrics(m_alarms),
+                         talvex::metrics::kContentType);
+}
+
+void CHttpApi::GetAlarms(const httplib::Request&, httplib::Response& response, const Caller&)
+{
+    Json alarms = Json::array();
+    for (const ActiveAlarm& alarm : m_alarms.Active()) {
+        alarms.push_back(AlarmJson(alarm));
+    }
+    Json body;
+    body["alarms"] = alarms;
+    SendJson(response, 200, body);
+}
+
+void CHttpApi::PostAlarmAck(const httplib::Request& request, httplib::Response& response, const Caller& caller)
+{
+    const std::string name = MatchPath(kAlarmAckPath, request.path).value_or("");
+    const auto kind = ParseAlarmName(name);
+    if (!kind) {
+        SendError(response, 404, "no such alarm: " + name);
+        return;
+    }
+    ActiveAlarm alarm;
+    switch (m_alarms.Acknowledge(*kind, caller.user, WallClock::now(), &alarm)) {
+    case CAlarms::AckResult::NotRaised: SendError(response, 409, "the alarm " + name + " is not raised"); return;
+    case CAlarms::AckResult::AlreadyAcknowledged:
+        SendError(response, 409, "the alarm " + name + " is already acknowledged by '" + alarm.acknowledgedBy + "'");
+        return;
+    case CAlarms::AckResult::Done: break;
+    }
+    m_journal.Record(EventKind::AlarmAcknowledged, caller.user, "acknowledged " + name);
+    SendJson(response, 200, AlarmJson(alarm));
 }
 
 }  // namespace talvexd

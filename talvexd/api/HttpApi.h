@@ -6,6 +6,7 @@
 // setting reaches the transmitter, on the link's thread. No request, however
 // malformed, stops the service.
 
+#include "talvexd/alarms/Alarms.h"
 #include "talvexd/auth/Accounts.h"
 #include "talvexd/auth/LoginGuard.h"
 #include "talvexd/auth/Sessions.h"
@@ -40,7 +41,7 @@ public:
     static constexpr int kThreads = kMaxStreams + 36;
 
     CHttpApi(const SiteConfig& config, CSiteLink& link, CSiteSchedule& schedule, CStatusBoard& board,
-             CAccounts& accounts, const CJournal& journal);
+             CAccounts& accounts, const CJournal& journal, CAlarms& alarms);
     ~CHttpApi();
     CHttpApi(const CHttpApi&) = delete;
     CHttpApi& operator=(const CHttpApi&) = delete;
@@ -66,6 +67,8 @@ private:
     void GetSchedule(const httplib::Request&, httplib::Response&, const Caller&);
     void PutSchedule(const httplib::Request&, httplib::Response&, const Caller&);
     void GetEvents(const httplib::Request&, httplib::Response&, const Caller&);
+    void GetAlarms(const httplib::Request&, httplib::Response&, const Caller&);
+    void PostAlarmAck(const httplib::Request&, httplib::Response&, const Caller&);
     void PostSession(const httplib::Request&, httplib::Response&);
     void DeleteSession(const httplib::Request&, httplib::Response&, const Caller&);
     void GetMetrics(const httplib::Request&, httplib::Response&);
@@ -86,6 +89,7 @@ private:
     CStatusBoard& m_board;
     CAccounts& m_accounts;
     const CJournal& m_journal;
+    CAlarms& m_alarms;
     CLoginGuard m_guard;
     CSessions m_sessions;
     std::unique_ptr<httplib::Server> m_server;
