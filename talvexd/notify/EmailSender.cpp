@@ -32,14 +32,13 @@ bool PlainAddress(const std::string& address)
 // A header's text: RFC 2047's UTF-8 Base64 form when it is not plain ASCII.
 std::string HeaderText(const std::string& text)
 {
-    const bool plain =
-        std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7f; });
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7f; });
     if (plain)
         return text;
     std::string encoded(4 * ((text.size() + 2) / 3) + 1, '\0');
-    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded.data()),
-                                       reinterpret_cast<const unsigned char*>(text.data()),
-                                       static_cast<int>(text.size()));
+    const int length =
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded.data()),
+                        reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
     encoded.resize(static_cast<std::size_t>(length));
     return "=?utf-8?B?" + encoded + "?=";
 }
@@ -135,8 +134,8 @@ std::string CEmailSender::Compose(const nlohmann::json& notice, WallClock::time_
     message += "Site:      " + m_siteName + "\r\n";
     if (notice.value("event", "") == "summary") {
         const std::vector<nlohmann::json> events = EventsOf(notice);
-        message += "Too many alarm events in a short time for one mail each; these " +
-                   std::to_string(events.size()) + " came together:\r\n\r\n";
+        message += "Too many alarm events in a short time for one mail each; these " + std::to_string(events.size()) +
+                   " came together:\r\n\r\n";
         for (const nlohmann::json& event : events)
             message += EventLines(event, "  ") + "\r\n";
     } else {

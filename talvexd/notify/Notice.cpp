@@ -23,14 +23,10 @@ std::string NewNoticeId()
 
 nlohmann::json NoticeOf(const AlarmTransition& t)
 {
-    return {{"id", NewNoticeId()},
-            {"event", t.raised ? "raised" : "cleared"},
-            {"alarm", AlarmName(t.kind)},
-            {"severity", SeverityName(t.severity)},
-            {"value", t.value},
-            {"threshold", t.threshold},
-            {"at", Rfc3339(t.at)},
-            {"text", DescribeTransition(t)}};
+    return {{"id", NewNoticeId()},        {"event", t.raised ? "raised" : "cleared"},
+            {"alarm", AlarmName(t.kind)}, {"severity", SeverityName(t.severity)},
+            {"value", t.value},           {"threshold", t.threshold},
+            {"at", Rfc3339(t.at)},        {"text", DescribeTransition(t)}};
 }
 
 std::vector<nlohmann::json> EventsOf(const nlohmann::json& notice)

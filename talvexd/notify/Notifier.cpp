@@ -93,8 +93,8 @@ void CNotifier::Notify(const AlarmTransition& transition)
         for (const auto& channel : m_channels) {
             std::string error;
             if (!m_outbox.Add(channel->name, body, WallClock::now(), &error))
-                Log("notify: " + channel->name + ": cannot keep the notification of " +
-                    DescribeTransition(transition) + ": " + error);
+                Log("notify: " + channel->name + ": cannot keep the notification of " + DescribeTransition(transition) +
+                    ": " + error);
             ++channel->wakes;
         }
         CountPending();

@@ -21,7 +21,7 @@ constexpr char kOwed[] = "delivered IS NULL AND summarised_into IS NULL";
 
 OutboxItem ItemOf(const CStatement& row)
 {
-    return {row.Int(0), row.Text(1), row.Text(2), FromMs(row.Int(3)), static_cast<int>(row.Int(4)),
+    return {row.Int(0),         row.Text(1), row.Text(2), FromMs(row.Int(3)), static_cast<int>(row.Int(4)),
             FromMs(row.Int(5)), row.Text(6)};
 }
 
@@ -95,8 +95,7 @@ bool COutbox::Delivered(std::int64_t id, WallClock::time_point at)
 
 bool COutbox::Failed(std::int64_t id, WallClock::time_point next, std::string_view error)
 {
-    CStatement update(m_db,
-                      "UPDATE outbox SET attempts = attempts + 1, next_attempt = ?, last_error = ? WHERE id = ?");
+    CStatement update(m_db, "UPDATE outbox SET attempts = attempts + 1, next_attempt = ?, last_error = ? WHERE id = ?");
     return update.Bind(1, Ms(next)).Bind(2, error).Bind(3, id).Run();
 }
 
@@ -126,7 +125,8 @@ std::optional<std::int64_t> COutbox::Summarise(std::string_view channel, const s
 
 std::int64_t COutbox::Pending(std::string_view channel)
 {
-    CStatement count(m_db, std::string("SELECT count(*) FROM outbox WHERE ") + kOwed + " AND (?1 = '' OR channel = ?1)");
+    CStatement count(m_db,
+                     std::string("SELECT count(*) FROM outbox WHERE ") + kOwed + " AND (?1 = '' OR channel = ?1)");
     count.Bind(1, std::string(channel));
     return count.Step() ? count.Int(0) : 0;
 }
@@ -138,8 +138,8 @@ std::int64_t COutbox::DeliveredSince(std::string_view channel, WallClock::time_p
     return count.Step() ? count.Int(0) : 0;
 }
 
-std::optional<WallClock::time_point> COutbox::NthNewestDelivery(std::string_view channel,
-                                                                WallClock::time_point since, int n)
+std::optional<WallClock::time_point> COutbox::NthNewestDelivery(std::string_view channel, WallClock::time_point since,
+                                                                int n)
 {
     CStatement select(m_db, "SELECT delivered FROM outbox WHERE channel = ? AND delivered >= ?"
                             " ORDER BY delivered DESC LIMIT 1 OFFSET ?");
@@ -149,7 +149,8 @@ std::optional<WallClock::time_point> COutbox::NthNewestDelivery(std::string_view
 
 bool COutbox::Prune(WallClock::time_point before)
 {
-    CStatement remove(m_db, "DELETE FROM outbox WHERE delivered < ?1 OR (summarised_into IS NOT NULL AND created < ?1)");
+    CStatement remove(m_db,
+                      "DELETE FROM outbox WHERE delivered < ?1 OR (summarised_into IS NOT NULL AND created < ?1)");
     return remove.Bind(1, Ms(before)).Run();
 }
 

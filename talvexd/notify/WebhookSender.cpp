@@ -39,8 +39,7 @@ std::string WebhookSignature(std::string_view secret, std::string_view body)
 
 CWebhookSender::CWebhookSender(SiteConfig::Webhook settings, std::string siteName)
     : m_settings(std::move(settings)), m_siteName(std::move(siteName))
-{
-}
+{}
 
 std::string CWebhookSender::Body(const nlohmann::json& notice, WallClock::time_point now) const
 {
@@ -51,9 +50,9 @@ std::string CWebhookSender::Body(const nlohmann::json& notice, WallClock::time_p
     body["event"] = notice.value("event", "");
     body["severity"] = notice.value("severity", "");
     const auto event = [](const nlohmann::json& e) {
-        return nlohmann::ordered_json{{"id", e.value("id", "")},         {"event", e.value("event", "")},
-                                      {"alarm", e.value("alarm", "")},   {"severity", e.value("severity", "")},
-                                      {"value", e.value("value", 0.0)},  {"threshold", e.value("threshold", 0.0)},
+        return nlohmann::ordered_json{{"id", e.value("id", "")},        {"event", e.value("event", "")},
+                                      {"alarm", e.value("alarm", "")},  {"severity", e.value("severity", "")},
+                                      {"value", e.value("value", 0.0)}, {"threshold", e.value("threshold", 0.0)},
                                       {"at", e.value("at", "")}};
     };
     if (notice.value("event", "") == "summary") {
