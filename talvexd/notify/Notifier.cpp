@@ -90,13 +90,14 @@ void CNotifier::Notify(const AlarmTransition& transition)
     const std::string body = NoticeOf(transition).dump();
     {
         const std::lock_guard lock(m_lock);
+        std::vector<std::string> names;
         for (const auto& channel : m_channels) {
-            std::string error;
-            if (!m_outbox.Add(channel->name, body, WallClock::now(), &error))
-                Log("notify: " + channel->name + ": cannot keep the notification of " + DescribeTransition(transition) +
-                    ": " + error);
+            names.push_back(channel->name);
             ++channel->wakes;
         }
+        std::string error;
+        if (!m_outbox.Add(names, body, WallClock::now(), &error))
+            Log("notify: cannot keep the notification of " + DescribeTransition(transition) + ": " + error);
         CountPending();
     }
     m_wake.notify_all();

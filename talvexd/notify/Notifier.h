@@ -79,7 +79,7 @@ private:
     std::mutex m_lock;  // the outbox and the channels' wakes
     std::condition_variable m_wake;
     COutbox m_outbox;
-    bool m_open = false;
+    std::atomic<bool> m_open{false};  // Notify reads it from any thread
     bool m_stopping = false;
     std::atomic<bool> m_abort{false};
     std::atomic<std::int64_t> m_pending{0};

@@ -56,17 +56,19 @@ bool COutbox::Open(const std::string& path, std::string* error)
     return true;
 }
 
-std::optional<std::int64_t> COutbox::Add(std::string_view channel, std::string_view body, WallClock::time_point now,
-                                         std::string* error)
+bool COutbox::Add(const std::vector<std::string>& channels, std::string_view body, WallClock::time_point now,
+                  std::string* error)
 {
+    CTransaction transaction(m_db);
     CStatement insert(m_db, "INSERT INTO outbox (channel, body, created, next_attempt) VALUES (?, ?, ?, ?)");
-    if (!insert.Ok() || !insert.Bind(1, channel).Bind(2, body).Bind(3, Ms(now)).Bind(4, Ms(now)).Run()) {
-        if (error)
-            *error = m_db.LastErrorWasFull() ? "the disk is full (" + m_db.LastError() + ")" : m_db.LastError();
-        return std::nullopt;
-    }
-    CStatement last(m_db, "SELECT last_insert_rowid()");
-    return last.Step() ? std::optional(last.Int(0)) : std::nullopt;
+    bool ok = transaction.Ok() && insert.Ok();
+    for (const std::string& channel : channels)
+        ok = ok && insert.Bind(1, channel).Bind(2, body).Bind(3, Ms(now)).Bind(4, Ms(now)).Run();
+    if (ok && transaction.Commit())
+        return true;
+    if (error)
+        *error = m_db.LastErrorWasFull() ? "the disk is full (" + m_db.LastError() + ")" : m_db.LastError();
+    return false;
 }
 
 std::vector<OutboxItem> COutbox::Due(WallClock::time_point now, std::string_view channel)

@@ -33,10 +33,10 @@ class COutbox
 public:
     // Opens the database at `path` and makes the table when there is none.
     bool Open(const std::string& path, std::string* error);
-    // A new owed row, due at once; its id, or none with the reason (a full
-    // disk among them) in `error`.
-    std::optional<std::int64_t> Add(std::string_view channel, std::string_view body, WallClock::time_point now,
-                                    std::string* error);
+    // One new owed row per channel, due at once, in one transaction (all or
+    // none); false with the reason (a full disk among them) in `error`.
+    bool Add(const std::vector<std::string>& channels, std::string_view body, WallClock::time_point now,
+             std::string* error);
     // The owed rows due by `now`, oldest first; of one channel unless
     // `channel` is empty.
     std::vector<OutboxItem> Due(WallClock::time_point now, std::string_view channel = {});
