@@ -15,6 +15,7 @@ packages=(
   ser2net prometheus libcpp-httplib-dev
   libtomlplusplus-dev nlohmann-json3-dev libsystemd-dev libssl-dev libcrypt-dev wrk openssl
   curl systemd
+  libcurl4-openssl-dev python3-aiosmtpd
 )
 
 missing=()

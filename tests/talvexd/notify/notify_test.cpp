@@ -1,0 +1,262 @@
+// The notifications as a site gets them: a real SMTP server with STARTTLS
+// and a login (smtp_receiver.py) and a webhook receiver of cpp-httplib that
+// checks every signature with its own HMAC, both on the loopback.
+
+#include "sim/SimTestSupport.h"
+#include "support/Child.h"
+#include "talvexd/notify/Notifier.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <openssl/hmac.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace {
+
+using namespace std::chrono_literals;
+using talvexd::AlarmKind;
+using talvexd::AlarmTransition;
+using talvexd::CNotifier;
+using Json = nlohmann::json;
+
+const AlarmTransition kSwrUp{
+    AlarmKind::Swr, true, talvexd::Severity::Critical, talvexd::WallClock::from_time_t(1800000000), 3.2, 2.8};
+const AlarmTransition kSwrDown{
+    AlarmKind::Swr, false, talvexd::Severity::Critical, talvexd::WallClock::from_time_t(1800000060), 2.5, 2.8};
+
+// Takes the webhook's posts on one port, through stops and starts (bound
+// is listening: a client's connection waits for the accepting thread).
+class CHookReceiver
+{
+public:
+    ~CHookReceiver() { Stop(); }
+    void Start()
+    {
+        m_server = std::make_unique<httplib::Server>();
+        m_server->Post("/hook", [this](const httplib::Request& request, httplib::Response& response) {
+            unsigned char digest[32];
+            unsigned int length = 0;
+            HMAC(EVP_sha256(), "hook-secret", 11, reinterpret_cast<const unsigned char*>(request.body.data()),
+                 request.body.size(), digest, &length);
+            std::string expected = "sha256=";
+            for (unsigned int i = 0; i < length; ++i)
+                expected += "0123456789abcdef"[digest[i] >> 4], expected += "0123456789abcdef"[digest[i] & 15];
+            const std::lock_guard lock(m_lock);
+            m_badSignatures += request.get_header_value("X-Talvex-Signature") != expected;
+            m_bodies.push_back(Json::parse(request.body));
+            response.set_content("{}", "application/json");
+        });
+        m_port =
+            m_port ? (m_server->bind_to_port("127.0.0.1", m_port), m_port) : m_server->bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server->listen_after_bind(); });
+        nettest::WaitFor([&] { return m_server->is_running(); }, 5s);  // a stop before it runs is lost
+    }
+    void Stop()
+    {
+        if (m_server)
+            m_server->stop();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    std::string Url() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/hook"; }
+    std::vector<Json> Bodies()
+    {
+        const std::lock_guard lock(m_lock);
+        return m_bodies;
+    }
+    int BadSignatures()
+    {
+        const std::lock_guard lock(m_lock);
+        return m_badSignatures;
+    }
+
+private:
+    std::unique_ptr<httplib::Server> m_server;
+    std::thread m_thread;
+    int m_port = 0;
+    std::mutex m_lock;
+    std::vector<Json> m_bodies;
+    int m_badSignatures = 0;
+};
+
+class NotifyTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Write("password", "mail-secret\n");
+        Write("secret", "hook-secret\n");
+        std::filesystem::create_directory(m_dir.File("mail"));
+        m_config.siteName = "Hill";
+        m_config.retryFirst = 1s;
+        m_config.retryMax = 4s;
+        m_config.dataDirectory = m_dir.Path();
+        m_config.email = {"",       "talvex@example.org",   {"ops@example.org"},
+                          "talvex", m_dir.File("password"), m_dir.File("cert.pem")};
+        m_config.webhook = {"", m_dir.File("secret"), ""};
+    }
+    void Write(const std::string& name, const std::string& text)
+    {
+        std::ofstream(m_dir.File(name)) << text;
+        std::filesystem::permissions(m_dir.File(name), std::filesystem::perms::owner_read);
+    }
+    // The SMTP server, with a certificate for 127.0.0.1 made here.
+    void StartSmtp()
+    {
+        const std::string make = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+                                 "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout " +
+                                 m_dir.File("key.pem") + " -out " + m_dir.File("cert.pem") + " 2>/dev/null";
+        ASSERT_EQ(std::system(make.c_str()), 0);
+        ASSERT_TRUE(m_smtp.Start({TALVEX_PYTHON3, SMTP_RECEIVER, m_dir.File("cert.pem"), m_dir.File("key.pem"),
+                                  "talvex", "mail-secret", m_dir.File("mail")},
+                                 m_dir.File("smtp.log")));
+        std::string line;
+        ASSERT_TRUE(nettest::WaitFor(
+            [&] { return std::getline(std::ifstream(m_dir.File("smtp.log")), line) && line.rfind("ready ", 0) == 0; },
+            10s));
+        m_config.email.url = "smtp://127.0.0.1:" + line.substr(6);
+    }
+    std::vector<std::string> Mails() const
+    {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir.File("mail")))
+            if (entry.path().extension() == ".eml")
+                names.insert(entry.path().string());
+        std::vector<std::string> mails;
+        for (const std::string& name : names) {
+            std::ifstream in(name, std::ios::binary);
+            mails.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        return mails;
+    }
+
+    simtest::TempDir m_dir;
+    talvexd::SiteConfig m_config;
+    nettest::Child m_smtp;
+    CHookReceiver m_hook;
+};
+
+TEST_F(NotifyTest, EachRaiseAndClearIsOneMessageOnEachChannel)
+{
+    StartSmtp();
+    m_hook.Start();
+    m_config.webhook.url = m_hook.Url();
+    CNotifier notifier(m_config);
+    std::string error;
+    ASSERT_TRUE(notifier.Start(&error)) << error;
+    notifier.Notify(kSwrUp);
+    notifier.Notify(kSwrDown);
+    ASSERT_TRUE(nettest::WaitFor([&] { return Mails().size() == 2 && m_hook.Bodies().size() == 2; }, 15s));
+    std::this_thread::sleep_for(500ms);  // nothing more comes
+    const auto mails = Mails();
+    const auto bodies = m_hook.Bodies();
+    ASSERT_EQ(mails.size(), 2u);
+    ASSERT_EQ(bodies.size(), 2u);
+    EXPECT_EQ(notifier.Counts().delivered, 4u);
+    EXPECT_EQ(notifier.Pending(), 0);
+    for (const char* part : {"Subject: [Talvex Hill] CRITICAL: swr raised: 3.2 over 2.8\r\n", "Date: ",
+                             "\r\nFrom: talvex@example.org\r\n", "\r\nTo: ops@example.org\r\n", "\r\nMessage-ID: <",
+                             "\r\nMIME-Version: 1.0\r\n", "Content-Type: text/plain; charset=utf-8\r\n", "Hill",
+                             "critical", "3.2", "2.8", "2027-01-15T08:00:00.000Z", "What to do"})
+        EXPECT_NE(mails[0].find(part), std::string::npos) << part;
+    EXPECT_NE(mails[1].find("Subject: [Talvex Hill] OK: swr cleared: 2.5\r\n"), std::string::npos);
+    EXPECT_EQ(m_hook.BadSignatures(), 0);
+    const auto now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    EXPECT_NEAR(bodies[0]["timestamp"].get<double>(), static_cast<double>(now), 30);
+    EXPECT_EQ(bodies[0]["id"].get<std::string>().size(), 32u);
+    EXPECT_NE(bodies[0]["id"], bodies[1]["id"]);
+    const Json raised = {{"site", "Hill"},
+                         {"event", "raised"},
+                         {"alarm", "swr"},
+                         {"severity", "critical"},
+                         {"value", 3.2},
+                         {"threshold", 2.8},
+                         {"at", "2027-01-15T08:00:00.000Z"}};
+    for (const auto& [key, value] : raised.items())
+        EXPECT_EQ(bodies[0][key], value) << key;
+    EXPECT_EQ(bodies[1]["event"], "cleared");
+    EXPECT_EQ(bodies[1]["at"], "2027-01-15T08:01:00.000Z");
+}
+
+TEST_F(NotifyTest, AWrongPasswordKeepsTheMailOwed)
+{
+    StartSmtp();
+    Write("password", "not-it\n");
+    CNotifier notifier(m_config);
+    std::string error;
+    ASSERT_TRUE(notifier.Start(&error)) << error;
+    notifier.Notify(kSwrUp);
+    ASSERT_TRUE(nettest::WaitFor([&] { return notifier.Counts().failed >= 2; }, 10s));
+    EXPECT_EQ(notifier.Pending(), 1);
+    EXPECT_EQ(notifier.Counts().delivered, 0u);
+    EXPECT_TRUE(Mails().empty());
+}
+
+TEST_F(NotifyTest, WhatWasOwedArrivesOnceAfterAnOutageAndARestart)
+{
+    m_hook.Start();  // for a port of its own, then down
+    m_hook.Stop();
+    m_config.webhook.url = m_hook.Url();
+    auto first = std::make_unique<CNotifier>(m_config);
+    std::string error;
+    ASSERT_TRUE(first->Start(&error)) << error;
+    for (const auto& t : {kSwrUp, kSwrDown, kSwrUp})
+        first->Notify(t);
+    std::this_thread::sleep_for(15s);
+    EXPECT_GE(first->Counts().failed, 4u);  // 1 s, 2 s, 4 s, 4 s...
+    m_hook.Start();
+    ASSERT_TRUE(nettest::WaitFor([&] { return first->Pending() == 0; }, 10s));
+
+    // Owed when it stops, sent by the next one on the same database.
+    m_hook.Stop();
+    const auto failed = first->Counts().failed;
+    first->Notify(kSwrDown);
+    first->Notify(kSwrUp);
+    ASSERT_TRUE(nettest::WaitFor([&] { return first->Counts().failed > failed; }, 10s));
+    first.reset();
+    m_hook.Start();
+    CNotifier second(m_config);
+    ASSERT_TRUE(second.Start(&error)) << error;
+    ASSERT_TRUE(nettest::WaitFor([&] { return m_hook.Bodies().size() >= 5; }, 10s));
+    std::this_thread::sleep_for(500ms);
+    const auto bodies = m_hook.Bodies();
+    ASSERT_EQ(bodies.size(), 5u);
+    std::set<std::string> ids;
+    std::string events;
+    for (const Json& body : bodies) {
+        ids.insert(body["id"].get<std::string>());
+        events += body["event"].get<std::string>() + " ";
+    }
+    EXPECT_EQ(ids.size(), 5u);
+    EXPECT_EQ(events, "raised cleared raised cleared raised ");
+    EXPECT_EQ(second.Pending(), 0);
+}
+
+TEST_F(NotifyTest, ABurstBecomesOneSummary)
+{
+    StartSmtp();
+    m_hook.Start();
+    m_config.webhook.url = m_hook.Url();
+    m_config.summaryAfter = 3;
+    CNotifier notifier(m_config);
+    std::string error;
+    ASSERT_TRUE(notifier.Start(&error)) << error;
+    for (int i = 0; i < 5; ++i)
+        notifier.Notify(i % 2 ? kSwrDown : kSwrUp);
+    ASSERT_TRUE(nettest::WaitFor([&] { return notifier.Pending() == 0; }, 15s));
+    std::this_thread::sleep_for(500ms);
+    const auto mails = Mails();
+    const auto bodies = m_hook.Bodies();
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_NE(mails[0].find("Subject: [Talvex Hill] CRITICAL: 5 alarm events"), std::string::npos);
+    ASSERT_EQ(bodies.size(), 1u);
+    EXPECT_EQ(bodies[0]["event"], "summary");
+    EXPECT_EQ(bodies[0]["alarms"].size(), 5u);
+    EXPECT_EQ(m_hook.BadSignatures(), 0);
+}
+
+}  // namespace
