@@ -2,8 +2,8 @@
 // and a login (smtp_receiver.py) and a webhook receiver of cpp-httplib that
 // checks every signature with its own HMAC, both on the loopback.
 
+#include "Receivers.h"
 #include "sim/SimTestSupport.h"
-#include "support/Child.h"
 #include "talvexd/notify/Notifier.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +16,9 @@
 
 namespace {
 
+using notifytest::CHookReceiver;
+using notifytest::CSmtpReceiver;
+
 using namespace std::chrono_literals;
 using talvexd::AlarmKind;
 using talvexd::AlarmTransition;
@@ -27,61 +30,6 @@ const AlarmTransition kSwrUp{
 const AlarmTransition kSwrDown{
     AlarmKind::Swr, false, talvexd::Severity::Critical, talvexd::WallClock::from_time_t(1800000060), 2.5, 2.8};
 
-// Takes the webhook's posts on one port, through stops and starts (bound
-// is listening: a client's connection waits for the accepting thread).
-class CHookReceiver
-{
-public:
-    ~CHookReceiver() { Stop(); }
-    void Start()
-    {
-        m_server = std::make_unique<httplib::Server>();
-        m_server->Post("/hook", [this](const httplib::Request& request, httplib::Response& response) {
-            unsigned char digest[32];
-            unsigned int length = 0;
-            HMAC(EVP_sha256(), "hook-secret", 11, reinterpret_cast<const unsigned char*>(request.body.data()),
-                 request.body.size(), digest, &length);
-            std::string expected = "sha256=";
-            for (unsigned int i = 0; i < length; ++i)
-                expected += "0123456789abcdef"[digest[i] >> 4], expected += "0123456789abcdef"[digest[i] & 15];
-            const std::lock_guard lock(m_lock);
-            m_badSignatures += request.get_header_value("X-Talvex-Signature") != expected;
-            m_bodies.push_back(Json::parse(request.body));
-            response.set_content("{}", "application/json");
-        });
-        m_port =
-            m_port ? (m_server->bind_to_port("127.0.0.1", m_port), m_port) : m_server->bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server->listen_after_bind(); });
-        nettest::WaitFor([&] { return m_server->is_running(); }, 5s);  // a stop before it runs is lost
-    }
-    void Stop()
-    {
-        if (m_server)
-            m_server->stop();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    std::string Url() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/hook"; }
-    std::vector<Json> Bodies()
-    {
-        const std::lock_guard lock(m_lock);
-        return m_bodies;
-    }
-    int BadSignatures()
-    {
-        const std::lock_guard lock(m_lock);
-        return m_badSignatures;
-    }
-
-private:
-    std::unique_ptr<httplib::Server> m_server;
-    std::thread m_thread;
-    int m_port = 0;
-    std::mutex m_lock;
-    std::vector<Json> m_bodies;
-    int m_badSignatures = 0;
-};
-
 class NotifyTest : public ::testing::Test
 {
 protected:
@@ -89,7 +37,6 @@ protected:
     {
         Write("password", "mail-secret\n");
         Write("secret", "hook-secret\n");
-        std::filesystem::create_directory(m_dir.File("mail"));
         m_config.siteName = "Hill";
         m_config.retryFirst = 1s;
         m_config.retryMax = 4s;
@@ -103,40 +50,18 @@ protected:
         std::ofstream(m_dir.File(name)) << text;
         std::filesystem::permissions(m_dir.File(name), std::filesystem::perms::owner_read);
     }
-    // The SMTP server, with a certificate for 127.0.0.1 made here.
     void StartSmtp()
     {
-        const std::string make = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
-                                 "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout " +
-                                 m_dir.File("key.pem") + " -out " + m_dir.File("cert.pem") + " 2>/dev/null";
-        ASSERT_EQ(std::system(make.c_str()), 0);
-        ASSERT_TRUE(m_smtp.Start({TALVEX_PYTHON3, SMTP_RECEIVER, m_dir.File("cert.pem"), m_dir.File("key.pem"),
-                                  "talvex", "mail-secret", m_dir.File("mail")},
-                                 m_dir.File("smtp.log")));
-        std::string line;
-        ASSERT_TRUE(nettest::WaitFor(
-            [&] { return std::getline(std::ifstream(m_dir.File("smtp.log")), line) && line.rfind("ready ", 0) == 0; },
-            10s));
-        m_config.email.url = "smtp://127.0.0.1:" + line.substr(6);
+        ASSERT_TRUE(m_smtp.Start(m_dir, "talvex", "mail-secret"));
+        m_config.email.url = m_smtp.Url();
+        m_config.email.caFile = m_smtp.CertificateFile();
     }
-    std::vector<std::string> Mails() const
-    {
-        std::set<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_dir.File("mail")))
-            if (entry.path().extension() == ".eml")
-                names.insert(entry.path().string());
-        std::vector<std::string> mails;
-        for (const std::string& name : names) {
-            std::ifstream in(name, std::ios::binary);
-            mails.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
-        return mails;
-    }
+    std::vector<std::string> Mails() const { return m_smtp.Mails(); }
 
     simtest::TempDir m_dir;
     talvexd::SiteConfig m_config;
-    nettest::Child m_smtp;
-    CHookReceiver m_hook;
+    CSmtpReceiver m_smtp;
+    CHookReceiver m_hook{"hook-secret"};
 };
 
 TEST_F(NotifyTest, EachRaiseAndClearIsOneMessageOnEachChannel)
