@@ -56,18 +56,27 @@ AlarmRule DefaultAlarmRule(AlarmKind kind)
 
 std::string DescribeTransition(const AlarmTransition& t)
 {
-    char value[32];
-    char threshold[32];
-    std::snprintf(value, sizeof value, "%g", t.value);
-    std::snprintf(threshold, sizeof threshold, "%g", t.threshold);
+    // Each in the precision its reading has: the SWR and watts to a tenth.
+    const auto number = [&](double value) {
+        char text[32];
+        const bool tenths = t.kind == AlarmKind::Swr || t.kind == AlarmKind::OffAir;
+        std::snprintf(text, sizeof text, tenths ? "%.1f" : "%.0f", value);
+        return std::string(text);
+    };
+    const char* unit = t.kind == AlarmKind::Temperature ? " °C" : t.kind == AlarmKind::OffAir ? " W" : "";
     std::string text = std::string(AlarmName(t.kind)) + (t.raised ? " raised" : " cleared");
+    const char* side = nullptr;
     switch (t.kind) {
     case AlarmKind::Swr:
-    case AlarmKind::Temperature: return text + ": " + value + (t.raised ? std::string(" over ") + threshold : "");
+    case AlarmKind::Temperature: side = " over "; break;
     case AlarmKind::OffAir:
-    case AlarmKind::Silence: return text + ": " + value + (t.raised ? std::string(" under ") + threshold : "");
+    case AlarmKind::Silence: side = " under "; break;
     default: return text;
     }
+    text += ": " + number(t.value) + unit;
+    if (t.raised)
+        text += side + number(t.threshold) + unit;
+    return text;
 }
 
 }  // namespace talvexd

@@ -43,14 +43,16 @@ protected:
 
     std::string ConfigPath() const { return m_dir.File("talvexd.toml"); }
 
-    // The configuration for `device`, with `extra` lines appended to [http].
-    void WriteConfig(const std::string& device, const std::string& extra = "")
+    // The configuration for `device`, with `extra` lines appended to [http]
+    // and `tail` to [data], the last table (either may go on with tables).
+    void WriteConfig(const std::string& device, const std::string& extra = "", const std::string& tail = "")
     {
         std::ofstream(ConfigPath()) << "[device]\nport = \"" << device << "\"\n[http]\nlisten = \"127.0.0.1:" << m_port
                                     << "\"\n"
                                     << extra << "[auth]\nusers_file = \"" << m_dir.File("users")
                                     << "\"\n[schedule]\nfile = \"" << m_dir.File("config.xml")
-                                    << "\"\n[data]\ndirectory = \"" << m_dir.Path() << "\"\n";
+                                    << "\"\n[data]\ndirectory = \"" << m_dir.Path() << "\"\n"
+                                    << tail;
     }
 
     // Runs `talvexd --config ... ARGS` with `input` on its standard input;
@@ -80,9 +82,9 @@ protected:
 
     // Starts the service on `device` with the three users, and waits until
     // it serves a status with the link up.
-    void StartService(const std::string& device, const std::string& extra = "")
+    void StartService(const std::string& device, const std::string& extra = "", const std::string& tail = "")
     {
-        WriteConfig(device, extra);
+        WriteConfig(device, extra, tail);
         for (const char* role : {"viewer", "operator", "admin"}) {
             AddUser(role, role);
         }

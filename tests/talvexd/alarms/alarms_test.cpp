@@ -83,7 +83,7 @@ TEST(Alarms, EachRuleRaisesAndClearsOnWhatItWatches)
           {4, Standby(true, 4), ""},
           {30, Set(swr, 10), ""},
           {31, Standby(false), ""},
-          {41, {}, "swr cleared: 1"}}},
+          {41, {}, "swr cleared: 1.0"}}},
         {"swr: no point read yet, nothing to judge by",
          {{0, [](SiteStatus& s) { s.swrPoint = 0, s.swr = 50; }, ""}, {20, {}, ""}}},
         {"swr: a new point moves the threshold",
@@ -91,18 +91,18 @@ TEST(Alarms, EachRuleRaisesAndClearsOnWhatItWatches)
         {"temperature: within 5 °C of its point for 10 s, in standby too",
          {{0, Standby(true, 0), ""},
           {1, Set(&SiteStatus::temperature, 61), ""},
-          {11, {}, "temperature raised: 61 over 60"},
+          {11, {}, "temperature raised: 61 °C over 60 °C"},
           {12, Set(&SiteStatus::temperature, 58), ""},
-          {42, {}, "temperature cleared: 58"}}},
+          {42, {}, "temperature cleared: 58 °C"}}},
         {"off_air: under half the setting for 10 s; cleared by a standby asked for",
          {{0, Set(&SiteStatus::forwardPower, 40), ""},
-          {10, {}, "off_air raised: 4 under 5"},
-          {11, Standby(true, 11), "off_air cleared: 4"}}},
+          {10, {}, "off_air raised: 4.0 W under 5.0 W"},
+          {11, Standby(true, 11), "off_air cleared: 4.0 W"}}},
         {"off_air: back over 0.6 of the setting for 10 s",
          {{0, Set(&SiteStatus::forwardPower, 40), ""},
-          {10, {}, "off_air raised: 4 under 5"},
+          {10, {}, "off_air raised: 4.0 W under 5.0 W"},
           {30, Set(&SiteStatus::forwardPower, 65), ""},
-          {40, {}, "off_air cleared: 6.5"}}},
+          {40, {}, "off_air cleared: 6.5 W"}}},
         {"silence: under 500 for 30 s on level readings; standby clears it",
          {{0, Set(level, 100), "", Step::Level},
           {30, {}, "silence raised: 100 under 500", Step::Level},
@@ -133,7 +133,7 @@ TEST(Alarms, EachRuleRaisesAndClearsOnWhatItWatches)
           {20, [](SiteStatus& s) { s.standby = true; }, ""},
           {21, kLinkUp, "link cleared", Step::Tick},
           {22, Standby(false), ""},
-          {32, {}, "swr cleared: 1"}}},
+          {32, {}, "swr cleared: 1.0"}}},
     };
     for (const auto& c : cases) {
         CAlarms alarms(SiteConfig::DefaultAlarmRules());
@@ -153,7 +153,7 @@ TEST(Alarms, ConfiguredRulesRestartAndAcknowledgements)
     SiteStatus status = Healthy();
     status.swr = 21;
     status.temperature = 99;
-    Play(alarms, status, {{0, {}, ""}, {3, {}, "swr raised: 2.1 over 2"}, {100, {}, ""}}, "configured");
+    Play(alarms, status, {{0, {}, ""}, {3, {}, "swr raised: 2.1 over 2.0"}, {100, {}, ""}}, "configured");
     EXPECT_FALSE(alarms.IsActive(AlarmKind::Temperature));
     EXPECT_TRUE(alarms.IsActive(AlarmKind::Swr));
 
