@@ -78,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto* query = std::get_if<talvexd::LogQuery>(&log)) {
         FUZZ_CHECK(query->limit >= 1 && query->limit <= talvexd::LogQuery::kMaxLimit);
     }
-    const auto history = talvexd::ParseHistoryQuery(params, talvexd::WallClock::time_point(std::chrono::seconds(1765000000)));
+    const auto history =
+        talvexd::ParseHistoryQuery(params, talvexd::WallClock::time_point(std::chrono::seconds(1765000000)));
     if (const auto* query = std::get_if<talvexd::HistoryQuery>(&history)) {
         FUZZ_CHECK(query->from < query->to && query->step.count() >= 1);
         FUZZ_CHECK((query->to - query->from) / query->step <= talvexd::HistoryQuery::kMaxBuckets);

@@ -388,7 +388,6 @@ std::variant<ScheduleRows, RequestError> ParseSchedule(const std::string& body, 
     return result;
 }
 
-
 std::optional<WallClock::time_point> ParseRfc3339(std::string_view view)
 {
     const std::string text(view);
@@ -462,8 +461,8 @@ std::optional<WallClock::time_point> ParseRfc3339(std::string_view view)
     // A leap second is taken as the second before it.
     const std::int64_t seconds = DaysFromCivil(*year, *month, *day) * 86400 + *hour * 3600 + *minute * 60 +
                                  std::min(*second, 59) - offsetMinutes * 60;
-    return WallClock::time_point(std::chrono::duration_cast<WallClock::duration>(
-        std::chrono::milliseconds(seconds * 1000 + milliseconds)));
+    return WallClock::time_point(
+        std::chrono::duration_cast<WallClock::duration>(std::chrono::milliseconds(seconds * 1000 + milliseconds)));
 }
 
 std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t minimum, std::int64_t maximum)
@@ -575,12 +574,11 @@ std::variant<HistoryQuery, RequestError> ParseHistoryQuery(const QueryParams& pa
     const auto span = std::chrono::duration_cast<std::chrono::seconds>(query.to - query.from).count();
     const std::int64_t buckets = (span + query.step.count() - 1) / query.step.count();
     if (buckets > HistoryQuery::kMaxBuckets) {
-        return RequestError{"step", "gives " + std::to_string(buckets) + " points from " + Rfc3339(query.from) +
-                                        " to " + Rfc3339(query.to) + "; at most " +
-                                        std::to_string(HistoryQuery::kMaxBuckets) + ", with a step of at least " +
-                                        std::to_string((span + HistoryQuery::kMaxBuckets - 1) /
-                                                       HistoryQuery::kMaxBuckets) +
-                                        " s"};
+        return RequestError{
+            "step", "gives " + std::to_string(buckets) + " points from " + Rfc3339(query.from) + " to " +
+                        Rfc3339(query.to) + "; at most " + std::to_string(HistoryQuery::kMaxBuckets) +
+                        ", with a step of at least " +
+                        std::to_string((span + HistoryQuery::kMaxBuckets - 1) / HistoryQuery::kMaxBuckets) + " s"};
     }
     return query;
 }

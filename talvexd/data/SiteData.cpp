@@ -185,9 +185,8 @@ void CSiteData::AddReadings(const SiteStatus& status)
 bool CSiteData::Flush(std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(m_lock);
-    return m_written.wait_for(lock, timeout, [this] {
-        return m_queue.events.empty() && m_queue.readings.empty() && m_writing == 0;
-    });
+    return m_written.wait_for(lock, timeout,
+                              [this] { return m_queue.events.empty() && m_queue.readings.empty() && m_writing == 0; });
 }
 
 void CSiteData::Trim()
@@ -355,8 +354,8 @@ std::vector<HistoryBucket> CSiteData::QueryHistory(Reading reading, WallClock::t
         return buckets;
     const std::string column = ReadingColumn(reading);
     // One pass over the rowid range; the buckets are the steps from `from`.
-    CStatement statement(*m_reader, "SELECT (at - ?1) / ?2, MIN(" + column + "), MAX(" + column + "), AVG(" +
-                                        column + "), COUNT(" + column + ") FROM readings WHERE at >= ?1 AND at < ?3 AND " +
+    CStatement statement(*m_reader, "SELECT (at - ?1) / ?2, MIN(" + column + "), MAX(" + column + "), AVG(" + column +
+                                        "), COUNT(" + column + ") FROM readings WHERE at >= ?1 AND at < ?3 AND " +
                                         column + " IS NOT NULL GROUP BY 1 ORDER BY 1");
     const std::int64_t stepMs = std::chrono::milliseconds(step).count();
     statement.Bind(1, Milliseconds(from)).Bind(2, stepMs).Bind(3, Milliseconds(to));

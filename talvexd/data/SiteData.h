@@ -141,7 +141,7 @@ private:
     std::condition_variable m_wake;
     std::condition_variable m_written;
     Batch m_queue;
-    std::size_t m_writing = 0;        // rows the writer holds now
+    std::size_t m_writing = 0;          // rows the writer holds now
     std::int64_t m_lastReadingAt = -1;  // ms of the newest readings row
     bool m_open = false;
     bool m_stop = false;

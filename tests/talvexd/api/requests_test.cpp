@@ -57,9 +57,10 @@ TEST(LogQuery, DefaultsRangesAndNames)
         QueryParams params;
         const char* key;
     } rows[] = {
-        {{{"limit", "0"}}, "limit"},    {{{"limit", "1001"}}, "limit"},     {{{"limit", "12x"}}, "limit"},
-        {{{"limit", ""}}, "limit"},     {{{"kind", "alarm"}}, "kind"},      {{{"since", "yesterday"}}, "since"},
-        {{{"sinc", "x"}}, "sinc"},      {{{"kind", "link"}, {"kind", "link"}}, "kind"},
+        {{{"limit", "0"}}, "limit"},   {{{"limit", "1001"}}, "limit"},
+        {{{"limit", "12x"}}, "limit"}, {{{"limit", ""}}, "limit"},
+        {{{"kind", "alarm"}}, "kind"}, {{{"since", "yesterday"}}, "since"},
+        {{{"sinc", "x"}}, "sinc"},     {{{"kind", "link"}, {"kind", "link"}}, "kind"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(Refused(ParseLogQuery, row.params), row.key);

@@ -237,8 +237,8 @@ TEST(SiteDataCrash, KilledAtRandomTheFileIsWholeWithWhatWasCommitted)
                                    "' AND CAST(text AS INTEGER) <= " + std::to_string(committed);
         EXPECT_EQ(Count(db, events), committed + 1) << "round " << round;
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(base.time_since_epoch()).count();
-        const std::string readings = "SELECT COUNT(*) FROM readings WHERE at BETWEEN " + std::to_string(ms) +
-                                     " AND " + std::to_string(ms + committed * 1000);
+        const std::string readings = "SELECT COUNT(*) FROM readings WHERE at BETWEEN " + std::to_string(ms) + " AND " +
+                                     std::to_string(ms + committed * 1000);
         EXPECT_EQ(Count(db, readings), committed + 1) << "round " << round;
     }
 }
