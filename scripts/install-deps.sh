@@ -13,7 +13,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 fonts-wine
   dpkg-dev lintian desktop-file-utils appstream file man-db
   ser2net prometheus libcpp-httplib-dev
-  libtomlplusplus-dev nlohmann-json3-dev libsystemd-dev libssl-dev libcrypt-dev wrk openssl
+  libtomlplusplus-dev nlohmann-json3-dev libsystemd-dev libssl-dev libcrypt-dev libsqlite3-dev wrk openssl
   curl systemd
   libcurl4-openssl-dev python3-aiosmtpd
 )

@@ -1,12 +1,14 @@
 // talvexd: the transmitter as an unattended site service. Runs the core
 // headless against one port, serves the HTTP API, fires the schedule, and
-// tells systemd how it is doing. `talvexd user ...` manages the accounts.
+// tells systemd how it is doing, and keeps the event log and the readings
+// history in the site database. `talvexd user ...` manages the accounts.
 
 #include "alarms/Alarms.h"
 #include "api/HttpApi.h"
 #include "auth/Accounts.h"
 #include "auth/UserCommand.h"
 #include "config/SiteConfig.h"
+#include "data/SiteData.h"
 #include "site/Log.h"
 #include "site/SiteLink.h"
 #include "site/SiteSchedule.h"
@@ -20,6 +22,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <sys/signalfd.h>
@@ -102,16 +105,44 @@ int RunService(const talvexd::SiteConfig& config, int stopSignals, int argc, cha
     }
     QCoreApplication app(argc, argv);
     CJournal journal;
+    CSiteData data;
+    CSiteData::Options dataOptions;
+    dataOptions.directory = config.dataDirectory;
+    dataOptions.historyDays = config.historyDays;
+    dataOptions.historyInterval = config.historyInterval;
+    dataOptions.logDays = config.logDays;
+    dataOptions.maxSizeMb = config.maxSizeMb;
+    // A full disk or a failing write is an event like any other (the
+    // writer calls this with no lock held, so it may queue it).
+    dataOptions.report = [&journal](const std::string& text) { journal.Record(EventKind::Service, "", text); };
+    if (!data.Open(dataOptions, &error)) {
+        std::fprintf(stderr, "talvexd: cannot open the site database: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    journal.SetSink([&data](const JournalEntry& entry) { data.Record(entry); });
     CStatusBoard board;
     CSiteLink link(config.port, board, journal);
     CSiteSchedule schedule(config.scheduleFile, link, journal);
     CAlarms alarms(config.alarms);
-    CHttpApi api(config, link, schedule, board, accounts, journal, alarms);
+    CHttpApi api(config, link, schedule, board, accounts, journal, alarms, data);
     CSystemdNotifier notifier(link);
     if (!api.Start(&error)) {
         std::fprintf(stderr, "talvexd: %s\n", error.c_str());
         return kExitFailed;
     }
+    // Every status cycle's end moves the board's status version; the
+    // history thins what it is given, so the extra publishes after a change
+    // cost nothing. Ends when the board closes (api.Stop).
+    std::thread history([&board, &data] {
+        CStatusBoard::Versions seen = board.CurrentVersions();
+        while (!board.Closed()) {
+            const CStatusBoard::Versions now = board.WaitForChange(seen, std::chrono::seconds(1));
+            if (now.status != seen.status) {
+                data.AddReadings(board.Current());
+            }
+            seen = now;
+        }
+    });
     journal.Record(EventKind::Service, "",
                    std::string("started, version ") + TALVEX_VERSION + ", transmitter on " + config.port);
     // The schedule first: the link's connect takes a while, and its file
@@ -133,9 +164,11 @@ int RunService(const talvexd::SiteConfig& config, int stopSignals, int argc, cha
     });
     app.exec();
     api.Stop();
+    history.join();
     schedule.Stop();
     link.Stop();
     journal.Record(EventKind::Service, "", "stopped");
+    data.Close();  // after the last event
     return kExitOk;
 }
 

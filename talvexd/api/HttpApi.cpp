@@ -3,6 +3,7 @@
 #include "Requests.h"
 
 #include "core/LocalTime.h"
+#include "talvexd/data/SiteData.h"
 #include "talvexd/site/Log.h"
 
 #include "PrometheusText.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 
 namespace talvexd {
 
@@ -271,6 +273,31 @@ void SendBadRequest(httplib::Response& response, const RequestError& error)
     SendError(response, 400, error.key.empty() ? error.message : error.key + ": " + error.message, error.key);
 }
 
+// The site database's lines of /metrics.
+std::string DataMetrics(const CSiteData::Health& health)
+{
+    std::string text;
+    const auto metric = [&](const char* name, const char* type, const char* help, const std::string& value) {
+        text += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " " + type + "\n" + name + " " +
+                value + "\n";
+    };
+    metric("talvex_data_disk_full", "gauge",
+           "1 while the site database cannot be written for a full disk or its size cap", health.full ? "1" : "0");
+    metric("talvex_data_write_failures_total", "counter",
+           "Writes of the site database that failed for another reason than a full disk",
+           std::to_string(health.writeFailures));
+    metric("talvex_data_waiting_rows", "gauge", "Events and readings waiting in memory to be written",
+           std::to_string(health.waiting));
+    metric("talvex_data_dropped_rows_total", "counter", "Readings and events given up because too many were waiting",
+           std::to_string(health.dropped));
+    metric("talvex_data_size_bytes", "gauge", "The site database and its write-ahead log on disk",
+           std::to_string(health.bytes));
+    return text;
+}
+
+// Three decimals: a mean of tenths needs no more.
+double Rounded(double value) { return std::round(value * 1000.0) / 1000.0; }
+
 }  // namespace
 
 struct CHttpApi::Caller {
@@ -287,9 +314,9 @@ struct CHttpApi::Route {
 };
 
 CHttpApi::CHttpApi(const SiteConfig& config, CSiteLink& link, CSiteSchedule& schedule, CStatusBoard& board,
-                   CAccounts& accounts, const CJournal& journal, CAlarms& alarms)
+                   CAccounts& accounts, const CJournal& journal, CAlarms& alarms, CSiteData& data)
     : m_config(config), m_link(link), m_schedule(schedule), m_board(board), m_accounts(accounts), m_journal(journal),
-      m_alarms(alarms)
+      m_alarms(alarms), m_data(data)
 {}
 
 CHttpApi::~CHttpApi() { Stop(); }
@@ -371,6 +398,8 @@ void CHttpApi::Dispatch(const httplib::Request& request, httplib::Response& resp
         {"/api/v1/events", "GET", Role::Viewer, &CHttpApi::GetEvents},
         {"/api/v1/alarms", "GET", Role::Viewer, &CHttpApi::GetAlarms},
         {kAlarmAckPath, "POST", Role::Operator, &CHttpApi::PostAlarmAck},
+        {"/api/v1/log", "GET", Role::Viewer, &CHttpApi::GetLog},
+        {"/api/v1/history", "GET", Role::Viewer, &CHttpApi::GetHistory},
         {"/api/v1/session", "DELETE", Role::Viewer, &CHttpApi::DeleteSession},
         // Served before anyone is known: listed for the Allow header.
         {"/api/v1/session", "POST", Role::Viewer, nullptr},
@@ -686,6 +715,56 @@ void CHttpApi::GetEvents(const httplib::Request&, httplib::Response& response, c
         [this](bool) { m_streams.fetch_sub(1); });
 }
 
+void CHttpApi::GetLog(const httplib::Request& request, httplib::Response& response, const Caller&)
+{
+    const auto parsed = ParseLogQuery(request.params);
+    if (const auto* error = std::get_if<RequestError>(&parsed)) {
+        SendBadRequest(response, *error);
+        return;
+    }
+    const LogQuery& query = std::get<LogQuery>(parsed);
+    Json events = Json::array();
+    for (const LogRow& row : m_data.QueryLog(query.since, query.kind, query.limit)) {
+        Json event;
+        event["id"] = row.id;
+        event["at"] = Rfc3339(row.at);
+        event["kind"] = EventKindName(row.kind);
+        event["user"] = row.user;
+        event["text"] = row.text;
+        events.push_back(event);
+    }
+    Json body;
+    body["events"] = events;
+    SendJson(response, 200, body);
+}
+
+void CHttpApi::GetHistory(const httplib::Request& request, httplib::Response& response, const Caller&)
+{
+    const auto parsed = ParseHistoryQuery(request.params, WallClock::now());
+    if (const auto* error = std::get_if<RequestError>(&parsed)) {
+        SendBadRequest(response, *error);
+        return;
+    }
+    const HistoryQuery& query = std::get<HistoryQuery>(parsed);
+    Json points = Json::array();
+    for (const HistoryBucket& bucket : m_data.QueryHistory(query.reading, query.from, query.to, query.step)) {
+        Json point;
+        point["at"] = Rfc3339(bucket.start);
+        point["min"] = bucket.min;
+        point["max"] = bucket.max;
+        point["mean"] = Rounded(bucket.mean);
+        points.push_back(point);
+    }
+    Json body;
+    body["reading"] = ReadingName(query.reading);
+    if (*ReadingUnit(query.reading) != '\0') {
+        body["unit"] = ReadingUnit(query.reading);
+    }
+    body["step"] = query.step.count();
+    body["points"] = points;
+    SendJson(response, 200, body);
+}
+
 void CHttpApi::PostSession(const httplib::Request& request, httplib::Response& response)
 {
     const std::string& address = request.remote_addr;
@@ -745,7 +824,8 @@ void CHttpApi::DeleteSession(const httplib::Request& request, httplib::Response&
 void CHttpApi::GetMetrics(const httplib::Request&, httplib::Response& response)
 {
     const auto snapshot = MetricsSnapshotOf(m_board.Current(), TALVEX_VERSION);
-    response.set_content(talvex::metrics::RenderPrometheus(snapshot) + AlarmMetrics(m_alarms),
+    response.set_content(talvex::metrics::RenderPrometheus(snapshot) + AlarmMetrics(m_alarms) +
+                             DataMetrics(m_data.CurrentHealth()),
                          talvex::metrics::kContentType);
 }
 

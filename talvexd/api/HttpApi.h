@@ -4,7 +4,8 @@
 // web page), roles, the routes under /api/v1/, the event stream and
 // /metrics. Reads are served from the status board; only a change of a
 // setting reaches the transmitter, on the link's thread. No request, however
-// malformed, stops the service.
+// malformed, stops the service. The event log and the history are read from
+// the site database, on its own read connection.
 
 #include "talvexd/alarms/Alarms.h"
 #include "talvexd/auth/Accounts.h"
@@ -30,6 +31,8 @@ struct Response;
 
 namespace talvexd {
 
+class CSiteData;
+
 class CHttpApi
 {
 public:
@@ -41,7 +44,7 @@ public:
     static constexpr int kThreads = kMaxStreams + 36;
 
     CHttpApi(const SiteConfig& config, CSiteLink& link, CSiteSchedule& schedule, CStatusBoard& board,
-             CAccounts& accounts, const CJournal& journal, CAlarms& alarms);
+             CAccounts& accounts, const CJournal& journal, CAlarms& alarms, CSiteData& data);
     ~CHttpApi();
     CHttpApi(const CHttpApi&) = delete;
     CHttpApi& operator=(const CHttpApi&) = delete;
@@ -69,6 +72,8 @@ private:
     void GetEvents(const httplib::Request&, httplib::Response&, const Caller&);
     void GetAlarms(const httplib::Request&, httplib::Response&, const Caller&);
     void PostAlarmAck(const httplib::Request&, httplib::Response&, const Caller&);
+    void GetLog(const httplib::Request&, httplib::Response&, const Caller&);
+    void GetHistory(const httplib::Request&, httplib::Response&, const Caller&);
     void PostSession(const httplib::Request&, httplib::Response&);
     void DeleteSession(const httplib::Request&, httplib::Response&, const Caller&);
     void GetMetrics(const httplib::Request&, httplib::Response&);
@@ -90,6 +95,7 @@ private:
     CAccounts& m_accounts;
     const CJournal& m_journal;
     CAlarms& m_alarms;
+    CSiteData& m_data;
     CLoginGuard m_guard;
     CSessions m_sessions;
     std::unique_ptr<httplib::Server> m_server;

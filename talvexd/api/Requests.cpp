@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <optional>
 
 namespace talvexd {
@@ -111,6 +112,72 @@ std::optional<int> ParseNumber(const std::string& text, std::size_t& at, std::si
     }
     at += digits;
     return value;
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+std::int64_t DaysFromCivil(std::int64_t year, int month, int day)
+{
+    year -= month <= 2;
+    const std::int64_t era = year / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+int DaysInMonth(int year, int month)
+{
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// The one value of `key`, or what is wrong: given twice. None when absent.
+std::variant<std::optional<std::string>, RequestError> SingleValue(const QueryParams& params, const char* key)
+{
+    const auto [first, last] = params.equal_range(key);
+    if (first == last) {
+        return std::optional<std::string>();
+    }
+    if (std::next(first) != last) {
+        return RequestError{key, "is given more than once"};
+    }
+    return std::optional<std::string>(first->second);
+}
+
+// Every parameter is one of `known`.
+std::optional<RequestError> UnknownParameter(const QueryParams& params, std::initializer_list<const char*> known)
+{
+    for (const auto& [key, value] : params) {
+        if (std::find_if(known.begin(), known.end(), [&](const char* k) { return key == k; }) == known.end()) {
+            std::string names;
+            for (const char* k : known) {
+                names += (names.empty() ? "" : ", ") + std::string(k);
+            }
+            return RequestError{key, "is not a parameter here; known: " + names};
+        }
+    }
+    return std::nullopt;
+}
+
+constexpr char kTimeForm[] = "must be an RFC 3339 time such as 2026-12-09T13:05:07Z or 2026-12-09T15:05:07+02:00";
+
+// `key` as a time when given; what is wrong otherwise.
+std::variant<std::optional<WallClock::time_point>, RequestError> TimeValue(const QueryParams& params, const char* key)
+{
+    auto value = SingleValue(params, key);
+    if (auto* error = std::get_if<RequestError>(&value)) {
+        return *error;
+    }
+    const auto& text = std::get<std::optional<std::string>>(value);
+    if (!text) {
+        return std::optional<WallClock::time_point>();
+    }
+    const auto at = ParseRfc3339(*text);
+    if (!at) {
+        return RequestError{key, kTimeForm};
+    }
+    return at;
 }
 
 // "HH:MM:SS" or "HH:MM".
@@ -319,6 +386,201 @@ std::variant<ScheduleRows, RequestError> ParseSchedule(const std::string& body, 
         }
     }
     return result;
+}
+
+std::optional<WallClock::time_point> ParseRfc3339(std::string_view view)
+{
+    const std::string text(view);
+    std::size_t at = 0;
+    const auto number = [&](std::size_t digits) { return ParseNumber(text, at, digits); };
+    const auto expect = [&](std::string_view chars) {
+        if (at < text.size() && chars.find(text[at]) != std::string_view::npos) {
+            return text[at++];
+        }
+        return '\0';
+    };
+    const auto year = number(4);
+    if (!year || !expect("-")) {
+        return std::nullopt;
+    }
+    const auto month = number(2);
+    if (!month || !expect("-")) {
+        return std::nullopt;
+    }
+    const auto day = number(2);
+    if (!day || !expect("Tt")) {
+        return std::nullopt;
+    }
+    const auto hour = number(2);
+    if (!hour || !expect(":")) {
+        return std::nullopt;
+    }
+    const auto minute = number(2);
+    if (!minute || !expect(":")) {
+        return std::nullopt;
+    }
+    const auto second = number(2);
+    if (!second || *year < 1970 || *year > 2199 || *month < 1 || *month > 12 || *day < 1 ||
+        *day > DaysInMonth(*year, *month) || *hour > 23 || *minute > 59 || *second > 60) {
+        return std::nullopt;
+    }
+    int milliseconds = 0;
+    if (expect(".")) {
+        int digits = 0;
+        for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at, ++digits) {
+            if (digits < 3) {
+                milliseconds = milliseconds * 10 + (text[at] - '0');
+            }
+        }
+        if (digits == 0) {
+            return std::nullopt;
+        }
+        for (; digits < 3; ++digits) {
+            milliseconds *= 10;
+        }
+    }
+    std::int64_t offsetMinutes = 0;
+    const char zone = expect("Zz+- ");
+    if (zone == '\0') {
+        return std::nullopt;
+    }
+    if (zone != 'Z' && zone != 'z') {
+        const auto offsetHours = number(2);
+        if (!offsetHours || !expect(":")) {
+            return std::nullopt;
+        }
+        const auto offsetMinute = number(2);
+        if (!offsetMinute || *offsetHours > 23 || *offsetMinute > 59) {
+            return std::nullopt;
+        }
+        offsetMinutes = (*offsetHours * 60 + *offsetMinute) * (zone == '-' ? -1 : 1);
+    }
+    if (at != text.size()) {
+        return std::nullopt;
+    }
+    // A leap second is taken as the second before it.
+    const std::int64_t seconds = DaysFromCivil(*year, *month, *day) * 86400 + *hour * 3600 + *minute * 60 +
+                                 std::min(*second, 59) - offsetMinutes * 60;
+    return WallClock::time_point(
+        std::chrono::duration_cast<WallClock::duration>(std::chrono::milliseconds(seconds * 1000 + milliseconds)));
+}
+
+std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t minimum, std::int64_t maximum)
+{
+    std::size_t at = text.size() > 0 && text[0] == '-' ? 1 : 0;
+    if (at == text.size() || text.size() - at > 18) {
+        return std::nullopt;  // empty, or beyond what an int64 surely holds
+    }
+    std::int64_t value = 0;
+    for (; at < text.size(); ++at) {
+        if (text[at] < '0' || text[at] > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (text[at] - '0');
+    }
+    if (text[0] == '-') {
+        value = -value;
+    }
+    if (value < minimum || value > maximum) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::variant<LogQuery, RequestError> ParseLogQuery(const QueryParams& params)
+{
+    if (auto error = UnknownParameter(params, {"since", "limit", "kind"})) {
+        return *error;
+    }
+    LogQuery query;
+    auto since = TimeValue(params, "since");
+    if (auto* error = std::get_if<RequestError>(&since)) {
+        return *error;
+    }
+    query.since = std::get<std::optional<WallClock::time_point>>(since);
+    auto limit = SingleValue(params, "limit");
+    if (auto* error = std::get_if<RequestError>(&limit)) {
+        return *error;
+    }
+    if (const auto& text = std::get<std::optional<std::string>>(limit)) {
+        const auto value = ParseInteger(*text, 1, LogQuery::kMaxLimit);
+        if (!value) {
+            return RequestError{"limit", "must be a whole number from 1 to " + std::to_string(LogQuery::kMaxLimit)};
+        }
+        query.limit = static_cast<int>(*value);
+    }
+    auto kind = SingleValue(params, "kind");
+    if (auto* error = std::get_if<RequestError>(&kind)) {
+        return *error;
+    }
+    if (const auto& text = std::get<std::optional<std::string>>(kind)) {
+        query.kind = ParseEventKind(*text);
+        if (!query.kind) {
+            std::string names;
+            for (const EventKind k : kEventKinds) {
+                names += (names.empty() ? "" : ", ") + std::string(EventKindName(k));
+            }
+            return RequestError{"kind", "must be one of " + names};
+        }
+    }
+    return query;
+}
+
+std::variant<HistoryQuery, RequestError> ParseHistoryQuery(const QueryParams& params, WallClock::time_point now)
+{
+    if (auto error = UnknownParameter(params, {"reading", "from", "to", "step"})) {
+        return *error;
+    }
+    HistoryQuery query;
+    auto reading = SingleValue(params, "reading");
+    if (auto* error = std::get_if<RequestError>(&reading)) {
+        return *error;
+    }
+    const auto& name = std::get<std::optional<std::string>>(reading);
+    const auto parsed = name ? ParseReading(*name) : std::nullopt;
+    if (!parsed) {
+        std::string names;
+        for (const Reading r : kReadings) {
+            names += (names.empty() ? "" : ", ") + std::string(ReadingName(r));
+        }
+        return RequestError{"reading", (name ? "must be one of " : "is missing; one of ") + names};
+    }
+    query.reading = *parsed;
+    auto to = TimeValue(params, "to");
+    if (auto* error = std::get_if<RequestError>(&to)) {
+        return *error;
+    }
+    query.to = std::get<std::optional<WallClock::time_point>>(to).value_or(now);
+    auto from = TimeValue(params, "from");
+    if (auto* error = std::get_if<RequestError>(&from)) {
+        return *error;
+    }
+    query.from = std::get<std::optional<WallClock::time_point>>(from).value_or(query.to - HistoryQuery::kDefaultSpan);
+    if (query.from >= query.to) {
+        return RequestError{"from", "must be before to"};
+    }
+    auto step = SingleValue(params, "step");
+    if (auto* error = std::get_if<RequestError>(&step)) {
+        return *error;
+    }
+    if (const auto& text = std::get<std::optional<std::string>>(step)) {
+        const auto seconds = ParseInteger(*text, 1, HistoryQuery::kMaxStepSeconds);
+        if (!seconds) {
+            return RequestError{"step", "must be a whole number of seconds from 1 to " +
+                                            std::to_string(HistoryQuery::kMaxStepSeconds)};
+        }
+        query.step = std::chrono::seconds(*seconds);
+    }
+    const auto span = std::chrono::duration_cast<std::chrono::seconds>(query.to - query.from).count();
+    const std::int64_t buckets = (span + query.step.count() - 1) / query.step.count();
+    if (buckets > HistoryQuery::kMaxBuckets) {
+        return RequestError{
+            "step", "gives " + std::to_string(buckets) + " points from " + Rfc3339(query.from) + " to " +
+                        Rfc3339(query.to) + "; at most " + std::to_string(HistoryQuery::kMaxBuckets) +
+                        ", with a step of at least " +
+                        std::to_string((span + HistoryQuery::kMaxBuckets - 1) / HistoryQuery::kMaxBuckets) + " s"};
+    }
+    return query;
 }
 
 }  // namespace talvexd

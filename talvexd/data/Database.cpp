@@ -10,9 +10,10 @@ CDatabase::~CDatabase()
         sqlite3_close_v2(m_db);
 }
 
-bool CDatabase::Open(const std::string& path, std::string* error)
+bool CDatabase::Open(const std::string& path, std::string* error, Mode mode)
 {
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    const int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
+                      SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
         if (error)
             *error = path + ": " + (m_db ? sqlite3_errmsg(m_db) : "cannot open");
@@ -25,7 +26,11 @@ bool CDatabase::Open(const std::string& path, std::string* error)
     // moment; only a power cut may take back the newest commits, never the
     // file's integrity.
     std::string reason;
-    if (!Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;", &reason)) {
+    // The journal mode is the file's: a reader finds it set by the writer.
+    const char* setup = mode == Mode::ReadOnly
+                            ? "PRAGMA foreign_keys=ON;"
+                            : "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;";
+    if (!Exec(setup, &reason)) {
         if (error)
             *error = path + ": " + reason;
         sqlite3_close_v2(m_db);
@@ -47,7 +52,9 @@ bool CDatabase::Exec(std::string_view sql, std::string* error)
 
 std::string CDatabase::LastError() const { return m_db ? sqlite3_errmsg(m_db) : "not open"; }
 
-bool CDatabase::LastErrorWasFull() const { return m_db && (sqlite3_errcode(m_db) & 0xff) == SQLITE_FULL; }
+bool CDatabase::LastErrorWasFull() const { return LastErrorCode() == SQLITE_FULL; }
+
+int CDatabase::LastErrorCode() const { return m_db ? sqlite3_errcode(m_db) & 0xff : SQLITE_MISUSE; }
 
 CStatement::CStatement(CDatabase& db, std::string_view sql)
 {

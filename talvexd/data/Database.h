@@ -27,9 +27,11 @@ public:
     CDatabase(const CDatabase&) = delete;
     CDatabase& operator=(const CDatabase&) = delete;
 
+    enum class Mode { ReadWrite, ReadOnly };
     // Opens (making it when there is none) `path`, in WAL mode, with a
-    // 5-second wait for a lock; false with SQLite's reason in `error`.
-    bool Open(const std::string& path, std::string* error);
+    // 5-second wait for a lock; false with SQLite's reason in `error`. A
+    // read-only connection needs the file made already.
+    bool Open(const std::string& path, std::string* error, Mode mode = Mode::ReadWrite);
     bool IsOpen() const { return m_db != nullptr; }
     // Runs statements without results; false with the reason in `error`.
     bool Exec(std::string_view sql, std::string* error = nullptr);
@@ -39,6 +41,8 @@ public:
     // failing on.
     std::string LastError() const;
     bool LastErrorWasFull() const;
+    // SQLite's primary result code of the newest error (SQLITE_FULL, ...).
+    int LastErrorCode() const;
     // For a connection shared between threads.
     std::mutex& Lock() { return m_lock; }
 

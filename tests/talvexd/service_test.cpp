@@ -156,6 +156,10 @@ TEST_F(SiteService, AnswersEveryBadRequestAndSendsNothing)
         {"PUT", "/api/v1/schedule", "admin",
          R"({"rows": [{"date": "2026-02-30", "time": "06:00:00", "operation": "start_up"}, {}, {}, {}, {}]})", 400,
          "rows[0].date"},
+        {"GET", "/api/v1/log?limit=0", "viewer", "", 400, "limit: must be a whole number from 1 to 1000"},
+        {"GET", "/api/v1/log?kind=link&since=today", "viewer", "", 400, "since: must be an RFC 3339 time"},
+        {"GET", "/api/v1/history?reading=power", "viewer", "", 400, "reading: must be one of forward_power_w"},
+        {"GET", "/api/v1/history?reading=swr_ratio&step=1", "viewer", "", 400, "step: gives 86400 points"},
     };
     m_sim.ClearReceived();
     for (const Row& row : rows) {
@@ -362,12 +366,42 @@ TEST_F(SiteService, MetricsShowTheReadingsAndCountFailuresByCode)
         },
         10s))
         << text;
-    for (const char* line : {"talvex_up 1", "talvex_frequency_hertz 100000000", "talvex_forward_power_watts 9.8",
-                             "talvex_swr_ratio 1.2", "talvex_audio_level 300", "talvex_transmitting 1",
-                             "talvex_build_info{program=\"talvexd\",version=\"1.0\"} 1"}) {
+    for (const char* line :
+         {"talvex_up 1", "talvex_frequency_hertz 100000000", "talvex_forward_power_watts 9.8", "talvex_swr_ratio 1.2",
+          "talvex_audio_level 300", "talvex_transmitting 1", "talvex_build_info{program=\"talvexd\",version=\"1.0\"} 1",
+          "talvex_data_disk_full 0", "talvex_data_write_failures_total 0"}) {
         EXPECT_TRUE(HasLine(text, line)) << line << "\n" << text;
     }
     EXPECT_NE(text.find("talvex_last_reading_timestamp_seconds "), std::string::npos) << text;
+}
+
+TEST_F(SiteService, TheEventLogAndTheHistoryComeFromTheSiteDatabase)
+{
+    StartService(m_sim.LinkPath());
+    ASSERT_EQ(Put("/api/v1/settings", R"({"line_volume_step": 5})", "operator"), 200);
+    Json log;
+    ASSERT_TRUE(nettest::WaitFor(
+        [&] {
+            log = Json::parse(Client().Get("/api/v1/log?kind=change&limit=5")->body, nullptr, false);
+            return log.value("events", Json::array()).size() == 1;
+        },
+        5s))
+        << log;
+    EXPECT_EQ(log["events"][0]["user"], "operator");
+    EXPECT_EQ(log["events"][0]["text"], "set line_volume_step to 5: done");
+    const Json all = Json::parse(Client().Get("/api/v1/log")->body);
+    EXPECT_EQ(all["events"].back()["text"].get<std::string>().rfind("started, version", 0), 0u) << all;
+    Json history;
+    ASSERT_TRUE(nettest::WaitFor(
+        [&] {
+            history = Json::parse(Client().Get("/api/v1/history?reading=frequency_mhz")->body, nullptr, false);
+            return !history.value("points", Json::array()).empty();
+        },
+        5s))
+        << history;
+    EXPECT_EQ(history["unit"], "MHz");
+    EXPECT_EQ(history["step"], 60);
+    EXPECT_EQ(history["points"][0]["max"], 100.0);
 }
 
 TEST_F(SiteService, PrometheusScrapesItThroughSer2Net)
