@@ -14,6 +14,7 @@
 #include "site/SiteSchedule.h"
 #include "site/StatusBoard.h"
 #include "site/SystemdNotify.h"
+#include "watch/SiteWatch.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -22,7 +23,6 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <sys/signalfd.h>
@@ -124,32 +124,27 @@ int RunService(const talvexd::SiteConfig& config, int stopSignals, int argc, cha
     CSiteLink link(config.port, board, journal);
     CSiteSchedule schedule(config.scheduleFile, link, journal);
     CAlarms alarms(config.alarms);
-    CHttpApi api(config, link, schedule, board, accounts, journal, alarms, data);
-    CSystemdNotifier notifier(link);
+    CNotifier notifications(config);
+    // What is still owed from before a restart starts going out now.
+    if (!notifications.Start(&error)) {
+        std::fprintf(stderr, "talvexd: cannot keep notifications: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    CSiteWatch watch(board, alarms, data, notifications, journal);
+    CHttpApi api(config, link, schedule, board, accounts, journal, alarms, data, notifications);
+    CSystemdNotifier systemd(link);
     if (!api.Start(&error)) {
         std::fprintf(stderr, "talvexd: %s\n", error.c_str());
         return kExitFailed;
     }
-    // Every status cycle's end moves the board's status version; the
-    // history thins what it is given, so the extra publishes after a change
-    // cost nothing. Ends when the board closes (api.Stop).
-    std::thread history([&board, &data] {
-        CStatusBoard::Versions seen = board.CurrentVersions();
-        while (!board.Closed()) {
-            const CStatusBoard::Versions now = board.WaitForChange(seen, std::chrono::seconds(1));
-            if (now.status != seen.status) {
-                data.AddReadings(board.Current());
-            }
-            seen = now;
-        }
-    });
     journal.Record(EventKind::Service, "",
                    std::string("started, version ") + TALVEX_VERSION + ", transmitter on " + config.port);
+    watch.Start();  // the restart alarm, then every change of the board
     // The schedule first: the link's connect takes a while, and its file
     // must be there by the time a client sees the link up.
     schedule.Start();
     link.Start();
-    notifier.Start();
+    systemd.Start();
 
     QSocketNotifier stop(stopSignals, QSocketNotifier::Read);
     QObject::connect(&stop, &QSocketNotifier::activated, &app, [&] {
@@ -159,14 +154,15 @@ int RunService(const talvexd::SiteConfig& config, int stopSignals, int argc, cha
                            std::string("stopping on ") + sigdescr_np(static_cast<int>(info.ssi_signo)));
         }
         stop.setEnabled(false);
-        notifier.Stopping();
+        systemd.Stopping();
         app.quit();
     });
     app.exec();
-    api.Stop();
-    history.join();
+    api.Stop();  // closes the board, which ends the watch
+    watch.Stop();
     schedule.Stop();
     link.Stop();
+    notifications.Stop();  // what is owed stays in the outbox for the next start
     journal.Record(EventKind::Service, "", "stopped");
     data.Close();  // after the last event
     return kExitOk;

@@ -131,12 +131,16 @@ void CAlarms::EvaluateStatus(const SiteStatus& status, WallClock::time_point now
         if (raised && on) {
             output = Output::Cleared;
         } else if (!raised && status.standby && m_wasStandby == false) {
-            const bool asked = status.standbyAskedAt && now - *status.standbyAskedAt <= kStandbyAskedWithin;
+            // Asked for after the last cycle that saw it on: an older ask
+            // was for an earlier standby.
+            const bool asked = status.standbyAskedAt && m_lastOnAt && *status.standbyAskedAt >= *m_lastOnAt;
             output = asked ? Output::Nothing : Output::Raised;
         }
         Apply(AlarmKind::UnexpectedStandby, output, 0, 0, now, out);
     }
     m_wasStandby = status.standby;
+    if (on)
+        m_lastOnAt = status.readAt;
 }
 
 void CAlarms::EvaluateLevel(const SiteStatus& status, WallClock::time_point now, std::vector<AlarmTransition>& out)

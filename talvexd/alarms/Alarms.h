@@ -18,10 +18,6 @@ namespace talvexd {
 class CAlarms
 {
 public:
-    // A standby asked for by a client or the schedule within this long
-    // before it is seen is not unexpected.
-    static constexpr std::chrono::seconds kStandbyAskedWithin{30};
-
     explicit CAlarms(const std::array<AlarmRule, std::size(kAlarmKinds)>& rules);
 
     // Judges every rule against `status`, taken at `now`; the alarms raised
@@ -71,6 +67,8 @@ private:
     // Standby in the previous cycle since the link came up; none before the
     // first, so that a connect to a transmitter in standby is no change.
     std::optional<bool> m_wasStandby;
+    // The end of the newest cycle that saw the transmitter on.
+    std::optional<WallClock::time_point> m_lastOnAt;
 };
 
 }  // namespace talvexd

@@ -4,6 +4,7 @@
 
 #include "core/LocalTime.h"
 #include "talvexd/data/SiteData.h"
+#include "talvexd/notify/Notifier.h"
 #include "talvexd/site/Log.h"
 
 #include "PrometheusText.h"
@@ -295,6 +296,23 @@ std::string DataMetrics(const CSiteData::Health& health)
     return text;
 }
 
+// The notifications' lines of /metrics, over both channels.
+std::string NotificationMetrics(const NotifierCounts& counts)
+{
+    return "# HELP talvex_notifications_pending Notifications waiting to be delivered, retried or not\n"
+           "# TYPE talvex_notifications_pending gauge\n"
+           "talvex_notifications_pending " +
+           std::to_string(counts.pending) +
+           "\n# HELP talvex_notifications_delivered_total Notifications delivered\n"
+           "# TYPE talvex_notifications_delivered_total counter\n"
+           "talvex_notifications_delivered_total " +
+           std::to_string(counts.delivered) +
+           "\n# HELP talvex_notification_failures_total Delivery attempts that failed\n"
+           "# TYPE talvex_notification_failures_total counter\n"
+           "talvex_notification_failures_total " +
+           std::to_string(counts.failed) + "\n";
+}
+
 // Three decimals: a mean of tenths needs no more.
 double Rounded(double value) { return std::round(value * 1000.0) / 1000.0; }
 
@@ -314,9 +332,10 @@ struct CHttpApi::Route {
 };
 
 CHttpApi::CHttpApi(const SiteConfig& config, CSiteLink& link, CSiteSchedule& schedule, CStatusBoard& board,
-                   CAccounts& accounts, const CJournal& journal, CAlarms& alarms, CSiteData& data)
+                   CAccounts& accounts, const CJournal& journal, CAlarms& alarms, CSiteData& data,
+                   const CNotifier& notifications)
     : m_config(config), m_link(link), m_schedule(schedule), m_board(board), m_accounts(accounts), m_journal(journal),
-      m_alarms(alarms), m_data(data)
+      m_alarms(alarms), m_data(data), m_notifications(notifications)
 {}
 
 CHttpApi::~CHttpApi() { Stop(); }
@@ -825,7 +844,7 @@ void CHttpApi::GetMetrics(const httplib::Request&, httplib::Response& response)
 {
     const auto snapshot = MetricsSnapshotOf(m_board.Current(), TALVEX_VERSION);
     response.set_content(talvex::metrics::RenderPrometheus(snapshot) + AlarmMetrics(m_alarms) +
-                             DataMetrics(m_data.CurrentHealth()),
+                             DataMetrics(m_data.CurrentHealth()) + NotificationMetrics(m_notifications.Counts()),
                          talvex::metrics::kContentType);
 }
 

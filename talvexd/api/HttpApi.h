@@ -31,6 +31,7 @@ struct Response;
 
 namespace talvexd {
 
+class CNotifier;
 class CSiteData;
 
 class CHttpApi
@@ -44,7 +45,8 @@ public:
     static constexpr int kThreads = kMaxStreams + 36;
 
     CHttpApi(const SiteConfig& config, CSiteLink& link, CSiteSchedule& schedule, CStatusBoard& board,
-             CAccounts& accounts, const CJournal& journal, CAlarms& alarms, CSiteData& data);
+             CAccounts& accounts, const CJournal& journal, CAlarms& alarms, CSiteData& data,
+             const CNotifier& notifications);
     ~CHttpApi();
     CHttpApi(const CHttpApi&) = delete;
     CHttpApi& operator=(const CHttpApi&) = delete;
@@ -96,6 +98,7 @@ private:
     const CJournal& m_journal;
     CAlarms& m_alarms;
     CSiteData& m_data;
+    const CNotifier& m_notifications;
     CLoginGuard m_guard;
     CSessions m_sessions;
     std::unique_ptr<httplib::Server> m_server;

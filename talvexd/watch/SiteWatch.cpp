@@ -1,0 +1,49 @@
+#include "SiteWatch.h"
+
+namespace talvexd {
+
+CSiteWatch::CSiteWatch(const CStatusBoard& board, CAlarms& alarms, CSiteData& data, CNotifier& notifier,
+                       const CJournal& journal)
+    : m_board(board), m_alarms(alarms), m_data(data), m_notifier(notifier), m_journal(journal)
+{}
+
+CSiteWatch::~CSiteWatch() { Stop(); }
+
+void CSiteWatch::Start()
+{
+    Pass(m_alarms.Started(WallClock::now()));
+    m_thread = std::thread([this] { Run(); });
+}
+
+void CSiteWatch::Stop()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void CSiteWatch::Run()
+{
+    CStatusBoard::Versions seen = m_board.CurrentVersions();
+    std::uint64_t statusSeen = seen.status;
+    while (!m_stop && !m_board.Closed()) {
+        m_board.WaitForChange(seen, kIdleLook);
+        const auto [status, versions] = m_board.Read();
+        seen = versions;
+        Pass(m_alarms.Evaluate(status, WallClock::now()));
+        if (versions.status != statusSeen) {
+            statusSeen = versions.status;
+            m_data.AddReadings(status);
+        }
+    }
+}
+
+void CSiteWatch::Pass(const std::vector<AlarmTransition>& transitions)
+{
+    for (const AlarmTransition& t : transitions) {
+        m_journal.Record(t.raised ? EventKind::AlarmRaised : EventKind::AlarmCleared, "", DescribeTransition(t));
+        m_notifier.Notify(t);
+    }
+}
+
+}  // namespace talvexd
