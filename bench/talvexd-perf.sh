@@ -34,8 +34,9 @@ stream_seconds=30
 streams=200
 level_samples=40
 put_samples=60
+alarm_samples=10
 if [ "${2:-}" = "--quick" ]; then
-  idle_seconds=10 load_seconds=10 stream_seconds=10 level_samples=10 put_samples=15
+  idle_seconds=10 load_seconds=10 stream_seconds=10 level_samples=10 put_samples=15 alarm_samples=3
 fi
 
 work=$(mktemp -d -t talvexd-perf.XXXXXX)
@@ -100,6 +101,12 @@ users_file = "$work/users"
 file = "$work/config.xml"
 [data]
 directory = "$work"
+# For the alarm's latency: SWR over 2.0 for 2 s raises it; under 2.0 clears it.
+[alarms.swr]
+threshold = 2.0
+delay = 2
+hysteresis = 0
+clear_delay = 0
 EOF
 # A throwaway account for this run; its password never reaches a command line.
 password=$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')
@@ -122,8 +129,12 @@ wait_for 10 on_air || die "the transmitter did not go on air"
 sleep 5
 
 say "the service alone, ${idle_seconds} s"
+"${measure[@]}" threads "$service_pid" "$idle_seconds" talvexd-data talvexd-watch > "$work/threads.txt" &
+threads_pid=$!
 read -r idle_cpu idle_rss idle_frames < <("${measure[@]}" watch "$service_pid" "$idle_seconds" "$work/trace.log") ||
   die "the service could not be watched"
+wait "$threads_pid" || die "the watcher and the database writer could not be watched"
+read -r record_cpu < "$work/threads.txt"
 
 # GET /status at 200 a second over $1 connections: wrk's p99 (ms), its rate
 # and the line's frames a second meanwhile, as "p99 rate frames".
@@ -163,6 +174,10 @@ say "a level's way to a stream, $level_samples samples"
 read -r level_median level_p90 level_max _ < <(
   "${measure[@]}" level "$work/control" "$work/trace.log" "$level_samples" "$level_reply"
 ) || die "the level events could not be measured"
+
+say "SWR alarms, $alarm_samples"
+read -r alarm_median alarm_max alarm_cycle _ < <("${measure[@]}" alarm "$work/control" "$alarm_samples" 2) ||
+  die "the alarms could not be measured"
 
 say "setting requests, $put_samples"
 read -r put_median put_wait put_own _ < <(
@@ -212,3 +227,9 @@ row "   resident memory (VmRSS)" "$idle_rss" MB 20
 row "5. level on a stream after its exchange, median" "$(calc "$level_median" 2)" ms 10
 row "   90th percentile" "$(calc "$level_p90" 2)" ms -
 row "   longest" "$(calc "$level_max" 2)" ms -
+# Raised at the end of the first status cycle after its delay: within one
+# cycle, however long the cycle takes on this line.
+row "6. SWR alarm, from its delay's end to the raise, median" "$(calc "$alarm_median" 0)" ms "$(calc "$alarm_cycle" 0)"
+row "   longest" "$(calc "$alarm_max" 0)" ms "$(calc "$alarm_cycle" 0)"
+row "   status cycle on air, median (the goal above)" "$(calc "$alarm_cycle" 0)" ms -
+row "7. watcher and database writer while polling: CPU" "$record_cpu" "%" 0.5

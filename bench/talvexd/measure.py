@@ -14,6 +14,10 @@ only. Every subcommand prints its figures as numbers on one line.
   put COUNT TRACE EXCHANGE_MS REPLY_MS
                             setting requests: round trip, wait for the line and
                             the service's own time
+  threads PID SECONDS NAME...
+                            CPU share of one core of the named threads together
+  alarm CONTROL COUNT DELAY_S
+                            how long after its delay an SWR alarm is raised
 
 The service is at 127.0.0.1:$TALVEXD_PERF_PORT; requests carry the header in
 $TALVEXD_PERF_AUTHORIZATION (kept out of the command line).
@@ -115,7 +119,11 @@ class Trace:
 
 
 def cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as stat:
+    return cpu_seconds_of("/proc/%d/stat" % pid)
+
+
+def cpu_seconds_of(stat_path):
+    with open(stat_path) as stat:
         fields = stat.read().rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")  # utime + stime
 
@@ -331,6 +339,84 @@ def bench_figures(path):
     print(" ".join("%.3f" % f for f in figures))
 
 
+# ---- threads and alarms ----------------------------------------------------------
+
+
+def thread_cpu_seconds(pid, names):
+    total = 0.0
+    for task in os.listdir("/proc/%d/task" % pid):
+        with open("/proc/%d/task/%s/comm" % (pid, task)) as comm:
+            if comm.read().strip() not in names:
+                continue
+        total += cpu_seconds_of("/proc/%d/task/%s/stat" % (pid, task))
+    return total
+
+
+def threads(pid, seconds, names):
+    start, cpu = time.monotonic(), thread_cpu_seconds(pid, names)
+    time.sleep(seconds)
+    print("%.3f" % (100.0 * (thread_cpu_seconds(pid, names) - cpu) / (time.monotonic() - start)))
+
+
+def get_json(connection, path):
+    connection.request("GET", path, headers={"Authorization": authorization()})
+    response = connection.getresponse()
+    body = response.read()
+    if response.status != 200:
+        fail("GET %s: %d" % (path, response.status))
+    return json.loads(body)
+
+
+def rfc3339_seconds(text):
+    # "2026-12-09T13:05:07.250Z"
+    whole, _, fraction = text.rstrip("Z").partition(".")
+    return time.mktime(time.strptime(whole, "%Y-%m-%dT%H:%M:%S")) - time.timezone + float("0." + (fraction or "0"))
+
+
+def alarm(control_path, count, delay):
+    """For each of `count` SWR rises: from the moment its delay passed (the
+    end of the first status cycle that read the high SWR, plus the delay) to
+    the raise (its raised_at); then the SWR falls back and the alarm clears.
+    Also the status cycle's length meanwhile, which the raise may wait."""
+    connection = http.client.HTTPConnection(HOST, port(), timeout=10)
+    latencies = []
+    cycle_ends = set()
+    with open(control_path, "w") as control:
+        for i in range(count):
+            control.write("set swr 3.5\n")
+            control.flush()
+            sent = time.time()
+            first_read = None
+            deadline = time.monotonic() + delay + 10
+            while True:
+                if time.monotonic() > deadline:
+                    fail("no SWR alarm within %.0f s" % (delay + 10))
+                status = get_json(connection, "/api/v1/status")
+                read_at = rfc3339_seconds(status["read_at"])
+                cycle_ends.add(read_at)
+                # A cycle that ended before the command cannot have read it.
+                if first_read is None and status["swr_ratio"] >= 3.5 and read_at > sent:
+                    first_read = read_at
+                raised = [a for a in get_json(connection, "/api/v1/alarms")["alarms"] if a["alarm"] == "swr"]
+                if raised and first_read is not None:
+                    latencies.append((rfc3339_seconds(raised[0]["raised_at"]) - first_read - delay) * 1000.0)
+                    break
+                time.sleep(0.02)
+            control.write("set swr 1.2\n")
+            control.flush()
+            deadline = time.monotonic() + 10
+            while any(a["alarm"] == "swr" for a in get_json(connection, "/api/v1/alarms")["alarms"]):
+                if time.monotonic() > deadline:
+                    fail("the SWR alarm did not clear")
+                time.sleep(0.05)
+            time.sleep(random.uniform(0.0, 1.0))
+        control.write("clear swr\n")
+        control.flush()
+    ends = sorted(cycle_ends)
+    cycles = [(b - a) * 1000.0 for a, b in zip(ends, ends[1:]) if b - a < 5]
+    print("%.1f %.1f %.1f %d" % (median(latencies), max(latencies), median(cycles), len(latencies)))
+
+
 def main(argv):
     if len(argv) < 2:
         fail("no subcommand (see the top of this file)")
@@ -348,6 +434,10 @@ def main(argv):
             level(args[0], args[1], int(args[2]), float(args[3]))
         elif command == "put" and len(args) == 4:
             put(int(args[0]), args[1], float(args[2]), float(args[3]))
+        elif command == "threads" and len(args) >= 3:
+            threads(int(args[0]), float(args[1]), set(args[2:]))
+        elif command == "alarm" and len(args) == 3:
+            alarm(args[0], int(args[1]), float(args[2]))
         else:
             fail("bad arguments for '%s' (see the top of this file)" % command)
     except (OSError, ValueError, KeyError, http.client.HTTPException) as error:

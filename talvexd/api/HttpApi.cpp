@@ -1,6 +1,7 @@
 #include "HttpApi.h"
 
 #include "Requests.h"
+#include "TaskPool.h"
 
 #include "core/LocalTime.h"
 #include "talvexd/data/SiteData.h"
@@ -354,7 +355,7 @@ bool CHttpApi::Start(std::string* error)
         m_server = std::make_unique<httplib::Server>();
     }
     httplib::Server& server = *m_server;
-    server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
+    server.new_task_queue = [] { return new CTaskPool(kThreads); };
     server.set_payload_max_length(kMaxBody);
     // Headers and body leave in two writes: without this, a client that
     // asks again soon waits for its own delayed acknowledgement (40 ms).

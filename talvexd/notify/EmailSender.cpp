@@ -164,33 +164,31 @@ bool CEmailSender::Send(const nlohmann::json& notice, std::string* error, const 
     }
 
     CCurl curl(abort);
-    CURL* handle = curl.Handle();
     curl.SetTimeouts(10s, 30s);
-    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
+    curl.Set(CURLOPT_URL, url.c_str());
+    curl.Set(CURLOPT_PROTOCOLS_STR, "smtp,smtps");
     // Plain smtp:// goes no further than STARTTLS: never a password or a
     // mail in the clear.
-    curl_easy_setopt(handle, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    curl.Set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
     if (!m_settings.caFile.empty())
-        curl_easy_setopt(handle, CURLOPT_CAINFO, m_settings.caFile.c_str());
+        curl.Set(CURLOPT_CAINFO, m_settings.caFile.c_str());
     if (!m_settings.user.empty()) {
-        curl_easy_setopt(handle, CURLOPT_USERNAME, m_settings.user.c_str());
-        curl_easy_setopt(handle, CURLOPT_PASSWORD, password.c_str());
+        curl.Set(CURLOPT_USERNAME, m_settings.user.c_str());
+        curl.Set(CURLOPT_PASSWORD, password.c_str());
     }
     const std::string from = "<" + m_settings.from + ">";
-    curl_easy_setopt(handle, CURLOPT_MAIL_FROM, from.c_str());
-    curl_slist* recipients = nullptr;
+    curl.Set(CURLOPT_MAIL_FROM, from.c_str());
+    std::vector<std::string> recipients;
     for (const std::string& address : m_settings.to)
-        recipients = curl_slist_append(recipients, ("<" + address + ">").c_str());
-    const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> recipientList(recipients, &curl_slist_free_all);
-    curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, recipients);
+        recipients.push_back("<" + address + ">");
+    curl.SetList(CURLOPT_MAIL_RCPT, recipients);
 
     const std::string message = Compose(notice, WallClock::now());
     Upload upload{&message, 0};
-    curl_easy_setopt(handle, CURLOPT_READFUNCTION, &ReadPayload);
-    curl_easy_setopt(handle, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
+    curl.Set(CURLOPT_READFUNCTION, &ReadPayload);
+    curl.Set(CURLOPT_READDATA, &upload);
+    curl.Set(CURLOPT_UPLOAD, 1L);
+    curl.SetLarge(CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
     const bool sent = curl.Perform(error);
     std::fill(password.begin(), password.end(), '\0');
     return sent;

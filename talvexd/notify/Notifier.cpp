@@ -1,10 +1,12 @@
 #include "Notifier.h"
 
+#include "Curl.h"
 #include "EmailSender.h"
 #include "Notice.h"
 #include "WebhookSender.h"
 #include "talvexd/site/Log.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -70,6 +72,9 @@ bool CNotifier::Start(std::string* error)
 {
     if (m_channels.empty() || m_open)
         return true;
+    // A channel that could never send is a mistake to hear of at the start.
+    if (!LoadCurl(error))
+        return false;
     const std::string path = m_config.dataDirectory + "/" + kDatabaseFile;
     if (!m_outbox.Open(path, error))
         return false;
@@ -79,7 +84,10 @@ bool CNotifier::Start(std::string* error)
     if (m_pending.load() > 0)
         Log("notify: " + std::to_string(m_pending.load()) + " notifications owed from before the start; sending them");
     for (const auto& channel : m_channels)
-        channel->thread = std::thread([this, c = channel.get()] { Run(*c); });
+        channel->thread = std::thread([this, c = channel.get()] {
+            pthread_setname_np(pthread_self(), ("talvexd-" + c->name).c_str());  // apart in top -H
+            Run(*c);
+        });
     return true;
 }
 

@@ -85,25 +85,19 @@ bool CWebhookSender::Send(const nlohmann::json& notice, std::string* error, cons
     std::fill(secret.begin(), secret.end(), '\0');
 
     CCurl curl(abort);
-    CURL* handle = curl.Handle();
     curl.SetTimeouts(10s, 10s);
-    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl.Set(CURLOPT_URL, url.c_str());
+    curl.Set(CURLOPT_PROTOCOLS_STR, "http,https");
     if (!m_settings.caFile.empty())
-        curl_easy_setopt(handle, CURLOPT_CAINFO, m_settings.caFile.c_str());
-    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
-    headers = curl_slist_append(headers, signature.c_str());
+        curl.Set(CURLOPT_CAINFO, m_settings.caFile.c_str());
     // No "Expect: 100-continue" round trip for a small body.
-    headers = curl_slist_append(headers, "Expect:");
-    const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headerList(headers, &curl_slist_free_all);
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body.c_str());
-    curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &Discard);
+    curl.SetList(CURLOPT_HTTPHEADER, {"Content-Type: application/json", signature, "Expect:"});
+    curl.Set(CURLOPT_POSTFIELDS, body.c_str());
+    curl.SetLarge(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    curl.Set(CURLOPT_WRITEFUNCTION, &Discard);
     if (!curl.Perform(error))
         return false;
-    long status = 0;
-    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    const long status = curl.ResponseCode();
     if (status < 200 || status > 299) {
         *error = "the receiver answered HTTP " + std::to_string(status);
         return false;

@@ -232,6 +232,7 @@ void CSiteLink::OnReading(ReadingKind kind, int value)
             GoDown(std::to_string(m_failuresInRow) + " failed exchanges in a row (last: " + FailureName(value) + ")");
         } else if (m_cycleOpen) {
             m_cycleOpen = false;  // the cycle ends at its first failure
+            TakeCycleReadings();
             Publish(CStatusBoard::kStatus);
         }
         return;
@@ -266,10 +267,12 @@ void CSiteLink::OnReading(ReadingKind kind, int value)
             m_core.AdoptAccepted(quantity, value);
         }
         return;
-    case ReadingKind::ForwardPower: m_status.forwardPower = value; return;
-    case ReadingKind::Swr: m_status.swr = value; return;
+    // Held until the cycle ends: a level published meanwhile must not carry
+    // half a cycle under the time of the one before.
+    case ReadingKind::ForwardPower: m_cycleReadings.forwardPower = value; return;
+    case ReadingKind::Swr: m_cycleReadings.swr = value; return;
     case ReadingKind::Temperature:
-        m_status.temperature = value;
+        m_cycleReadings.temperature = value;
         EndCycle();  // the last reading of a cycle on air
         return;
     case ReadingKind::Mono:  // in the state byte too
@@ -281,6 +284,7 @@ void CSiteLink::EndCycle()
 {
     m_cycleOpen = false;
     m_status.readAt = Now();
+    TakeCycleReadings();
     TakeFromCore();
     Publish(CStatusBoard::kStatus);
     GiveVerdict();
@@ -297,6 +301,18 @@ void CSiteLink::TakeFromCore()
     m_status.powerSetting = m_core.Accepted(Quantity::Power);
     m_status.lineVolume = m_core.Accepted(Quantity::LineVolume);
     m_status.micVolume = m_core.Accepted(Quantity::MicVolume);
+}
+
+void CSiteLink::TakeCycleReadings()
+{
+    for (auto [reading, field] : {std::pair{&m_cycleReadings.forwardPower, &SiteStatus::forwardPower},
+                                  std::pair{&m_cycleReadings.swr, &SiteStatus::swr},
+                                  std::pair{&m_cycleReadings.temperature, &SiteStatus::temperature}}) {
+        if (*reading) {
+            m_status.*field = **reading;
+        }
+        reading->reset();
+    }
 }
 
 void CSiteLink::Publish(unsigned changes) { m_board.Publish(m_status, changes); }

@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace talvexd {
@@ -106,6 +107,8 @@ private:
     void EndCycle();
     // The accepted values and flags of the core into m_status.
     void TakeFromCore();
+    // The measurements the cycle read so far into m_status.
+    void TakeCycleReadings();
     void Publish(unsigned changes);
     void GiveVerdict();
     Q_INVOKABLE void RunJobs();
@@ -116,6 +119,11 @@ private:
     CTransmitterCore m_core;
     QTimer m_reconnect{this};
     SiteStatus m_status;
+    struct CycleReadings {
+        std::optional<int> forwardPower;
+        std::optional<int> swr;
+        std::optional<int> temperature;
+    } m_cycleReadings;  // read in the open cycle, not yet published
     std::atomic<bool> m_up{false};
     bool m_verdict = false;
     bool m_cycleOpen = false;        // a status cycle's readings are arriving

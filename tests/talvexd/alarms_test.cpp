@@ -122,6 +122,7 @@ TEST_F(SiteAlarms, AnSwrAlarmIsRaisedOnceClearedOnceMailedSignedAndLogged)
     EXPECT_EQ(LogTexts("alarm_acknowledged").size(), 1u);
     EXPECT_EQ(LogTexts("alarm_cleared").size(), 1u);
     EXPECT_EQ(LogTexts("change"), std::vector<std::string>{"set transmitter to on: done"});
+    EXPECT_EQ(LogTexts("service").at(0).rfind("started, version", 0), 0u);
     // The history has the readings (one row a second) in its minute.
     const auto history = Client().Get("/api/v1/history?reading=swr_ratio&step=60");
     ASSERT_EQ(history->status, 200) << history->body;

@@ -375,35 +375,6 @@ TEST_F(SiteService, MetricsShowTheReadingsAndCountFailuresByCode)
     EXPECT_NE(text.find("talvex_last_reading_timestamp_seconds "), std::string::npos) << text;
 }
 
-TEST_F(SiteService, TheEventLogAndTheHistoryComeFromTheSiteDatabase)
-{
-    StartService(m_sim.LinkPath());
-    ASSERT_EQ(Put("/api/v1/settings", R"({"line_volume_step": 5})", "operator"), 200);
-    Json log;
-    ASSERT_TRUE(nettest::WaitFor(
-        [&] {
-            log = Json::parse(Client().Get("/api/v1/log?kind=change&limit=5")->body, nullptr, false);
-            return log.value("events", Json::array()).size() == 1;
-        },
-        5s))
-        << log;
-    EXPECT_EQ(log["events"][0]["user"], "operator");
-    EXPECT_EQ(log["events"][0]["text"], "set line_volume_step to 5: done");
-    const Json all = Json::parse(Client().Get("/api/v1/log")->body);
-    EXPECT_EQ(all["events"].back()["text"].get<std::string>().rfind("started, version", 0), 0u) << all;
-    Json history;
-    ASSERT_TRUE(nettest::WaitFor(
-        [&] {
-            history = Json::parse(Client().Get("/api/v1/history?reading=frequency_mhz")->body, nullptr, false);
-            return !history.value("points", Json::array()).empty();
-        },
-        5s))
-        << history;
-    EXPECT_EQ(history["unit"], "MHz");
-    EXPECT_EQ(history["step"], 60);
-    EXPECT_EQ(history["points"][0]["max"], 100.0);
-}
-
 TEST_F(SiteService, PrometheusScrapesItThroughSer2Net)
 {
     nettest::Ser2Net ser2net;
