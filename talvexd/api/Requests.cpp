@@ -148,7 +148,8 @@ std::variant<std::optional<std::string>, RequestError> SingleValue(const QueryPa
 // Every parameter is one of `known`.
 std::optional<RequestError> UnknownParameter(const QueryParams& params, std::initializer_list<const char*> known)
 {
-    for (const auto& [key, value] : params) {
+    for (const auto& param : params) {
+        const std::string& key = param.first;
         if (std::find_if(known.begin(), known.end(), [&](const char* k) { return key == k; }) == known.end()) {
             std::string names;
             for (const char* k : known) {
