@@ -64,9 +64,11 @@ std::vector<AlarmTransition> CAlarms::Evaluate(const SiteStatus& status, WallClo
     if (!status.linkUp) {
         // What the board holds is from before the link went down.
         HoldReadingRules();
-        m_wasStandby.reset();
+        m_sinceConnect = false;
         return transitions;
     }
+    if (Enabled(AlarmKind::UnexpectedStandby))
+        JudgeStandby(status, now, transitions);
     if (newCycle)
         EvaluateStatus(status, now, transitions);
     if (newLevel)
@@ -125,22 +127,36 @@ void CAlarms::EvaluateStatus(const SiteStatus& status, WallClock::time_point now
         Apply(AlarmKind::Silence, m_machines[Index(AlarmKind::Silence)].Reset(), status.level,
               FixedThreshold(AlarmKind::Silence, m_rules[Index(AlarmKind::Silence)]).value_or(0), now, out);
     }
-    if (Enabled(AlarmKind::UnexpectedStandby)) {
-        const bool raised = m_active[Index(AlarmKind::UnexpectedStandby)].has_value();
-        Output output = Output::Nothing;
-        if (raised && on) {
-            output = Output::Cleared;
-        } else if (!raised && status.standby && m_wasStandby == false) {
-            // Asked for after the last cycle that saw it on: an older ask
-            // was for an earlier standby.
-            const bool asked = status.standbyAskedAt && m_lastOnAt && *status.standbyAskedAt >= *m_lastOnAt;
-            output = asked ? Output::Nothing : Output::Raised;
-        }
-        Apply(AlarmKind::UnexpectedStandby, output, 0, 0, now, out);
+}
+
+void CAlarms::JudgeStandby(const SiteStatus& status, WallClock::time_point now, std::vector<AlarmTransition>& out)
+{
+    const bool raised = m_active[Index(AlarmKind::UnexpectedStandby)].has_value();
+    if (!m_sinceConnect) {
+        // The first status after a connect is no change, whatever it shows.
+        m_sinceConnect = true;
+        m_standbySeen = status.standby;
+        m_standbyOnAt = status.onAt;
+        return;
     }
-    m_wasStandby = status.standby;
-    if (on)
-        m_lastOnAt = status.readAt;
+    if (!status.standby) {
+        if (raised)
+            Apply(AlarmKind::UnexpectedStandby, Output::Cleared, 0, 0, now, out);
+        return;
+    }
+    // On at some moment since it was last seen in standby: judged on every
+    // status, not only a cycle's, since a trip can come before the first
+    // cycle after a start-up ends.
+    const bool wentToStandby = !m_standbySeen || status.onAt != m_standbyOnAt;
+    m_standbySeen = true;
+    m_standbyOnAt = status.onAt;
+    if (raised || !wentToStandby)
+        return;
+    // Asked for after it was last seen on: an older ask was for an earlier
+    // standby.
+    const bool asked = status.standbyAskedAt && status.onAt && *status.standbyAskedAt >= *status.onAt;
+    if (!asked)
+        Apply(AlarmKind::UnexpectedStandby, Output::Raised, 0, 0, now, out);
 }
 
 void CAlarms::EvaluateLevel(const SiteStatus& status, WallClock::time_point now, std::vector<AlarmTransition>& out)

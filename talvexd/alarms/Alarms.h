@@ -51,6 +51,7 @@ private:
                std::vector<AlarmTransition>& transitions);
     void HoldReadingRules();
     void EvaluateStatus(const SiteStatus& status, WallClock::time_point now, std::vector<AlarmTransition>& out);
+    void JudgeStandby(const SiteStatus& status, WallClock::time_point now, std::vector<AlarmTransition>& out);
     void EvaluateLevel(const SiteStatus& status, WallClock::time_point now, std::vector<AlarmTransition>& out);
     bool Enabled(AlarmKind kind) const { return m_rules[Index(kind)].enabled; }
 
@@ -64,11 +65,11 @@ private:
     // The newest status cycle and level reading already judged.
     std::optional<WallClock::time_point> m_readAt;
     std::optional<WallClock::time_point> m_levelReadAt;
-    // Standby in the previous cycle since the link came up; none before the
-    // first, so that a connect to a transmitter in standby is no change.
-    std::optional<bool> m_wasStandby;
-    // The end of the newest cycle that saw the transmitter on.
-    std::optional<WallClock::time_point> m_lastOnAt;
+    // For unexpected_standby: a status has been judged since the link came
+    // up; and, once one found the transmitter in standby, its onAt then.
+    bool m_sinceConnect = false;
+    bool m_standbySeen = false;
+    std::optional<WallClock::time_point> m_standbyOnAt;
 };
 
 }  // namespace talvexd

@@ -293,6 +293,9 @@ void CSiteLink::EndCycle()
 void CSiteLink::TakeFromCore()
 {
     m_status.standby = !m_core.IsPowerOn();
+    if (!m_status.standby) {
+        m_status.onAt = Now();
+    }
     m_status.mono = !m_core.IsActive(CTransmitterCore::Function::StereoMono);
     m_status.echoOn = m_core.IsActive(CTransmitterCore::Function::Echo);
     m_status.lineOn = m_core.IsActive(CTransmitterCore::Function::Line);

@@ -45,6 +45,9 @@ struct SiteStatus {
     // When a client or the schedule last asked for standby: a standby
     // without it is the transmitter's own doing.
     std::optional<WallClock::time_point> standbyAskedAt;
+    // The newest moment the link found the transmitter on: a standby after
+    // it that nobody asked for since is the transmitter's own.
+    std::optional<WallClock::time_point> onAt;
 
     std::string serialNumber;
     std::string firmwareVersion;

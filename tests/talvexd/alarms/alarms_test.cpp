@@ -40,6 +40,8 @@ void Play(CAlarms& alarms, SiteStatus& status, const std::vector<Step>& steps, c
         const auto now = kStart + std::chrono::seconds(step.second);
         if (step.change)
             step.change(status);
+        if (!status.standby)
+            status.onAt = now;  // as the link notes it at every publish
         if (step.what == Step::Cycle)
             status.readAt = now;
         if (step.what == Step::Level)
