@@ -235,7 +235,6 @@ void CSiteData::Run()
             std::string report;
             lock.lock();
             const std::size_t rows = m_writing;
-            m_writing = 0;
             if (rc == SQLITE_OK) {
                 if (failing)
                     report = "data: writing again; " + std::to_string(rows) + " waiting rows are written";
@@ -246,6 +245,7 @@ void CSiteData::Run()
                 batch.events.insert(batch.events.end(), m_queue.events.begin(), m_queue.events.end());
                 batch.readings.insert(batch.readings.end(), m_queue.readings.begin(), m_queue.readings.end());
                 std::swap(batch, m_queue);
+                m_writing = 0;
                 Trim();
                 if (rc == SQLITE_FULL) {
                     if (!m_full)
@@ -260,12 +260,15 @@ void CSiteData::Run()
                 }
                 retryAt = SteadyClock::now() + m_options.retryPause;
             }
-            m_written.notify_all();
+            // A flush returns only once what the write has to say is said;
+            // the report goes out unlocked as it may record an event itself.
             if (!report.empty()) {
                 lock.unlock();
                 Report(report);
                 lock.lock();
             }
+            m_writing = 0;
+            m_written.notify_all();
         }
         if (stopping)
             break;

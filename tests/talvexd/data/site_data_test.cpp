@@ -63,9 +63,9 @@ protected:
     }
 
     simtest::TempDir m_dir;
-    CSiteData m_data;
     std::mutex m_reportsLock;
     std::string m_reports;
+    CSiteData m_data;  // last, so that its thread stops before the reports go
 };
 
 TEST_F(SiteDataTest, HistoryBucketsThinnedInTheStatusUnits)
