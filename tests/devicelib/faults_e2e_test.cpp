@@ -9,7 +9,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kDelay = 0;
+constexpr int kNoReplyDelay = 0;
 
 SimFault Fault(SimFaultKind kind, int code = kSimAllCommands)
 {
@@ -26,7 +26,7 @@ TEST_F(SimDevice, RefusalFailsWithCodeOneAndLeavesOutputsAlone)
     m_sim.InjectFault(Fault(SimFaultKind::Refuse, 0x1C));
     int freq = 4242;
     const auto start = Clock::now();
-    EXPECT_EQ(GetFMFreq(&freq, kDelay), 0);
+    EXPECT_EQ(GetFMFreq(&freq, kNoReplyDelay), 0);
     EXPECT_EQ(GetLastCommError(), TALVEX_E_REFUSED);
     EXPECT_EQ(freq, 4242);
     // "ER" is shorter than the 4 bytes asked for: it must end the read at
@@ -35,12 +35,12 @@ TEST_F(SimDevice, RefusalFailsWithCodeOneAndLeavesOutputsAlone)
 
     m_sim.InjectFault(Fault(SimFaultKind::Refuse, 0x19));
     char serial[15] = "stale";
-    EXPECT_EQ(GetSerialNum(serial, sizeof serial, kDelay), 0);
+    EXPECT_EQ(GetSerialNum(serial, sizeof serial, kNoReplyDelay), 0);
     EXPECT_EQ(GetLastCommError(), TALVEX_E_REFUSED);
     EXPECT_STREQ(serial, "") << "the serial text is emptied on failure";
 
     m_sim.InjectFault(Fault(SimFaultKind::Refuse, 0x03));
-    EXPECT_EQ(StartUp(kDelay), 0);
+    EXPECT_EQ(StartUp(kNoReplyDelay), 0);
     EXPECT_EQ(GetLastCommError(), TALVEX_E_REFUSED);
     EXPECT_TRUE(m_sim.State().standby);
     EXPECT_EQ(IsOpen(), 1) << "a refusal does not close the port";
@@ -51,13 +51,13 @@ TEST_F(SimDevice, ShortAcknowledgementIsSuccess)
     m_sim.InjectFault(Fault(SimFaultKind::ShortAck, 0x1C));
     int freq = 0;
     const auto start = Clock::now();
-    EXPECT_EQ(GetFMFreq(&freq, kDelay), 1);
+    EXPECT_EQ(GetFMFreq(&freq, kNoReplyDelay), 1);
     EXPECT_EQ(GetLastCommError(), TALVEX_OK);
     EXPECT_EQ(freq, 1000);
     EXPECT_LT(Seconds(Clock::now() - start), 1.0) << "the short form is a short read, not a time-out";
 
     m_sim.InjectFault(Fault(SimFaultKind::ShortAck, 0x0E));
-    EXPECT_EQ(SetFMFreq(1010, kDelay), 1);
+    EXPECT_EQ(SetFMFreq(1010, kNoReplyDelay), 1);
     EXPECT_EQ(m_sim.State().frequency, 1010);
 }
 
@@ -67,10 +67,10 @@ TEST_F(SimDevice, MissingDataByteIsNoValidReply)
     drop.bytes = 1;
     m_sim.InjectFault(drop);
     int freq = 77;
-    EXPECT_EQ(GetFMFreq(&freq, kDelay), 0);
+    EXPECT_EQ(GetFMFreq(&freq, kNoReplyDelay), 0);
     EXPECT_EQ(GetLastCommError(), TALVEX_E_NO_REPLY);
     EXPECT_EQ(freq, 77);
-    EXPECT_EQ(GetFMFreq(&freq, kDelay), 1) << "the next exchange is clean";
+    EXPECT_EQ(GetFMFreq(&freq, kNoReplyDelay), 1) << "the next exchange is clean";
     EXPECT_EQ(freq, 1000);
 }
 
@@ -81,11 +81,11 @@ TEST_F(SimDevice, ExtraBytesAreIgnoredAndDoNotReachTheNextExchange)
     extra.bytes = 4;
     m_sim.InjectFault(extra);
     int v = 0;
-    EXPECT_EQ(GetLineVol(&v, kDelay), 1);
+    EXPECT_EQ(GetLineVol(&v, kNoReplyDelay), 1);
     EXPECT_EQ(v, 7);
-    EXPECT_EQ(StartUp(kDelay), 1);
+    EXPECT_EQ(StartUp(kNoReplyDelay), 1);
     EXPECT_EQ(GetLastCommError(), TALVEX_OK);
-    EXPECT_EQ(GetMicVol(&v, kDelay), 1);
+    EXPECT_EQ(GetMicVol(&v, kNoReplyDelay), 1);
     EXPECT_EQ(v, 15);
 }
 
@@ -93,10 +93,10 @@ TEST_F(SimDevice, GarbageIsNoValidReply)
 {
     m_sim.InjectFault(Fault(SimFaultKind::Garbage, 0x18));
     unsigned char state = 0x99;
-    EXPECT_EQ(GetDevState(&state, kDelay), 0);
+    EXPECT_EQ(GetDevState(&state, kNoReplyDelay), 0);
     EXPECT_EQ(GetLastCommError(), TALVEX_E_NO_REPLY);
     EXPECT_EQ(state, 0x99);
-    EXPECT_EQ(GetDevState(&state, kDelay), 1);
+    EXPECT_EQ(GetDevState(&state, kNoReplyDelay), 1);
     EXPECT_EQ(state, m_sim.State().StateByte());
 }
 
@@ -107,7 +107,7 @@ TEST_F(SimDevice, DelayedAnswerWithinTheWindowSucceeds)
     m_sim.InjectFault(delay);
     int v = 0;
     const auto start = Clock::now();
-    EXPECT_EQ(GetMicVol(&v, kDelay), 1);
+    EXPECT_EQ(GetMicVol(&v, kNoReplyDelay), 1);
     EXPECT_EQ(v, 15);
     EXPECT_GE(Seconds(Clock::now() - start), 0.4);
 }
@@ -119,7 +119,7 @@ TEST_F(SimDevice, SilenceFailsWithNoReplyAfterTheGuard)
     m_sim.InjectFault(Fault(SimFaultKind::Silent, 0x17));
     int t = 5;
     const auto start = Clock::now();
-    EXPECT_EQ(GetTemperature(&t, kDelay), 0);
+    EXPECT_EQ(GetTemperature(&t, kNoReplyDelay), 0);
     const double took = Seconds(Clock::now() - start);
     EXPECT_EQ(GetLastCommError(), TALVEX_E_NO_REPLY);
     EXPECT_EQ(t, 5);
@@ -135,7 +135,7 @@ TEST_F(SimDevice, LateAnswerFailsAndIsNotTakenForTheNextReply)
     m_sim.InjectFault(delay);
     int freq = 0;
     const auto start = Clock::now();
-    EXPECT_EQ(GetFMFreq(&freq, kDelay), 0);
+    EXPECT_EQ(GetFMFreq(&freq, kNoReplyDelay), 0);
     EXPECT_EQ(GetLastCommError(), TALVEX_E_NO_REPLY);
     EXPECT_GE(Seconds(Clock::now() - start), 2.0);
 
@@ -143,7 +143,7 @@ TEST_F(SimDevice, LateAnswerFailsAndIsNotTakenForTheNextReply)
     ASSERT_TRUE(m_sim.WaitUntilIdle(2000ms));
     std::this_thread::sleep_for(50ms);
     int vol = 0;
-    EXPECT_EQ(GetLineVol(&vol, kDelay), 1);
+    EXPECT_EQ(GetLineVol(&vol, kNoReplyDelay), 1);
     EXPECT_EQ(vol, 7);
 }
 
@@ -154,19 +154,19 @@ TEST_F(SimDevice, HangUpFailsPromptlyAndTheSamePathWorksAfterReopening)
     m_sim.InjectFault(hang);
     unsigned char state = 0;
     const auto start = Clock::now();
-    EXPECT_EQ(GetDevState(&state, kDelay), 0);
+    EXPECT_EQ(GetDevState(&state, kNoReplyDelay), 0);
     EXPECT_LT(Seconds(Clock::now() - start), 1.0) << "a dead line is not waited out";
     EXPECT_NE(GetLastCommError(), TALVEX_OK);
     EXPECT_EQ(IsOpen(), 1) << "a failed exchange never closes the port";
 
     // Still on the dead line: fails again without hanging.
-    EXPECT_EQ(GetDevState(&state, kDelay), 0);
+    EXPECT_EQ(GetDevState(&state, kNoReplyDelay), 0);
 
     ASSERT_TRUE(m_sim.WaitForLine(2, 3000ms));
     EXPECT_EQ(CloseComm(), 1);
     ASSERT_EQ(Open(), 1) << "the link now points at the new line";
     EXPECT_EQ(GetLastCommError(), TALVEX_E_NO_REPLY) << "set by the open";
-    ASSERT_EQ(GetDevState(&state, kDelay), 1);
+    ASSERT_EQ(GetDevState(&state, kNoReplyDelay), 1);
     EXPECT_EQ(state, m_sim.State().StateByte());
 }
 
@@ -177,7 +177,7 @@ TEST_F(SimDevice, ClosedPortFailsAtOnceAndSendsNothing)
     EXPECT_EQ(IsOpen(), 0);
     int v = 0;
     const auto start = Clock::now();
-    EXPECT_EQ(GetFwdPWR(&v, kDelay), 0);
+    EXPECT_EQ(GetFwdPWR(&v, kNoReplyDelay), 0);
     EXPECT_EQ(GetLastCommError(), TALVEX_E_NOT_OPEN);
     EXPECT_LT(Seconds(Clock::now() - start), 0.04) << "not even the 50 ms pause";
     EXPECT_FALSE(m_sim.WaitForFrames(1, 100ms));
@@ -187,7 +187,7 @@ TEST_F(SimDevice, OpenWhileOpenReplacesThePortAndMissingPathFails)
 {
     EXPECT_EQ(Open(), 1);
     EXPECT_EQ(GetLastCommError(), TALVEX_E_NO_REPLY);
-    EXPECT_EQ(StartUp(kDelay), 1);
+    EXPECT_EQ(StartUp(kNoReplyDelay), 1);
     EXPECT_EQ(OpenCommPath(m_dir.File("absent").c_str(), 57600, 0, 8, 0, nullptr), 0);
     EXPECT_EQ(IsOpen(), 0) << "the earlier port was closed first";
     EXPECT_EQ(GetLastCommError(), TALVEX_E_NO_REPLY);

@@ -32,7 +32,7 @@ int OpenPath(const char* path, const void* timeouts = nullptr)
     return OpenCommPath(path, 57600, TALVEX_PARITY_NONE, 8, TALVEX_STOPBITS_ONE, timeouts);
 }
 
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double ElapsedSeconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // Whether the test itself can take the lock the library holds a port with.
 bool CanLock(const char* path)
@@ -301,7 +301,7 @@ TEST_F(PortTest, RefusalComesBackPromptlyAndEmptiesOnlyTheSerialNumber)
     auto request = m_peer.Answer(3, {'E', 'R'});
     const auto start = Clock::now();
     EXPECT_EQ(GetSerialNum(serial, sizeof serial, 100), 0);
-    EXPECT_LT(SecondsSince(start), 0.6);  // a short read, not a time-out
+    EXPECT_LT(ElapsedSeconds(start), 0.6);  // a short read, not a time-out
     EXPECT_EQ(request.get(), (Bytes{0x01, 0x01, 0x19}));
     EXPECT_EQ(GetLastCommError(), TALVEX_E_REFUSED);
     EXPECT_STREQ(serial, "");
@@ -323,7 +323,7 @@ TEST_F(PortTest, ShortAcknowledgementIsAccepted)
     auto reading = m_peer.Answer(3, {'K', 0x2D});
     const auto start = Clock::now();
     EXPECT_EQ(GetTemperature(&degrees, 0), 1);
-    EXPECT_LT(SecondsSince(start), 0.6);
+    EXPECT_LT(ElapsedSeconds(start), 0.6);
     EXPECT_EQ(degrees, 45);
 }
 
@@ -347,7 +347,7 @@ TEST_F(PortTest, NoReplyEndsAtTheFirstByteWait)
     auto request = m_peer.Answer(3, {});
     const auto start = Clock::now();
     EXPECT_EQ(GetTemperature(&degrees, 100), 0);
-    const double elapsed = SecondsSince(start);
+    const double elapsed = ElapsedSeconds(start);
     EXPECT_EQ(request.get(), kGetTemperature);
     EXPECT_EQ(GetLastCommError(), TALVEX_E_NO_REPLY);
     EXPECT_EQ(degrees, -1);
@@ -361,7 +361,7 @@ TEST_F(PortTest, StoppedOutputTimesTheWriteOutAndIsDiscarded)
     ASSERT_EQ(::tcflow(m_peer.Slave(), TCOOFF), 0);
     const auto start = Clock::now();
     EXPECT_EQ(SetLINE(1, 0), 0);
-    const double elapsed = SecondsSince(start);
+    const double elapsed = ElapsedSeconds(start);
     EXPECT_EQ(GetLastCommError(), TALVEX_E_WRITE_TIMEOUT);
     EXPECT_GE(elapsed, 2.0);
     EXPECT_LT(elapsed, 2.5);
@@ -380,13 +380,13 @@ TEST_F(PortTest, HangUpFailsPromptlyAndAFreshPortWorks)
     auto request = m_peer.HangUpAfter(3);
     auto start = Clock::now();
     EXPECT_EQ(GetTemperature(&degrees, 100), 0);
-    EXPECT_LT(SecondsSince(start), 0.6);
+    EXPECT_LT(ElapsedSeconds(start), 0.6);
     EXPECT_EQ(request.get(), kGetTemperature);
     EXPECT_EQ(GetLastCommError(), TALVEX_E_READ);
 
     start = Clock::now();
     EXPECT_EQ(StartUp(100), 0);  // writing to the dead line fails at once too
-    EXPECT_LT(SecondsSince(start), 0.6);
+    EXPECT_LT(ElapsedSeconds(start), 0.6);
     EXPECT_EQ(GetLastCommError(), TALVEX_E_WRITE);
     EXPECT_EQ(IsOpen(), 1);
 
@@ -408,7 +408,7 @@ TEST_F(PortTest, TimeoutsRecordShapesTheReplyRead)
     auto request = m_peer.Answer(3, {'E', 'R'});
     const auto start = Clock::now();
     EXPECT_EQ(GetSerialNum(text, sizeof text, 0), 0);
-    const double elapsed = SecondsSince(start);
+    const double elapsed = ElapsedSeconds(start);
     request.get();
     EXPECT_EQ(GetLastCommError(), TALVEX_E_REFUSED);
     EXPECT_GE(elapsed, 0.4);

@@ -18,13 +18,13 @@ namespace {
 
 using Positions = std::vector<int>;
 
-struct Rig {
+struct SliderRig {
     QWidget parent;
     CSkinSlider* slider;
     Positions commits;
     std::vector<int> wheelSteps;  // positions
 
-    Rig(int minimum, int maximum, int position, CSkinSlider* s = nullptr) : slider(s ? s : new CSkinSlider)
+    SliderRig(int minimum, int maximum, int position, CSkinSlider* s = nullptr) : slider(s ? s : new CSkinSlider)
     {
         slider->setParent(&parent);
         slider->setGeometry(0, 0, 596, 25);
@@ -52,7 +52,7 @@ TEST(SliderWheel, OneStepPerEventSignalled)
         {1, -120, 1},  {30, 120, 30},              // clamped, and still signalled
     };
     for (const Case& c : cases) {
-        Rig rig(1, 30, c.start);
+        SliderRig rig(1, 30, c.start);
         QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, c.delta), Qt::NoButton, Qt::NoModifier,
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(rig.slider, &wheel);
@@ -69,7 +69,7 @@ TEST(SliderKeyboard, LineAndPageKeysCommitHomeAndEndOnlyMove)
         {Qt::Key_PageDown, true, 15}, {Qt::Key_PageUp, true, 5}, {Qt::Key_Home, false, 1}, {Qt::Key_End, false, 30},
     };
     for (const auto& [key, commits, expected] : cases) {
-        Rig rig(1, 30, 10);
+        SliderRig rig(1, 30, 10);
         QTest::keyClick(rig.slider, key);
         EXPECT_EQ(rig.slider->GetPos(), expected) << "key " << key;
         EXPECT_EQ(rig.commits, commits ? Positions{expected} : Positions{}) << "key " << key;
@@ -78,7 +78,7 @@ TEST(SliderKeyboard, LineAndPageKeysCommitHomeAndEndOnlyMove)
 
 TEST(SliderMouse, DragOnlyMovesAndTheReleaseCommitsThePosition)
 {
-    Rig rig(870, 1080, 870);
+    SliderRig rig(870, 1080, 870);
     const QPoint grab = rig.Thumb();
     Mouse(rig.slider, QEvent::MouseButtonPress, grab, Qt::LeftButton);
     Positions dragged;
@@ -95,7 +95,7 @@ TEST(SliderMouse, DragOnlyMovesAndTheReleaseCommitsThePosition)
 
 TEST(SliderMouse, ClickInTheChannelPagesAndSetPosSendsNothing)
 {
-    Rig rig(1, 30, 10);
+    SliderRig rig(1, 30, 10);
     const QPoint right(rig.slider->ThumbRect().right() + 200, 2);  // above the channel lines
     Mouse(rig.slider, QEvent::MouseButtonPress, right, Qt::LeftButton);
     Mouse(rig.slider, QEvent::MouseButtonRelease, right, Qt::NoButton);
@@ -105,7 +105,7 @@ TEST(SliderMouse, ClickInTheChannelPagesAndSetPosSendsNothing)
 
 TEST(SliderTip, FloatsAboveTheThumbWhileDraggingAndEachClassHasItsOwn)
 {
-    Rig rig(870, 1080, 1080, new CSkinSliderTenths);
+    SliderRig rig(870, 1080, 1080, new CSkinSliderTenths);
     CTrackingTip* tip = rig.slider->TipWindow();
     Mouse(rig.slider, QEvent::MouseButtonPress, rig.Thumb(), Qt::LeftButton);
     EXPECT_FALSE(tip->isVisible()) << "pressing without moving shows no tip";
@@ -139,7 +139,7 @@ TEST(SliderPaging, PageIsAFifthOfTheRangeUntilOneIsSet)
     slider.SetRange(0, 100);
     EXPECT_EQ(slider.pageStep(), 7) << "a page size that was set stays";
 
-    Rig line(1, 13, 7);
+    SliderRig line(1, 13, 7);
     const QPoint right(line.slider->ThumbRect().right() + 100, 2);
     Mouse(line.slider, QEvent::MouseButtonPress, right, Qt::LeftButton);
     Mouse(line.slider, QEvent::MouseButtonRelease, right, Qt::NoButton);
@@ -156,7 +156,7 @@ TEST(SliderPaging, HeldPressPagesTowardsThePointerAndStopsThere)
     } const cases[] = {{3, 1200}, {300, 2500}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pointerFromThumb);
-        Rig power(3, 150, 30);
+        SliderRig power(3, 150, 30);
         power.parent.resize(596, 25);
         power.parent.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&power.parent));
@@ -180,7 +180,7 @@ TEST(SliderMouse, OnlyTheLeftButtonActsWhateverTheDesktopStyle)
     for (const QString& name : QStyleFactory::keys()) {
         for (const Qt::MouseButton button : {Qt::MiddleButton, Qt::RightButton}) {
             SCOPED_TRACE(name.toStdString() + (button == Qt::MiddleButton ? " middle" : " right"));
-            Rig rig(1, 30, 10);
+            SliderRig rig(1, 30, 10);
             static_cast<QProxyStyle*>(rig.slider->style())->setBaseStyle(QStyleFactory::create(name));
             for (const QPoint at : {QPoint(500, 12), rig.Thumb()}) {
                 Mouse(rig.slider, QEvent::MouseButtonPress, at, button, button);
@@ -197,7 +197,7 @@ TEST(SliderTip, ReadsWithAPointWhateverTheUsersLocale)
 {
     const testlocale::Scoped decimalComma;
     ASSERT_TRUE(decimalComma.Active());
-    Rig rig(870, 1080, 875, new CSkinSliderTenths);
+    SliderRig rig(870, 1080, 875, new CSkinSliderTenths);
     Mouse(rig.slider, QEvent::MouseButtonPress, rig.Thumb(), Qt::LeftButton);
     Mouse(rig.slider, QEvent::MouseMove, rig.Thumb(), Qt::LeftButton);
     EXPECT_EQ(rig.slider->TipWindow()->text(), QStringLiteral("87.5"));
@@ -208,7 +208,7 @@ TEST(SliderTip, ReadsWithAPointWhateverTheUsersLocale)
 // slider then sees the button up without a release of its own.
 TEST(SliderLostRelease, DragIsFinishedAndPageStepsStopRepeating)
 {
-    Rig rig(1, 30, 5);
+    SliderRig rig(1, 30, 5);
     Mouse(rig.slider, QEvent::MouseButtonPress, rig.Thumb(), Qt::LeftButton);
     Mouse(rig.slider, QEvent::MouseMove, rig.Thumb() + QPoint(100, 0), Qt::LeftButton);
     const int moved = rig.slider->GetPos();

@@ -11,7 +11,7 @@
 
 namespace {
 
-const QColor kBlack(0, 0, 0);
+const QColor kSliderBlack(0, 0, 0);
 const QColor kTickGrey(208, 208, 208);
 
 // Left edges of the runs of `colour` along row y.
@@ -48,7 +48,7 @@ TEST_P(SliderTicks, TwentyOneFromTheChannelEveryTenthLong)
     const int first = rc.left() + 5;
     EXPECT_EQ(longOnes, (std::vector<int>{first, first + 10 * spacing, first + 20 * spacing}));
     EXPECT_EQ(image.pixelColor(first + 1, rc.top() - 8), kTickGrey) << "long ticks are 2 pixels wide";
-    EXPECT_EQ(image.pixelColor(first + spacing + 1, rc.top() - 5), kBlack) << "short ones 1";
+    EXPECT_EQ(image.pixelColor(first + spacing + 1, rc.top() - 5), kSliderBlack) << "short ones 1";
     // The thumb image sits on the thumb, its centre on the last tick.
     const QRect thumb = CSkinSlider::ThumbImageRect(slider.ThumbRect());
     EXPECT_EQ(image.copy(thumb), LoadBitmapResource(IDB_THUMB).toImage().convertToFormat(QImage::Format_RGB32));
@@ -68,12 +68,12 @@ TEST(SliderPaint, BlackFrameCoversEvenAThumbThatOverhangs)
     ASSERT_GE(CSkinSlider::ThumbImageRect(slider.ThumbRect()).right(), 21);
     const QImage image = Render(slider);
     for (int y = 0; y < 25; ++y) {
-        EXPECT_EQ(image.pixelColor(21, y), kBlack) << "row " << y;
-        EXPECT_EQ(image.pixelColor(0, y), kBlack) << "row " << y;
+        EXPECT_EQ(image.pixelColor(21, y), kSliderBlack) << "row " << y;
+        EXPECT_EQ(image.pixelColor(0, y), kSliderBlack) << "row " << y;
     }
     for (int x = 0; x < 22; ++x) {
-        EXPECT_EQ(image.pixelColor(x, 0), kBlack);
-        EXPECT_EQ(image.pixelColor(x, 24), kBlack);
+        EXPECT_EQ(image.pixelColor(x, 0), kSliderBlack);
+        EXPECT_EQ(image.pixelColor(x, 24), kSliderBlack);
     }
 }
 

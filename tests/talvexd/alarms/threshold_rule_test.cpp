@@ -16,7 +16,7 @@ namespace {
 constexpr Output N = Output::Nothing, R = Output::Raised, C = Output::Cleared;
 constexpr char kHold = 'h', kReset = 'r', kMeasure = 'm';
 
-struct Step {
+struct RuleStep {
     int second;
     double value;  // a reading, with kMeasure
     Output expected;
@@ -32,7 +32,7 @@ TEST(ThresholdRule, RaisesAfterTheDelayAndClearsPastTheBand)
     const struct {
         const char* name;
         Direction direction;
-        std::vector<Step> steps;
+        std::vector<RuleStep> steps;
     } cases[] = {
         {"raised once the delay has passed", Direction::Above, {{0, 11, N}, {2, 12, N}, {3, 11, R}, {9, 12, N}}},
         {"a crossing shorter than the delay raises nothing",
@@ -59,7 +59,7 @@ TEST(ThresholdRule, RaisesAfterTheDelayAndClearsPastTheBand)
     };
     for (const auto& c : cases) {
         CThresholdRule rule(c.direction, 3s, 1, 2s);
-        for (const Step& step : c.steps) {
+        for (const RuleStep& step : c.steps) {
             const auto at = start + std::chrono::seconds(step.second);
             const Output output = step.what == kHold    ? (rule.Hold(), N)
                                   : step.what == kReset ? rule.Reset()
