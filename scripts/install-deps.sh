@@ -16,6 +16,7 @@ packages=(
   libtomlplusplus-dev nlohmann-json3-dev libsystemd-dev libssl-dev libcrypt-dev libsqlite3-dev wrk openssl
   curl systemd
   libcurl4-openssl-dev python3-aiosmtpd
+  libjs-chart.js chromium chromium-driver python3-selenium
 )
 
 missing=()

@@ -163,6 +163,9 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 grep -q '"frequency_mhz"' "$work/status.json" || { echo "no status from talvexd:"; cat "$work/talvexd.log"; exit 1; }
+# The web page and its chart library, as installed.
+curl -fsS http://127.0.0.1:9714/ | grep -q '<title>Talvex transmitter</title>' || { echo "no web page"; exit 1; }
+curl -fsS -o /dev/null http://127.0.0.1:9714/javascript/chart.js/chart.min.js || { echo "no chart library"; exit 1; }
 $sudo kill -TERM "$service"
 wait "$service" || { echo "talvexd ended with $? on SIGTERM:"; cat "$work/talvexd.log"; exit 1; }
 $sudo kill "$sim"

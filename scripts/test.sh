@@ -67,7 +67,7 @@ promtool check rules monitoring/talvex-alerts.yml
 
 stage "Sanitizer tests (ASan + UBSan), while the thread sanitizer build compiles"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-in_background asan-tests ctest --test-dir build/asan --output-on-failure -j"$((jobs + 1))" --timeout 300 -LE soak
+in_background asan-tests ctest --test-dir build/asan --output-on-failure -j"$((jobs + 1))" --timeout 300 -LE 'soak|browser'
 quietly configure_and_build tsan
 finish asan-tests
 # The 60-second soak runs on its own after the rest, so that nothing else
@@ -84,11 +84,13 @@ stage "Thread sanitizer tests (TSan), while the fuzz targets compile"
 # through Qt alone, which the checker cannot see, and the second and third
 # runs of the end-to-end tests over ser2net (label "ser2net"): the network
 # port is single-threaded like the serial one, and the normal and ASan
-# builds run them.
+# builds run them. The web page's browser tests (label "browser") run in the
+# normal build only: what they prove is the page's, and the service's part
+# of them is served by code the other tests cover under both checkers.
 # The fuzz targets compile meanwhile; their runs come after.
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:detect_deadlocks=1:suppressions=$PWD/tests/tsan.supp"
 in_background tsan-tests ctest --test-dir build/tsan --output-on-failure -j"$jobs" --timeout 300 \
-  -LE 'soak|ser2net' -E '^UiPingTest\.'
+  -LE 'soak|ser2net|browser' -E '^UiPingTest\.'
 quietly scripts/fuzz.sh --build
 finish tsan-tests
 unset TSAN_OPTIONS

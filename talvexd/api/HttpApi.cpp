@@ -269,6 +269,18 @@ std::string AlarmMetrics(const CAlarms& alarms)
     return text;
 }
 
+// The challenge of a 401. A browser shows its own login box for Basic, even
+// to a script of the web page, and holds the script's request until someone
+// answers it; the page's requests (fetches, not navigations) are told of
+// the session instead, which the page logs in to itself.
+void Challenge(const httplib::Request& request, httplib::Response& response)
+{
+    const std::string mode = request.get_header_value("Sec-Fetch-Mode");
+    response.set_header("WWW-Authenticate", !mode.empty() && mode != "navigate"
+                                                ? "Session realm=\"talvexd\""
+                                                : "Basic realm=\"talvexd\", charset=\"UTF-8\"");
+}
+
 // The body of a 400: the key and what is wrong with it.
 void SendBadRequest(httplib::Response& response, const RequestError& error)
 {
@@ -336,13 +348,17 @@ CHttpApi::CHttpApi(const SiteConfig& config, CSiteLink& link, CSiteSchedule& sch
                    CAccounts& accounts, const CJournal& journal, CAlarms& alarms, CSiteData& data,
                    const CNotifier& notifications)
     : m_config(config), m_link(link), m_schedule(schedule), m_board(board), m_accounts(accounts), m_journal(journal),
-      m_alarms(alarms), m_data(data), m_notifications(notifications)
+      m_alarms(alarms), m_data(data), m_notifications(notifications),
+      m_sessions(config.dataDirectory + "/sessions"), m_web(config.webDirectory, config.webLibraries)
 {}
 
 CHttpApi::~CHttpApi() { Stop(); }
 
 bool CHttpApi::Start(std::string* error)
 {
+    if (std::string why; !m_sessions.Load(&why)) {
+        Log("sessions: " + why);
+    }
     const bool tls = !m_config.tlsCertificate.empty();
     if (tls) {
         auto server = std::make_unique<httplib::SSLServer>(m_config.tlsCertificate.c_str(), m_config.tlsKey.c_str());
@@ -389,6 +405,9 @@ bool CHttpApi::Start(std::string* error)
     }
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
     Log(std::string("serving ") + (tls ? "https" : "http") + "://" + host + ":" + std::to_string(m_port) + "/");
+    if (!m_web.HasPage()) {
+        Log("the web page is not in " + m_web.Directory() + " ([web] directory); the API is served without it");
+    }
     return true;
 }
 
@@ -420,12 +439,22 @@ void CHttpApi::Dispatch(const httplib::Request& request, httplib::Response& resp
         {kAlarmAckPath, "POST", Role::Operator, &CHttpApi::PostAlarmAck},
         {"/api/v1/log", "GET", Role::Viewer, &CHttpApi::GetLog},
         {"/api/v1/history", "GET", Role::Viewer, &CHttpApi::GetHistory},
+        {"/api/v1/session", "GET", Role::Viewer, &CHttpApi::GetSession},
         {"/api/v1/session", "DELETE", Role::Viewer, &CHttpApi::DeleteSession},
         // Served before anyone is known: listed for the Allow header.
         {"/api/v1/session", "POST", Role::Viewer, nullptr},
         {"/metrics", "GET", Role::Viewer, nullptr},
     };
     const std::string method = request.method == "HEAD" ? "GET" : request.method;
+    if (!request.path.starts_with("/api/") && request.path != "/metrics") {
+        if (method == "GET") {
+            ServeWebFile(request, response);
+        } else {
+            response.set_header("Allow", "GET, HEAD");
+            SendError(response, 405, request.method + " is not allowed here; allowed: GET, HEAD");
+        }
+        return;
+    }
     const Route* route = nullptr;
     std::string allow;
     for (const Route& r : kRoutes) {
@@ -493,7 +522,7 @@ bool CHttpApi::Identify(const httplib::Request& request, httplib::Response& resp
         if (!role) {
             m_guard.Failed(address, now);
             Log("login failed for '" + user + "' from " + address + " (Basic)");
-            response.set_header("WWW-Authenticate", "Basic realm=\"talvexd\", charset=\"UTF-8\"");
+            Challenge(request, response);
             SendError(response, 401, "wrong user name or password");
             return false;
         }
@@ -514,7 +543,7 @@ bool CHttpApi::Identify(const httplib::Request& request, httplib::Response& resp
             m_sessions.End(token);  // the account is gone
         }
     }
-    response.set_header("WWW-Authenticate", "Basic realm=\"talvexd\", charset=\"UTF-8\"");
+    Challenge(request, response);
     SendError(response, 401, "log in first: HTTP Basic, or a session from POST /api/v1/session");
     return false;
 }
@@ -668,6 +697,11 @@ std::shared_ptr<const CHttpApi::RenderedEvents> CHttpApi::Events()
     level["audio_level_raw"] = status.level;
     level["read_at"] = status.levelReadAt ? Json(Rfc3339(*status.levelReadAt)) : Json(nullptr);
     events->level = event("level", level);
+    Json alarms = Json::array();
+    for (const ActiveAlarm& alarm : m_alarms.Active()) {
+        alarms.push_back(AlarmJson(alarm));
+    }
+    events->alarms = event("alarms", Json{{"alarms", alarms}});
     m_events = events;
     return events;
 }
@@ -706,6 +740,9 @@ void CHttpApi::GetEvents(const httplib::Request&, httplib::Response& response, c
             std::string text;
             if (!stream->started || now.link != stream->seen.link) {
                 text += events->link;
+            }
+            if (!stream->started || now.alarms != stream->seen.alarms) {
+                text += events->alarms;
             }
             if ((!stream->started || now.status != stream->seen.status) &&
                 (!stream->started || events->statusWithoutTime != stream->lastStatus ||
@@ -828,6 +865,41 @@ void CHttpApi::PostSession(const httplib::Request& request, httplib::Response& r
     answer["user"] = name;
     answer["role"] = RoleName(*role);
     SendJson(response, 200, answer);
+}
+
+void CHttpApi::GetSession(const httplib::Request&, httplib::Response& response, const Caller& caller)
+{
+    Json answer;
+    answer["user"] = caller.user;
+    answer["role"] = RoleName(caller.role);
+    answer["site"] = SiteName(m_config);
+    SendJson(response, 200, answer);
+}
+
+void CHttpApi::ServeWebFile(const httplib::Request& request, httplib::Response& response)
+{
+    const auto file = m_web.Resolve(request.path);
+    const auto content = file ? CWebFiles::Read(*file) : std::nullopt;
+    if (!content) {
+        SendError(response, 404, "no such page or file: " + request.path);
+        return;
+    }
+    // Asked again every time, answered 304 while unchanged: an upgrade is
+    // seen at the next load.
+    response.set_header("Cache-Control", "no-cache");
+    response.set_header("ETag", content->etag);
+    response.set_header("X-Content-Type-Options", "nosniff");
+    if (file->page) {
+        response.set_header("Content-Security-Policy",
+                            "default-src 'self'; img-src 'self' data:; object-src 'none'; base-uri 'none'; "
+                            "form-action 'self'; frame-ancestors 'none'");
+        response.set_header("Referrer-Policy", "no-referrer");
+    }
+    if (request.get_header_value("If-None-Match") == content->etag) {
+        response.status = 304;
+        return;
+    }
+    response.set_content(content->body, file->contentType);
 }
 
 void CHttpApi::DeleteSession(const httplib::Request& request, httplib::Response& response, const Caller& caller)

@@ -5,7 +5,8 @@
 // /metrics. Reads are served from the status board; only a change of a
 // setting reaches the transmitter, on the link's thread. No request, however
 // malformed, stops the service. The event log and the history are read from
-// the site database, on its own read connection.
+// the site database, on its own read connection. Every other GET is the web
+// page's, served from its files to anyone: the page logs in by itself.
 
 #include "talvexd/alarms/Alarms.h"
 #include "talvexd/auth/Accounts.h"
@@ -15,6 +16,7 @@
 #include "talvexd/site/SiteLink.h"
 #include "talvexd/site/SiteSchedule.h"
 #include "talvexd/site/StatusBoard.h"
+#include "talvexd/web/WebFiles.h"
 
 #include <atomic>
 #include <memory>
@@ -77,6 +79,8 @@ private:
     void GetLog(const httplib::Request&, httplib::Response&, const Caller&);
     void GetHistory(const httplib::Request&, httplib::Response&, const Caller&);
     void PostSession(const httplib::Request&, httplib::Response&);
+    void GetSession(const httplib::Request&, httplib::Response&, const Caller&);
+    void ServeWebFile(const httplib::Request&, httplib::Response&);
     void DeleteSession(const httplib::Request&, httplib::Response&, const Caller&);
     void GetMetrics(const httplib::Request&, httplib::Response&);
     void Login(const std::string& user, const std::string& address, const char* how);
@@ -87,6 +91,7 @@ private:
         std::string status;
         std::string statusWithoutTime;  // to tell a change from a newer time
         std::string level;
+        std::string alarms;
     };
     std::shared_ptr<const RenderedEvents> Events();
 
@@ -101,6 +106,7 @@ private:
     const CNotifier& m_notifications;
     CLoginGuard m_guard;
     CSessions m_sessions;
+    CWebFiles m_web;
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
     int m_port = 0;

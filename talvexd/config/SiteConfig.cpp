@@ -87,6 +87,8 @@ constexpr Row kRows[] = {
     {"data", "history_interval", Kind::Seconds, &Get<&SiteConfig::historyInterval>, 1, 3600},
     {"data", "log_days", Kind::Count, &Get<&SiteConfig::logDays>, 1, 36500},
     {"data", "max_size_mb", Kind::Count, &Get<&SiteConfig::maxSizeMb>, 0, 1000000},
+    {"web", "directory", Kind::Path, &Get<&SiteConfig::webDirectory>},
+    {"web", "libraries", Kind::Path, &Get<&SiteConfig::webLibraries>},
     {"notify", "site", Kind::Text, &Get<&SiteConfig::siteName>},
     {"notify", "retry_first", Kind::Seconds, &Get<&SiteConfig::retryFirst>, 1, 86400},
     {"notify", "retry_max", Kind::Seconds, &Get<&SiteConfig::retryMax>, 1, 86400},
@@ -564,6 +566,14 @@ bool LoadSiteConfig(const std::string& path, SiteConfig& config, std::string* er
     }
     config = std::move(loaded);
     return true;
+}
+
+std::string SiteName(const SiteConfig& config)
+{
+    if (!config.siteName.empty())
+        return config.siteName;
+    char name[256] = {};
+    return ::gethostname(name, sizeof name - 1) == 0 && name[0] ? name : "talvex";
 }
 
 }  // namespace talvexd

@@ -33,6 +33,9 @@ struct SiteConfig {
     std::chrono::seconds historyInterval{10};  // one readings row per this, at most
     int logDays = 365;                         // events older than this go
     int maxSizeMb = 0;                         // 0: as large as the disk allows
+    // [web]
+    std::string webDirectory = "/usr/share/talvex/web";  // the page's own files
+    std::string webLibraries = "/usr/share/javascript";  // the system's copies of the libraries it uses
     // [alarms.NAME], by AlarmKind
     std::array<AlarmRule, std::size(kAlarmKinds)> alarms = DefaultAlarmRules();
     // [notify]
@@ -59,6 +62,10 @@ struct SiteConfig {
     const AlarmRule& Rule(AlarmKind kind) const { return alarms[static_cast<std::size_t>(kind)]; }
     static std::array<AlarmRule, std::size(kAlarmKinds)> DefaultAlarmRules();
 };
+
+// The site's name as messages and the web page give it: [notify] site, or
+// else the host name.
+std::string SiteName(const SiteConfig& config);
 
 // Reads `path`. false with one line naming the file, the line and the key
 // ("FILE:LINE: KEY: reason") in `error`.

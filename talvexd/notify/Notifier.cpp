@@ -28,12 +28,6 @@ constexpr auto kIdle = 60s;
 // Delivered rows are kept this long for whoever looks into the database.
 constexpr auto kKeepDelivered = std::chrono::hours(24 * 30);
 
-std::string HostName()
-{
-    char name[256] = {};
-    return ::gethostname(name, sizeof name - 1) == 0 && name[0] ? name : "talvex";
-}
-
 std::chrono::milliseconds Until(WallClock::time_point when, WallClock::time_point now)
 {
     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(when - now) + 1ms;
@@ -46,8 +40,7 @@ std::string Seconds(std::chrono::milliseconds pause) { return std::to_string((pa
 
 CNotifier::CNotifier(const SiteConfig& config) : m_config(config)
 {
-    if (m_config.siteName.empty())
-        m_config.siteName = HostName();
+    m_config.siteName = SiteName(m_config);
     if (!m_config.email.url.empty()) {
         auto sender = std::make_shared<CEmailSender>(m_config.email, m_config.siteName);
         m_channels.push_back(std::make_unique<Channel>());

@@ -7,13 +7,30 @@ void CStatusBoard::Publish(const SiteStatus& status, unsigned changes)
     {
         std::lock_guard lock(m_lock);
         m_status = status;
-        m_versions.status += (changes & kStatus) ? 1 : 0;
-        m_versions.level += (changes & kLevel) ? 1 : 0;
-        m_versions.link += (changes & kLink) ? 1 : 0;
+        Move(changes);
     }
     if (changes != 0) {
         m_changed.notify_all();
     }
+}
+
+void CStatusBoard::Note(unsigned changes)
+{
+    {
+        std::lock_guard lock(m_lock);
+        Move(changes);
+    }
+    if (changes != 0) {
+        m_changed.notify_all();
+    }
+}
+
+void CStatusBoard::Move(unsigned changes)
+{
+    m_versions.status += (changes & kStatus) ? 1 : 0;
+    m_versions.level += (changes & kLevel) ? 1 : 0;
+    m_versions.link += (changes & kLink) ? 1 : 0;
+    m_versions.alarms += (changes & kAlarms) ? 1 : 0;
 }
 
 SiteStatus CStatusBoard::Current() const

@@ -22,12 +22,15 @@ public:
         std::uint64_t status = 0;  // a status cycle changed something
         std::uint64_t level = 0;   // a level reading
         std::uint64_t link = 0;    // the link went up or down
+        std::uint64_t alarms = 0;  // an alarm was raised, cleared or acknowledged
         bool operator==(const Versions&) const = default;
     };
-    enum Change : unsigned { kStatus = 1, kLevel = 2, kLink = 4 };
+    enum Change : unsigned { kStatus = 1, kLevel = 2, kLink = 4, kAlarms = 8 };
 
     // Replaces the status; `changes` (Change bits) says which versions move.
     void Publish(const SiteStatus& status, unsigned changes);
+    // Moves the versions in `changes` alone: news that is not in the status.
+    void Note(unsigned changes);
     SiteStatus Current() const;
     // The status with the versions it is at, read together.
     std::pair<SiteStatus, Versions> Read() const;
@@ -40,6 +43,8 @@ public:
     bool Closed() const;
 
 private:
+    void Move(unsigned changes);  // under m_lock
+
     mutable std::mutex m_lock;
     mutable std::condition_variable m_changed;
     SiteStatus m_status;

@@ -4,7 +4,7 @@
 
 namespace talvexd {
 
-CSiteWatch::CSiteWatch(const CStatusBoard& board, CAlarms& alarms, CSiteData& data, CNotifier& notifier,
+CSiteWatch::CSiteWatch(CStatusBoard& board, CAlarms& alarms, CSiteData& data, CNotifier& notifier,
                        const CJournal& journal)
     : m_board(board), m_alarms(alarms), m_data(data), m_notifier(notifier), m_journal(journal)
 {}
@@ -31,11 +31,17 @@ void CSiteWatch::Run()
 {
     CStatusBoard::Versions seen = m_board.CurrentVersions();
     std::uint64_t statusSeen = seen.status;
+    // An acknowledgement comes from a request thread: it is seen here too.
+    std::uint64_t alarmsSeen = 0;
     while (!m_stop && !m_board.Closed()) {
         m_board.WaitForChange(seen, kIdleLook);
         const auto [status, versions] = m_board.Read();
         seen = versions;
         Pass(m_alarms.Evaluate(status, WallClock::now()));
+        if (const std::uint64_t alarms = m_alarms.Version(); alarms != alarmsSeen) {
+            alarmsSeen = alarms;
+            m_board.Note(CStatusBoard::kAlarms);
+        }
         if (versions.status != statusSeen) {
             statusSeen = versions.status;
             m_data.AddReadings(status);

@@ -3,7 +3,8 @@
 // runs the alarm rules over every change (and a few times a second while
 // nothing changes, so that a delay runs out even while the link is down),
 // keeps the readings history, and hands each raise and clear to the event
-// log and the notifications. Nothing it does waits on the link.
+// log and the notifications, and tells the board's readers when the alarms
+// changed. Nothing it does waits on the link.
 
 #include "talvexd/alarms/Alarms.h"
 #include "talvexd/data/SiteData.h"
@@ -24,7 +25,7 @@ public:
     // How long the watcher waits for a change before it looks again anyway.
     static constexpr auto kIdleLook = std::chrono::milliseconds(250);
 
-    CSiteWatch(const CStatusBoard& board, CAlarms& alarms, CSiteData& data, CNotifier& notifier,
+    CSiteWatch(CStatusBoard& board, CAlarms& alarms, CSiteData& data, CNotifier& notifier,
                const CJournal& journal);
     ~CSiteWatch();
     CSiteWatch(const CSiteWatch&) = delete;
@@ -40,7 +41,7 @@ private:
     void Run();
     void Pass(const std::vector<AlarmTransition>& transitions);
 
-    const CStatusBoard& m_board;
+    CStatusBoard& m_board;
     CAlarms& m_alarms;
     CSiteData& m_data;
     CNotifier& m_notifier;

@@ -1,11 +1,15 @@
 // Failed-login limits and web sessions, with the time passed in.
 
+#include "sim/SimTestSupport.h"
 #include "talvexd/auth/LoginGuard.h"
 #include "talvexd/auth/Sessions.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+
+#include <sys/stat.h>
 
 using namespace talvexd;
 using namespace std::chrono_literals;
@@ -71,4 +75,36 @@ TEST(Sessions, TheLeastRecentlyUsedGivesWayBeyondTheLimit)
     sessions.Create("one more", kStart + 4s);
     EXPECT_EQ(sessions.Find(first, kStart + 5s), "first");
     EXPECT_EQ(sessions.Find(second, kStart + 5s), std::nullopt);
+}
+
+TEST(Sessions, OutliveARestartInTheirFileWhichHoldsNoToken)
+{
+    simtest::TempDir dir;
+    const std::string file = dir.File("sessions");
+    const auto now = CSessions::Clock::now();
+    std::string kept;
+    std::string ended;
+    {
+        CSessions sessions(file);
+        std::string error;
+        ASSERT_TRUE(sessions.Load(&error)) << "no file yet is no error";
+        kept = sessions.Create("alice", now);
+        ended = sessions.Create("bob", now);
+        sessions.End(ended);
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    std::ifstream in(file);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(text.find(kept), std::string::npos);
+    std::ofstream(file, std::ios::app) << "not a session\n";
+
+    CSessions restarted(file);
+    std::string error;
+    EXPECT_FALSE(restarted.Load(&error));
+    EXPECT_NE(error.find("1 lines are not sessions"), std::string::npos) << error;
+    EXPECT_EQ(restarted.Find(kept, now + 1s), "alice");
+    EXPECT_EQ(restarted.Find(ended, now + 1s), std::nullopt);
+    EXPECT_EQ(restarted.Find(kept, now + CSessions::kIdleLimit + 2s), std::nullopt) << "still idle-limited";
 }
