@@ -46,7 +46,9 @@ AlarmRule DefaultAlarmRule(AlarmKind kind)
     case AlarmKind::Swr: return {true, std::nullopt, 3s, 0.1, 10s, Severity::Critical};
     case AlarmKind::Temperature: return {true, std::nullopt, 10s, 2, 30s, Severity::Warning};
     case AlarmKind::OffAir: return {true, 0.5, 10s, 0.1, 10s, Severity::Critical};
-    case AlarmKind::Silence: return {true, 500, 30s, 100, 5s, Severity::Critical};
+    // The panel's meter is full at 255 and programme audio moves across it;
+    // dead air reads a few counts.
+    case AlarmKind::Silence: return {true, 20, 30s, 20, 5s, Severity::Critical};
     case AlarmKind::Link: return {true, std::nullopt, 5s, 0, 0s, Severity::Critical};
     case AlarmKind::UnexpectedStandby: return {true, std::nullopt, 0s, 0, 0s, Severity::Critical};
     case AlarmKind::Restart: return {true, std::nullopt, 0s, 0, 0s, Severity::Warning};

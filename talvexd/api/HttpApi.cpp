@@ -369,7 +369,8 @@ CHttpApi::CHttpApi(const SiteConfig& config, CSiteLink& link, CSiteSchedule& sch
                    const CNotifier& notifications)
     : m_config(config), m_link(link), m_schedule(schedule), m_board(board), m_accounts(accounts), m_journal(journal),
       m_alarms(alarms), m_data(data), m_notifications(notifications),
-      m_sessions(config.dataDirectory + "/sessions"), m_web(config.webDirectory, config.webLibraries)
+      m_sessions(config.dataDirectory + "/sessions", [](const std::string& text) { Log(text); }),
+      m_web(config.webDirectory, config.webLibraries)
 {}
 
 CHttpApi::~CHttpApi() { Stop(); }

@@ -4,7 +4,6 @@
 #include <openssl/sha.h>
 
 #include "talvexd/auth/UsersFile.h"
-#include "talvexd/site/Log.h"
 
 #include <algorithm>
 #include <array>
@@ -78,7 +77,7 @@ CSessions::Clock::time_point SteadyMoment(std::int64_t wallSeconds)
 
 }  // namespace
 
-CSessions::CSessions(std::string file) : m_file(std::move(file)) {}
+CSessions::CSessions(std::string file, Report report) : m_file(std::move(file)), m_report(std::move(report)) {}
 
 bool CSessions::Load(std::string* error)
 {
@@ -135,8 +134,8 @@ void CSessions::Save()
     ok = ok && std::rename(temporary.c_str(), m_file.c_str()) == 0;
     if (!ok) {
         ::unlink(temporary.c_str());
-        if (!m_saveFailed)
-            Log("sessions: cannot write " + m_file + "; a restart will log everyone out");
+        if (!m_saveFailed && m_report)
+            m_report("sessions: cannot write " + m_file + "; a restart will log everyone out");
     }
     m_saveFailed = !ok;
 }

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -26,8 +27,11 @@ public:
     // the real one, so that a restart keeps the idle limit roughly right.
     static constexpr auto kSaveEvery = std::chrono::minutes(10);
 
+    using Report = std::function<void(const std::string&)>;
+
     // `file`: where the sessions outlive a restart; empty: memory only.
-    explicit CSessions(std::string file = {});
+    // `report` hears once when the file cannot be written, until it can.
+    explicit CSessions(std::string file = {}, Report report = {});
     // Takes the sessions a previous run kept, dropping the idle ones. True
     // when there was no file; false with a reason when it could not be read
     // (the service then starts with none).
@@ -48,6 +52,7 @@ private:
     void Save();  // under m_lock
 
     std::string m_file;
+    Report m_report;
     bool m_saveFailed = false;  // said once, until a save works again
     std::mutex m_lock;
     std::map<std::string, Entry> m_entries;  // by the SHA-256 of the token

@@ -25,8 +25,7 @@ public:
     // How long the watcher waits for a change before it looks again anyway.
     static constexpr auto kIdleLook = std::chrono::milliseconds(250);
 
-    CSiteWatch(CStatusBoard& board, CAlarms& alarms, CSiteData& data, CNotifier& notifier,
-               const CJournal& journal);
+    CSiteWatch(CStatusBoard& board, CAlarms& alarms, CSiteData& data, CNotifier& notifier, const CJournal& journal);
     ~CSiteWatch();
     CSiteWatch(const CSiteWatch&) = delete;
     CSiteWatch& operator=(const CSiteWatch&) = delete;

@@ -18,9 +18,12 @@ struct Kind {
 
 // text/ types are the ones the server compresses.
 constexpr std::array kKinds = {
-    Kind{".html", "text/html; charset=utf-8"},  Kind{".css", "text/css; charset=utf-8"},
-    Kind{".js", "text/javascript; charset=utf-8"}, Kind{".svg", "image/svg+xml"},
-    Kind{".png", "image/png"},                  Kind{".ico", "image/x-icon"},
+    Kind{".html", "text/html; charset=utf-8"},
+    Kind{".css", "text/css; charset=utf-8"},
+    Kind{".js", "text/javascript; charset=utf-8"},
+    Kind{".svg", "image/svg+xml"},
+    Kind{".png", "image/png"},
+    Kind{".ico", "image/x-icon"},
 };
 
 // The system libraries the page loads, below the libraries' folder.
@@ -66,8 +69,8 @@ std::optional<WebFile> CWebFiles::Resolve(std::string_view requestPath) const
     if (requestPath.size() > kMaxPath || !requestPath.starts_with('/') || !PlainPath(requestPath.substr(1))) {
         return std::nullopt;
     }
-    const auto kind = std::find_if(kKinds.begin(), kKinds.end(),
-                                   [&](const Kind& k) { return requestPath.ends_with(k.extension); });
+    const auto kind =
+        std::find_if(kKinds.begin(), kKinds.end(), [&](const Kind& k) { return requestPath.ends_with(k.extension); });
     if (kind == kKinds.end()) {
         return std::nullopt;
     }
@@ -100,8 +103,8 @@ std::optional<WebContent> CWebFiles::Read(const WebFile& file)
     if (!in && !in.eof()) {
         return std::nullopt;
     }
-    content.etag = "\"" + std::to_string(content.body.size()) + "-" +
-                   std::to_string(written.time_since_epoch().count()) + "\"";
+    content.etag =
+        "\"" + std::to_string(content.body.size()) + "-" + std::to_string(written.time_since_epoch().count()) + "\"";
     return content;
 }
 
