@@ -65,12 +65,15 @@ export class History {
       const result = await get(`/api/v1/history?${query}`);
       if (!result.ok || span !== this.span) return;
       const points = result.data.points.map((p) => ({ t: Date.parse(p.at), ...p }));
+      document.getElementById(`chart-${name}`).closest('figure').classList.toggle('empty', points.length === 0);
       const series = (field) => points.map((p) => ({ x: p.t, y: p[field] }));
       const data = {
         datasets: [
           { label: 'min', data: series('min'), borderWidth: 0, pointRadius: 0, fill: false },
           { label: 'max', data: series('max'), borderWidth: 0, pointRadius: 0, fill: '-1', backgroundColor: `${colour}33` },
-          { label: 'mean', data: series('mean'), borderColor: colour, borderWidth: 2, pointRadius: 0, fill: false, tension: 0.2 },
+          // A point or two draw no line: they are shown as dots.
+          { label: 'mean', data: series('mean'), borderColor: colour, backgroundColor: colour, borderWidth: 2,
+            pointRadius: points.length < 3 ? 3 : 0, fill: false, tension: 0.2 },
         ],
       };
       const limits = { min: from.getTime(), max: to.getTime() };

@@ -101,6 +101,7 @@ const stream = new EventStream({
 function showApp(session) {
   $('login').hidden = true;
   $('main').hidden = false;
+  document.querySelector('.states').hidden = false;
   $('who').hidden = false;
   $('who-name').textContent = `${session.user} (${session.role})`;
   if (session.site) $('site').textContent = session.site;
@@ -123,13 +124,11 @@ function showLogin(why = '') {
   $('who').hidden = true;
   $('login').hidden = false;
   $('login-why').textContent = why;
+  $('login-why').hidden = !why;
   $('login-error').textContent = '';
   $('login-password').value = '';
-  $('air').textContent = '…';
-  $('air').className = 'badge badge-unknown';
-  $('link').textContent = 'Not logged in';
-  $('link').className = 'badge badge-unknown';
-  $('age').textContent = '';
+  // Nothing is known of the transmitter before a login.
+  document.querySelector('.states').hidden = true;
   $('login-user').focus();
 }
 
