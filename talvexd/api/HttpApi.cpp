@@ -255,6 +255,18 @@ Json AlarmJson(const ActiveAlarm& alarm)
     return j;
 }
 
+// {"alarms": [...]}: the alarms up now.
+Json AlarmsJson(const CAlarms& alarms)
+{
+    Json list = Json::array();
+    for (const ActiveAlarm& alarm : alarms.Active()) {
+        list.push_back(AlarmJson(alarm));
+    }
+    Json body;
+    body["alarms"] = list;
+    return body;
+}
+
 // talvex_alarm_active for every enabled alarm, to follow the snapshot's text.
 std::string AlarmMetrics(const CAlarms& alarms)
 {
@@ -719,11 +731,7 @@ std::shared_ptr<const CHttpApi::RenderedEvents> CHttpApi::Events()
     level["audio_level_raw"] = status.level;
     level["read_at"] = status.levelReadAt ? Json(Rfc3339(*status.levelReadAt)) : Json(nullptr);
     events->level = event("level", level);
-    Json alarms = Json::array();
-    for (const ActiveAlarm& alarm : m_alarms.Active()) {
-        alarms.push_back(AlarmJson(alarm));
-    }
-    events->alarms = event("alarms", Json{{"alarms", alarms}});
+    events->alarms = event("alarms", AlarmsJson(m_alarms));
     m_events = events;
     return events;
 }
@@ -946,13 +954,7 @@ void CHttpApi::GetMetrics(const httplib::Request&, httplib::Response& response)
 
 void CHttpApi::GetAlarms(const httplib::Request&, httplib::Response& response, const Caller&)
 {
-    Json alarms = Json::array();
-    for (const ActiveAlarm& alarm : m_alarms.Active()) {
-        alarms.push_back(AlarmJson(alarm));
-    }
-    Json body;
-    body["alarms"] = alarms;
-    SendJson(response, 200, body);
+    SendJson(response, 200, AlarmsJson(m_alarms));
 }
 
 void CHttpApi::PostAlarmAck(const httplib::Request& request, httplib::Response& response, const Caller& caller)
