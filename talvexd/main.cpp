@@ -14,6 +14,7 @@
 #include "site/SiteSchedule.h"
 #include "site/StatusBoard.h"
 #include "site/SystemdNotify.h"
+#include "snmp/SnmpAgent.h"
 #include "watch/SiteWatch.h"
 
 #include <QCoreApplication>
@@ -22,6 +23,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -137,6 +139,17 @@ int RunService(const talvexd::SiteConfig& config, int stopSignals, int argc, cha
         std::fprintf(stderr, "talvexd: %s\n", error.c_str());
         return kExitFailed;
     }
+    std::unique_ptr<CSnmpAgent> snmp;
+    if (!config.snmpAgentx.empty()) {
+        snmp = std::make_unique<CSnmpAgent>(config.snmpAgentx, link, board, alarms, journal);
+        CSnmpAgent& agent = *snmp;
+        watch.Listen(
+            {[&agent](const AlarmTransition& t) { agent.Notify(t); }, [&agent](bool up) { agent.NotifyLink(up); }});
+        if (!agent.Start(&error)) {
+            std::fprintf(stderr, "talvexd: %s\n", error.c_str());
+            return kExitFailed;
+        }
+    }
     journal.Record(EventKind::Service, "",
                    std::string("started, version ") + TALVEX_VERSION + ", transmitter on " + config.port);
     watch.Start();  // the restart alarm, then every change of the board
@@ -158,7 +171,9 @@ int RunService(const talvexd::SiteConfig& config, int stopSignals, int argc, cha
         app.quit();
     });
     app.exec();
-    api.Stop();  // closes the board, which ends the watch
+    if (snmp)
+        snmp->Stop();  // before the link: a SET in hand finishes or is dropped
+    api.Stop();        // closes the board, which ends the watch
     watch.Stop();
     schedule.Stop();
     link.Stop();

@@ -56,15 +56,18 @@ AlarmRule DefaultAlarmRule(AlarmKind kind)
     return {};
 }
 
-std::string DescribeTransition(const AlarmTransition& t)
+std::string FormatAlarmValue(AlarmKind kind, double value)
 {
     // Each in the precision its reading has: the SWR and watts to a tenth.
-    const auto number = [&](double value) {
-        char text[32];
-        const bool tenths = t.kind == AlarmKind::Swr || t.kind == AlarmKind::OffAir;
-        std::snprintf(text, sizeof text, tenths ? "%.1f" : "%.0f", value);
-        return std::string(text);
-    };
+    char text[32];
+    const bool tenths = kind == AlarmKind::Swr || kind == AlarmKind::OffAir;
+    std::snprintf(text, sizeof text, tenths ? "%.1f" : "%.0f", value);
+    return text;
+}
+
+std::string DescribeTransition(const AlarmTransition& t)
+{
+    const auto number = [&](double value) { return FormatAlarmValue(t.kind, value); };
     const char* unit = t.kind == AlarmKind::Temperature ? " °C" : t.kind == AlarmKind::OffAir ? " W" : "";
     std::string text = std::string(AlarmName(t.kind)) + (t.raised ? " raised" : " cleared");
     const char* side = nullptr;

@@ -79,6 +79,10 @@ struct AlarmTransition {
     double threshold = 0;
 };
 
+// A value or threshold of `kind`'s rule without its unit, in the precision
+// its reading has: "3.2" (SWR, watts), "72" (degrees, the level).
+std::string FormatAlarmValue(AlarmKind kind, double value);
+
 // "swr raised: 3.2 over 2.8" / "swr cleared: 2.5", for the log and mail.
 std::string DescribeTransition(const AlarmTransition& transition);
 

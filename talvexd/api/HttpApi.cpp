@@ -4,6 +4,7 @@
 #include "TaskPool.h"
 
 #include "core/LocalTime.h"
+#include "talvexd/control/SiteChanges.h"
 #include "talvexd/data/SiteData.h"
 #include "talvexd/notify/Notifier.h"
 #include "talvexd/site/Log.h"
@@ -28,8 +29,6 @@ namespace {
 using Json = nlohmann::ordered_json;
 using namespace std::chrono_literals;
 
-// How long a change waits for the link's thread before giving up.
-constexpr auto kChangeTimeout = 15s;
 // A stream says something at least this often, so that a client that went
 // away is noticed and its thread freed.
 constexpr auto kKeepAlive = 15s;
@@ -113,99 +112,16 @@ std::string Lower(std::string text)
     return text;
 }
 
-std::string SettingText(const SettingChange& change)
+// Answers 503 or 502 for a list of changes that did not all go through;
+// true when they did.
+bool Answered(httplib::Response& response, const ChangeOutcome& outcome)
 {
-    switch (change.kind) {
-    case SettingChange::Kind::Frequency:
-    case SettingChange::Kind::Power: return talvex::metrics::FormatTenths(change.value);
-    case SettingChange::Kind::Transmitter: return change.value ? "on" : "standby";
-    case SettingChange::Kind::Sound: return change.value ? "stereo" : "mono";
-    case SettingChange::Kind::Echo:
-    case SettingChange::Kind::Line:
-    case SettingChange::Kind::Mic: return change.value ? "true" : "false";
-    default: return std::to_string(change.value);
-    }
-}
-
-// What a change came to on the link's thread.
-struct Outcome {
-    bool linkDown = false;
-    const char* failText = nullptr;
-    int code = TALVEX_OK;
-    std::string key;  // the change that failed
-};
-
-// Applies one change through the core, as the panel's handler would send it.
-CTransmitterCore::Result Apply(CTransmitterCore& core, const SettingChange& change)
-{
-    using Kind = SettingChange::Kind;
-    using Quantity = CTransmitterCore::Quantity;
-    using Function = CTransmitterCore::Function;
-    const auto toggle = [&](Function function) -> CTransmitterCore::Result {
-        if (core.IsActive(function) == (change.value != 0)) {
-            return {true, nullptr};  // already so: a press would undo it
-        }
-        return core.Toggle(function);
-    };
-    switch (change.kind) {
-    case Kind::Frequency: return core.SetQuantity(Quantity::Frequency, change.value);
-    case Kind::Power: return core.SetQuantity(Quantity::Power, change.value);
-    case Kind::LineVolume: return core.SetQuantity(Quantity::LineVolume, change.value);
-    case Kind::MicVolume: return core.SetQuantity(Quantity::MicVolume, change.value);
-    case Kind::Transmitter: {
-        if (core.IsPowerOn() == (change.value != 0)) {
-            return {true, nullptr};
-        }
-        const CTransmitterCore::PowerResult power = core.PressPower();
-        return {power.ok, power.notConnected ? "Not connected" : power.failText, power.code};
-    }
-    case Kind::Sound: return toggle(Function::StereoMono);
-    case Kind::Echo: return toggle(Function::Echo);
-    case Kind::Line: return toggle(Function::Line);
-    case Kind::Mic: return toggle(Function::Mic);
-    }
-    return {false, "unknown setting"};
-}
-
-// Applies `changes` one at a time on the link's thread through `apply`, each
-// logged with who, what and the result, stopping at the first failure; the
-// link's status board shows them at once. Answers 503 or 502 itself; true
-// when every change was applied.
-template <typename Change, typename ApplyChange, typename ValueText>
-bool RunChanges(CSiteLink& link, const CJournal& journal, httplib::Response& response, const std::string& user,
-                const std::vector<Change>& changes, ApplyChange apply, ValueText text)
-{
-    if (!link.IsUp()) {
-        SendError(response, 503, "the link to the transmitter is down");
-        return false;
-    }
-    Outcome outcome;
-    const bool ran = link.RunOnLinkThread(
-        [&] {
-            if (!link.IsUp()) {
-                outcome.linkDown = true;
-                return;
-            }
-            for (const Change& change : changes) {
-                const CTransmitterCore::Result result = apply(change);
-                const std::string what = std::string("set ") + change.key + " to " + text(change);
-                if (!result.ok) {
-                    journal.Record(EventKind::Change, user,
-                                   what + ": failed, " + (result.failText ? result.failText : "") + " (code " +
-                                       std::to_string(result.code) + ")");
-                    outcome = {false, result.failText, result.code, change.key};
-                    break;
-                }
-                journal.Record(EventKind::Change, user, what + ": done");
-            }
-            link.PublishNow();
-        },
-        kChangeTimeout);
-    if (!ran || outcome.linkDown) {
-        SendError(response, 503, ran ? "the link to the transmitter is down" : "the transmitter is busy; try again");
-        return false;
-    }
-    if (outcome.failText) {
+    using Status = ChangeOutcome::Status;
+    switch (outcome.status) {
+    case Status::Done: return true;
+    case Status::LinkDown: SendError(response, 503, "the link to the transmitter is down"); return false;
+    case Status::Busy: SendError(response, 503, "the transmitter is busy; try again"); return false;
+    case Status::Refused: {
         Json body;
         body["error"] = outcome.failText;
         body["code"] = outcome.code;
@@ -213,7 +129,8 @@ bool RunChanges(CSiteLink& link, const CJournal& journal, httplib::Response& res
         SendJson(response, 502, body);
         return false;
     }
-    return true;
+    }
+    return false;
 }
 
 // A route's path; a "*" in it stands for one segment of the request's path.
@@ -630,14 +547,8 @@ void CHttpApi::PutSettings(const httplib::Request& request, httplib::Response& r
         SendBadRequest(response, *error);
         return;
     }
-    const auto apply = [this](const SettingChange& change) {
-        if (change.kind == SettingChange::Kind::Transmitter && change.value == 0) {
-            m_link.NoteStandbyAsked();
-        }
-        return Apply(m_link.Core(), change);
-    };
-    if (RunChanges(m_link, m_journal, response, caller.user, std::get<std::vector<SettingChange>>(parsed), apply,
-                   SettingText)) {
+    const auto& changes = std::get<std::vector<SettingChange>>(parsed);
+    if (Answered(response, ApplySettings(m_link, m_journal, caller.user, changes))) {
         SendJson(response, 200, StatusJson(m_board.Current()));
     }
 }
@@ -649,18 +560,8 @@ void CHttpApi::PutProtection(const httplib::Request& request, httplib::Response&
         SendBadRequest(response, *error);
         return;
     }
-    const auto apply = [this](const PointChange& change) {
-        const auto result = CTransmitterCore::SetProtectionPoint(change.point, change.value);
-        if (result.ok) {
-            m_link.NoteProtectionPoint(change.point, change.value);
-        }
-        return result;
-    };
-    const auto text = [](const PointChange& change) {
-        return change.point == CTransmitterCore::Point::Swr ? talvex::metrics::FormatTenths(change.value)
-                                                            : std::to_string(change.value);
-    };
-    if (RunChanges(m_link, m_journal, response, caller.user, std::get<std::vector<PointChange>>(parsed), apply, text)) {
+    const auto& changes = std::get<std::vector<PointChange>>(parsed);
+    if (Answered(response, ApplyPoints(m_link, m_journal, caller.user, changes))) {
         SendJson(response, 200, ProtectionJson(m_board.Current()));
     }
 }

@@ -6,6 +6,7 @@
 
 #include "core/ScheduledTask.h"
 #include "core/TransmitterCore.h"
+#include "talvexd/control/SiteChange.h"
 #include "talvexd/data/Reading.h"
 #include "talvexd/site/Journal.h"
 
@@ -28,25 +29,11 @@ struct RequestError {
     std::string message;
 };
 
-// One setting to change, in the device's units (tenths for MHz and W; 1 or
-// 0 for the on/off keys: on, stereo, enabled).
-struct SettingChange {
-    enum class Kind { Frequency, Power, LineVolume, MicVolume, Transmitter, Sound, Echo, Line, Mic };
-    Kind kind;
-    int value;
-    const char* key;  // as the client named it
-};
-
 // PUT /api/v1/settings: the changes in the order they are applied
 // (frequency_mhz, power_setting_w, line_volume_step, mic_volume_step,
 // transmitter, sound, echo_on, line_on, mic_on), whatever the body's order.
 std::variant<std::vector<SettingChange>, RequestError> ParseSettings(const std::string& body);
 
-struct PointChange {
-    CTransmitterCore::Point point;
-    int value;  // degrees, or SWR tenths
-    const char* key;
-};
 // PUT /api/v1/protection: temperature_point_c, swr_point_ratio.
 std::variant<std::vector<PointChange>, RequestError> ParseProtection(const std::string& body);
 

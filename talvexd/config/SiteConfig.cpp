@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -42,6 +43,7 @@ enum class Kind {
     Address,    // a mail address, or empty
     Addresses,  // a mail address or an array of them
     File,       // a file the service can read, or empty
+    AgentX,     // tcp:HOST:PORT, or the absolute path of a socket
 };
 
 // The field a row sets, reached through the config, so that a row may set a
@@ -89,6 +91,7 @@ constexpr Row kRows[] = {
     {"data", "max_size_mb", Kind::Count, &Get<&SiteConfig::maxSizeMb>, 0, 1000000},
     {"web", "directory", Kind::Path, &Get<&SiteConfig::webDirectory>},
     {"web", "libraries", Kind::Path, &Get<&SiteConfig::webLibraries>},
+    {"snmp", "agentx", Kind::AgentX, &Get<&SiteConfig::snmpAgentx>},
     {"notify", "site", Kind::Text, &Get<&SiteConfig::siteName>},
     {"notify", "retry_first", Kind::Seconds, &Get<&SiteConfig::retryFirst>, 1, 86400},
     {"notify", "retry_max", Kind::Seconds, &Get<&SiteConfig::retryMax>, 1, 86400},
@@ -220,6 +223,31 @@ std::optional<std::string> NotAPort(const std::string& name)
     return std::string("not a port name: ") + kPortNames;
 }
 
+// Why `text` is not an address snmpd's AgentX master listens on, as its
+// agentXSocket names it: "tcp:HOST:PORT" or a socket's absolute path
+// (also "unix:/PATH"); or nullopt.
+std::optional<std::string> NotAnAgentX(const std::string& text)
+{
+    constexpr char kForms[] = "expected tcp:HOST:PORT or the absolute path of snmpd's AgentX socket";
+    std::string_view rest = text;
+    if (rest.starts_with("unix:"))
+        rest.remove_prefix(5);
+    if (rest.starts_with('/'))
+        return std::nullopt;
+    if (!rest.starts_with("tcp:"))
+        return std::string(kForms);
+    rest.remove_prefix(4);
+    const auto colon = rest.rfind(':');
+    if (colon == std::string_view::npos || colon == 0)
+        return std::string(kForms);
+    const std::string_view port = rest.substr(colon + 1);
+    int number = 0;
+    const auto [end, failed] = std::from_chars(port.data(), port.data() + port.size(), number);
+    if (failed != std::errc() || end != port.data() + port.size() || number < 1 || number > 65535)
+        return "not a port: '" + std::string(port) + "', expected 1..65535";
+    return std::nullopt;
+}
+
 // Why `text` is not one mail address ("ops@example.org"), or nullopt.
 std::optional<std::string> NotAnAddress(const std::string& text)
 {
@@ -323,6 +351,7 @@ std::optional<std::string> Read(const Row& row, const toml::node& node, SiteConf
             reason = "empty; a path is needed";
         break;
     case Kind::Port: reason = NotAPort(value); break;
+    case Kind::AgentX: reason = NotAnAgentX(value); break;
     case Kind::MailUrl:
         if (!value.empty())
             reason = NotAUrl(value, {"smtp://", "smtps://"});

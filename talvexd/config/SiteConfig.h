@@ -36,6 +36,9 @@ struct SiteConfig {
     // [web]
     std::string webDirectory = "/usr/share/talvex/web";  // the page's own files
     std::string webLibraries = "/usr/share/javascript";  // the system's copies of the libraries it uses
+    // [snmp] agentx: snmpd's AgentX address, "tcp:HOST:PORT" or a socket
+    // path; empty (no [snmp]): no SNMP.
+    std::string snmpAgentx;
     // [alarms.NAME], by AlarmKind
     std::array<AlarmRule, std::size(kAlarmKinds)> alarms = DefaultAlarmRules();
     // [notify]

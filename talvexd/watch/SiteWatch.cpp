@@ -33,10 +33,16 @@ void CSiteWatch::Run()
     std::uint64_t statusSeen = seen.status;
     // An acknowledgement comes from a request thread: it is seen here too.
     std::uint64_t alarmsSeen = 0;
+    bool linkUp = false;  // as the link starts
     while (!m_stop && !m_board.Closed()) {
         m_board.WaitForChange(seen, kIdleLook);
         const auto [status, versions] = m_board.Read();
         seen = versions;
+        if (status.linkUp != linkUp) {
+            linkUp = status.linkUp;
+            if (m_listener.link)
+                m_listener.link(linkUp);
+        }
         Pass(m_alarms.Evaluate(status, WallClock::now()));
         if (const std::uint64_t alarms = m_alarms.Version(); alarms != alarmsSeen) {
             alarmsSeen = alarms;
@@ -54,6 +60,8 @@ void CSiteWatch::Pass(const std::vector<AlarmTransition>& transitions)
     for (const AlarmTransition& t : transitions) {
         m_journal.Record(t.raised ? EventKind::AlarmRaised : EventKind::AlarmCleared, "", DescribeTransition(t));
         m_notifier.Notify(t);
+        if (m_listener.alarm)
+            m_listener.alarm(t);
     }
 }
 

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -30,6 +31,15 @@ public:
     CSiteWatch(const CSiteWatch&) = delete;
     CSiteWatch& operator=(const CSiteWatch&) = delete;
 
+    // Told of every raise and clear, and of each time the link goes up or
+    // down, on the watcher's thread; neither may block.
+    struct Listener {
+        std::function<void(const AlarmTransition&)> alarm;
+        std::function<void(bool up)> link;
+    };
+    // Before Start.
+    void Listen(Listener listener) { m_listener = std::move(listener); }
+
     // Raises and clears the restart alarm, then starts watching.
     void Start();
     // Ends the watch once the board is closed or at its next look. Safe to
@@ -45,6 +55,7 @@ private:
     CSiteData& m_data;
     CNotifier& m_notifier;
     const CJournal& m_journal;
+    Listener m_listener;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
