@@ -21,13 +21,14 @@ import time
 import urllib.request
 
 root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(root, "tests", "web"))
+sys.path[:0] = [os.path.join(root, "tests", "support"), os.path.join(root, "tests", "web")]
 build = sys.argv[1]
 os.environ.setdefault("TALVEXD", os.path.join(build, "talvexd", "talvexd"))
 os.environ.setdefault("TALVEX_SIM", os.path.join(build, "sim", "talvex-sim"))
 os.environ.setdefault("TALVEX_WEB", os.path.join(root, "web"))
 os.environ.setdefault("TALVEX_JAVASCRIPT", "/usr/share/javascript")
 
+import talvex_page  # noqa: E402
 import talvex_site  # noqa: E402
 from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
 
@@ -53,7 +54,7 @@ def session_cookie(site):
 
 
 def open_logged_in(site):
-    driver = talvex_site.browser()
+    driver = talvex_page.browser()
     name, value = session_cookie(site)
     driver.get(site.url + "/favicon.svg")
     driver.add_cookie({"name": name, "value": value, "path": "/"})

@@ -17,6 +17,7 @@ packages=(
   curl systemd
   libcurl4-openssl-dev python3-aiosmtpd
   libjs-chart.js chromium chromium-driver python3-selenium
+  libsnmp-dev snmpd snmp snmptrapd
 )
 
 missing=()

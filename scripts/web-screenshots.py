@@ -15,7 +15,7 @@ import sys
 import time
 
 root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(root, "tests", "web"))
+sys.path[:0] = [os.path.join(root, "tests", "support"), os.path.join(root, "tests", "web")]
 
 build, out = sys.argv[1], sys.argv[2]
 os.environ.setdefault("TALVEXD", os.path.join(build, "talvexd", "talvexd"))
@@ -23,6 +23,7 @@ os.environ.setdefault("TALVEX_SIM", os.path.join(build, "sim", "talvex-sim"))
 os.environ.setdefault("TALVEX_WEB", os.path.join(root, "web"))
 os.environ.setdefault("TALVEX_JAVASCRIPT", "/usr/share/javascript")
 
+import talvex_page  # noqa: E402
 import talvex_site  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
 from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
@@ -57,9 +58,9 @@ try:
     site.sim.control("set swr 2.4")
     talvex_site.wait_for(lambda: site.request("GET", "/api/v1/alarms")[1]["alarms"], 10)
     for width, height in ((1280, 800), (360, 740)):
-        driver = talvex_site.browser(width, height)
+        driver = talvex_page.browser(width, height)
         try:
-            talvex_site.log_in(driver, site, "operator")
+            talvex_page.log_in(driver, site, "operator")
             wait = WebDriverWait(driver, 10)
             wait.until(lambda d: d.find_elements(By.CSS_SELECTOR, "#alarm-list li[data-alarm=swr]"))
             wait.until(lambda d: d.execute_script("return !!window.Chart"))

@@ -9,8 +9,9 @@ from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support import expected_conditions as ec
 from selenium.webdriver.support.ui import WebDriverWait
 
-import talvex_site
-from talvex_site import Site, browser, log_in, wait_for
+import talvex_page
+from talvex_page import browser, log_in
+from talvex_site import Site, wait_for
 
 # Fast alarms, so that a test sees one raised in seconds.
 ALARMS = """[alarms.swr]
@@ -42,7 +43,7 @@ class PageTest(unittest.TestCase):
         self.wait = WebDriverWait(self.driver, 10)
 
     def tearDown(self):
-        errors = talvex_site.errors_in_console(self.driver)
+        errors = talvex_page.errors_in_console(self.driver)
         self.driver.quit()
         self.assertEqual(errors, [], "the page's console")
 

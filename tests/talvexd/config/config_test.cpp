@@ -73,6 +73,9 @@ TEST(SiteConfig, NamesFileLineAndKeyOfEveryMistake)
         {"[device]\nport = \"ttyUSB0\"\n", "x.toml:2: device.port: not a port name: a device path"},
         {"[device]\nport = \"rfc2217://host\"\n", "x.toml:2: device.port: not a network port name"},
         {"[device]\n\"a\\nb\" = 1\n", "x.toml:2: device.a b: unknown key"},
+        {kPort + "[snmp]\nagentx = \"udp:127.0.0.1:705\"\n", "x.toml:4: snmp.agentx: expected tcp:HOST:PORT or"},
+        {kPort + "[snmp]\nagentx = \"tcp:127.0.0.1:0\"\n", "x.toml:4: snmp.agentx: not a port: '0'"},
+        {kPort + "[snmp]\nagentx = \"tcp:705\"\n", "x.toml:4: snmp.agentx: expected tcp:HOST:PORT or"},
     };
     for (const auto& c : cases) {
         SiteConfig config;
@@ -102,7 +105,7 @@ TEST(SiteConfig, ReadsEveryKey)
         kShipped + "\"\nca_file = \"" + kShipped +
         "\"\n"
         "[notify.webhook]\nurl = \"http://127.0.0.1:8080/hook\"\nsecret_file = \"" +
-        kShipped + "\"\n";
+        kShipped + "\"\n[snmp]\nagentx = \"tcp:[::1]:705\"\n";
     SiteConfig config;
     ASSERT_EQ(Load(text, config), "");
     EXPECT_EQ(config.port, "socket://[::1]:2000");
@@ -125,6 +128,7 @@ TEST(SiteConfig, ReadsEveryKey)
                          kShipped));
     EXPECT_EQ(std::tie(config.webhook.url, config.webhook.secretFile),
               std::tuple("http://127.0.0.1:8080/hook", kShipped));
+    EXPECT_EQ(config.snmpAgentx, "tcp:[::1]:705");
 }
 
 // The shipped file's examples ("#key = value", "#[table]") with the "#" taken
