@@ -119,7 +119,7 @@ $sudo apt-get install -y -qq "$site_deb" > "$work/install-site.log" 2>&1 || { ca
 step "site files"
 unit=/usr/lib/systemd/system/talvexd.service
 for f in /usr/bin/talvexd "$unit" /usr/lib/sysusers.d/talvex.conf /etc/talvex/talvexd.toml \
-  /usr/share/doc/talvex-site/examples/60-talvex.rules.example; do
+  /usr/share/doc/talvex-site/examples/60-talvex.rules.example /usr/share/snmp/mibs/TALVEX-MIB.txt; do
   [ -f "$f" ] || { echo "missing $f"; exit 1; }
 done
 dpkg-query -W -f='${Conffiles}\n' talvex-site | grep -q '^ /etc/talvex/talvexd.toml '
@@ -141,8 +141,17 @@ step "talvexd as its unit runs it"
 # open as a serial port is through dialout.
 as_talvex=(setpriv --reuid=talvex --regid=talvex --groups=dialout --no-new-privs --bounding-set=-all --)
 site=$(mktemp -d)
-sed "s|^#* *port *=.*|port = \"$site/ttyTX\"|" /etc/talvex/talvexd.toml > "$site/talvexd.toml"
+# With SNMP too, through an snmpd of its own on unprivileged ports.
+snmp_port=$(python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+agentx_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+sed -e "s|^#* *port *=.*|port = \"$site/ttyTX\"|" -e "s|^#\\[snmp\\]|[snmp]|" \
+    -e "s|^#agentx = .*|agentx = \"tcp:127.0.0.1:$agentx_port\"|" /etc/talvex/talvexd.toml > "$site/talvexd.toml"
 grep -qx "port = \"$site/ttyTX\"" "$site/talvexd.toml" || { echo "no port key in talvexd.toml"; exit 1; }
+grep -qx "agentx = \"tcp:127.0.0.1:$agentx_port\"" "$site/talvexd.toml" || { echo "no [snmp] in talvexd.toml"; exit 1; }
+printf 'agentaddress udp:127.0.0.1:%s\nmaster agentx\nagentXSocket tcp:127.0.0.1:%s\nrocommunity public 127.0.0.1\n' \
+  "$snmp_port" "$agentx_port" > "$work/snmpd.conf"
+SNMP_PERSISTENT_DIR="$work" /usr/sbin/snmpd -f -Lf "$work/snmpd.log" -C -c "$work/snmpd.conf" -m "" &
+running+=("$!")
 chmod 0755 "$site"
 $sudo chown -R talvex:talvex "$site"
 $sudo "${as_talvex[@]}" talvex-sim --link "$site/ttyTX" > /dev/null &
@@ -166,6 +175,15 @@ grep -q '"frequency_mhz"' "$work/status.json" || { echo "no status from talvexd:
 # The web page and its chart library, as installed.
 curl -fsS http://127.0.0.1:9714/ | grep -q '<title>Talvex transmitter</title>' || { echo "no web page"; exit 1; }
 curl -fsS -o /dev/null http://127.0.0.1:9714/javascript/chart.js/chart.min.js || { echo "no chart library"; exit 1; }
+# The frequency through snmpd, as talvexd's AgentX subagent serves it.
+frequency=1.3.6.1.4.1.8072.9999.9999.7.1.3.0
+for _ in $(seq 50); do
+  snmpget -v2c -c public -On -m "" -t 0.3 -r 0 "127.0.0.1:$snmp_port" "$frequency" 2> /dev/null \
+    | grep -q "^.$frequency = Gauge32: " && break
+  sleep 0.2
+done
+snmpget -v2c -c public -On -m "" "127.0.0.1:$snmp_port" "$frequency" | grep -q 'Gauge32: 1000' \
+  || { echo "no frequency over SNMP:"; cat "$work/talvexd.log"; exit 1; }
 $sudo kill -TERM "$service"
 wait "$service" || { echo "talvexd ended with $? on SIGTERM:"; cat "$work/talvexd.log"; exit 1; }
 $sudo kill "$sim"

@@ -12,11 +12,14 @@
 #include <sys/select.h>
 #include <unistd.h>
 
-// net-snmp's headers last: they define macros of their own.
+// net-snmp's headers last, as they define macros of their own, and in
+// this order: the configuration first.
+// clang-format off
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 #include <net-snmp/agent/net-snmp-agent-includes.h>
 #include <net-snmp/agent/agent_callbacks.h>
+// clang-format on
 
 namespace talvexd {
 
@@ -143,7 +146,8 @@ struct CSnmpAgent::Hooks {
     {
         // One view for every variable of the request: a walk's step sees one
         // moment of the board.
-        const std::vector<MibInstance> instances = MibInstances(agent.m_board.Current(), agent.m_alarms.Active(), WallClock::now());
+        const std::vector<MibInstance> instances =
+            MibInstances(agent.m_board.Current(), agent.m_alarms.Active(), WallClock::now());
         for (netsnmp_request_info* r = requests; r != nullptr; r = r->next) {
             if (r->processed)
                 continue;
@@ -319,7 +323,7 @@ void CSnmpAgent::Run()
     snmp_register_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_INDEX_START, &Hooks::Started, nullptr);
     snmp_register_callback(SNMP_CALLBACK_APPLICATION, SNMPD_CALLBACK_INDEX_STOP, &Hooks::Stopped, nullptr);
     init_agent(kAgentName);
-    // After init_agent, which sets its own default (15 s).
+    // After init_agent, which sets its own defaults (a ping every 15 s).
     netsnmp_ds_set_int(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_AGENTX_PING_INTERVAL, kPingSeconds);
 
     const std::vector<oid> objects = ToNetSnmp(MibObjectsOid());
@@ -385,7 +389,8 @@ void CSnmpAgent::SendQueued()
                                   trapOid.size() * sizeof(oid));
         for (const MibInstance& variable : trap.variables) {
             const std::vector<oid> name = ToNetSnmp(variable.oid);
-            netsnmp_variable_list* var = snmp_varlist_add_variable(&vars, name.data(), name.size(), ASN_NULL, nullptr, 0);
+            netsnmp_variable_list* var =
+                snmp_varlist_add_variable(&vars, name.data(), name.size(), ASN_NULL, nullptr, 0);
             if (var != nullptr)
                 SetValue(var, variable.value);
         }
@@ -401,8 +406,7 @@ void CSnmpAgent::Connected(bool connected)
     m_connected = connected;
     if (connected) {
         m_journal.Record(EventKind::Service, "",
-                         std::string("SNMP: registered with snmpd at ") + m_agentx +
-                             (m_everConnected ? " again" : ""));
+                         std::string("SNMP: registered with snmpd at ") + m_agentx + (m_everConnected ? " again" : ""));
         m_everConnected = true;
     } else {
         m_journal.Record(EventKind::Service, "",

@@ -35,8 +35,7 @@ const WritableObject kWritable[] = {
     {MibScalar::PowerSetting, "talvexPowerSetting", Type::Unsigned, TALVEX_POWER_MIN, TALVEX_POWER_MAX, Kind::Power},
     {MibScalar::LineVolume, "talvexLineVolume", Type::Unsigned, TALVEX_LINE_VOL_MIN, TALVEX_LINE_VOL_MAX,
      Kind::LineVolume},
-    {MibScalar::MicVolume, "talvexMicVolume", Type::Unsigned, TALVEX_MIC_VOL_MIN, TALVEX_MIC_VOL_MAX,
-     Kind::MicVolume},
+    {MibScalar::MicVolume, "talvexMicVolume", Type::Unsigned, TALVEX_MIC_VOL_MIN, TALVEX_MIC_VOL_MAX, Kind::MicVolume},
     {MibScalar::SoundMode, "talvexSoundMode", Type::Integer, kYes, kNo, Kind::Sound},
     {MibScalar::Echo, "talvexEcho", Type::Integer, kYes, kNo, Kind::Echo},
     {MibScalar::LineInput, "talvexLineInput", Type::Integer, kYes, kNo, Kind::Line},
@@ -189,8 +188,7 @@ const MibInstance* FindMibInstance(std::span<const MibInstance> instances, std::
     const auto at = std::lower_bound(instances.begin(), instances.end(), oid, [](const MibInstance& i, auto key) {
         return std::lexicographical_compare(i.oid.begin(), i.oid.end(), key.begin(), key.end());
     });
-    return at != instances.end() && std::equal(at->oid.begin(), at->oid.end(), oid.begin(), oid.end()) ? &*at
-                                                                                                      : nullptr;
+    return at != instances.end() && std::equal(at->oid.begin(), at->oid.end(), oid.begin(), oid.end()) ? &*at : nullptr;
 }
 
 const MibInstance* NextMibInstance(std::span<const MibInstance> instances, std::span<const std::uint32_t> oid,

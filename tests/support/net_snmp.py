@@ -69,6 +69,7 @@ class Snmpd:
         with open(self.conf, "w") as f:
             f.write(f"""agentaddress udp:127.0.0.1:{self.port}
 master agentx
+agentXTimeout 10
 agentXSocket {self.agentx}
 rocommunity public 127.0.0.1
 rwcommunity private 127.0.0.1

@@ -95,8 +95,9 @@ TEST(TalvexMib, AlarmTableGoesColumnByColumnInTheAlarmsFixedOrder)
     const ActiveAlarm link{AlarmKind::Link, Severity::Critical, raised, 0, 0, true, "ops", raised};
     const ActiveAlarm swr{AlarmKind::Swr, Severity::Warning, raised, 3.04, 2.0, false, "", std::nullopt};
     const auto instances = MibInstances(SiteStatus{}, {link, swr}, raised);
-    const auto first = std::find_if(instances.begin(), instances.end(),
-                                    [](const MibInstance& i) { return i.oid[MibObjectsOid().size()] == kMibAlarmTable; });
+    const auto first = std::find_if(instances.begin(), instances.end(), [](const MibInstance& i) {
+        return i.oid[MibObjectsOid().size()] == kMibAlarmTable;
+    });
     std::vector<Oid> table;
     for (auto i = first; i != instances.end(); ++i)
         table.push_back(i->oid);
@@ -112,7 +113,9 @@ TEST(TalvexMib, AlarmTableGoesColumnByColumnInTheAlarmsFixedOrder)
         {MibAlarmColumn::Name, AlarmKind::Link, {Type::Octets, 0, "link"}},
         {MibAlarmColumn::Severity, AlarmKind::Swr, {Type::Integer, 2, {}}},
         {MibAlarmColumn::Severity, AlarmKind::Link, {Type::Integer, 1, {}}},
-        {MibAlarmColumn::RaisedAt, AlarmKind::Swr, {Type::Octets, 0, {0x07, char(0xEA), 12, 9, 23, 0, 0, 7, '+', 0, 0}}},
+        {MibAlarmColumn::RaisedAt,
+         AlarmKind::Swr,
+         {Type::Octets, 0, {0x07, char(0xEA), 12, 9, 23, 0, 0, 7, '+', 0, 0}}},
         {MibAlarmColumn::Value, AlarmKind::Swr, {Type::Octets, 0, "3.0"}},
         {MibAlarmColumn::Threshold, AlarmKind::Swr, {Type::Octets, 0, "2.0"}},
         {MibAlarmColumn::Value, AlarmKind::Link, {Type::Octets, 0, ""}},
@@ -191,8 +194,8 @@ TEST(TalvexMib, SetIsCheckedBeforeAnythingIsSent)
         const auto& wanted = std::get<MibChange>(c.expected);
         ASSERT_EQ(change.index(), wanted.index());
         if (const auto* s = std::get_if<SettingChange>(&change)) {
-            EXPECT_EQ(std::tie(s->kind, s->value), std::tie(std::get<SettingChange>(wanted).kind,
-                                                            std::get<SettingChange>(wanted).value));
+            EXPECT_EQ(std::tie(s->kind, s->value),
+                      std::tie(std::get<SettingChange>(wanted).kind, std::get<SettingChange>(wanted).value));
             EXPECT_STRNE(s->key, "");  // the object's name, for the log
         } else {
             EXPECT_EQ(std::get<PointChange>(change).value, std::get<PointChange>(wanted).value);

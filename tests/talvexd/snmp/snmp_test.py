@@ -77,6 +77,9 @@ class Snmp(unittest.TestCase):
         self.assertTrue(self.site.sim.sent("01 03 0E 03 E8"))
         self.assertEqual(self.site.status()["frequency_mhz"], 100.0)
         self.assertIn("'snmp' set talvexFrequency to 100.0: done", self.site.service_log())
+        both = self.snmpd.client("snmpset", [scalar(8), "u", "5", scalar(17), "i", "1"], community="private", timeout=10)
+        self.assertEqual(both.returncode, 0, both.stderr)
+        self.assertEqual((self.site.status()["line_volume_step"], self.site.status()["mic_on"]), (5, True))
         power_sets = self.site.sim.count("11")
         for oid, kind, value, error in [
             (FREQUENCY, "u", 1200, "wrongValue"),
