@@ -90,6 +90,7 @@ trap2sink 127.0.0.1:{trap_port} public
             if self.client("snmpget", ["1.3.6.1.2.1.1.3.0"], timeout=0.3).returncode == 0:
                 return
             time.sleep(0.1)
+        self.kill()
         raise AssertionError("snmpd did not start:\n" + open(log).read())
 
     def kill(self):

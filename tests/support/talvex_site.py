@@ -113,7 +113,11 @@ libraries = "{os.environ.get('TALVEX_JAVASCRIPT', '/usr/share/javascript')}"
             subprocess.run([os.environ["TALVEXD"], "--config", self.config, "user", "add", user, "--role", user],
                            input=password + "\n", text=True, check=True, capture_output=True)
         self.service = None
-        self.start_service()
+        try:
+            self.start_service()
+        except BaseException:
+            self.close()  # nothing of a site that did not come up outlives it
+            raise
 
     def start_service(self):
         self.log = open(os.path.join(self.dir, "talvexd.log"), "a")
