@@ -244,7 +244,13 @@ CSnmpAgent::CSnmpAgent(std::string agentx, CSiteLink& link, const CStatusBoard& 
     : m_agentx(std::move(agentx)), m_link(link), m_board(board), m_alarms(alarms), m_journal(journal)
 {}
 
-CSnmpAgent::~CSnmpAgent() { Stop(); }
+CSnmpAgent::~CSnmpAgent()
+{
+    Stop();
+    // Only now: the watcher may still hand over a notification after Stop.
+    if (m_wake >= 0)
+        ::close(m_wake);
+}
 
 bool CSnmpAgent::Start(std::string* error)
 {
@@ -271,10 +277,6 @@ void CSnmpAgent::Stop()
     if (m_thread.joinable()) {
         Wake();
         m_thread.join();
-    }
-    if (m_wake >= 0) {
-        ::close(m_wake);
-        m_wake = -1;
     }
     if (g_agent == this)
         g_agent = nullptr;

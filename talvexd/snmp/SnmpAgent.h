@@ -48,7 +48,8 @@ public:
     // Starts the agent's thread, which connects to snmpd (now, or once it
     // is there); false with a reason when it cannot start at all.
     bool Start(std::string* error);
-    // Unregisters and ends the thread. Safe to call more than once.
+    // Unregisters and ends the thread. Safe to call more than once; a
+    // notification after it is dropped.
     void Stop();
 
     // From any thread: a notification for snmpd to send. Sent only while
@@ -71,7 +72,7 @@ private:
     const CStatusBoard& m_board;
     const CAlarms& m_alarms;
     const CJournal& m_journal;
-    int m_wake = -1;  // an eventfd: a notification is queued, or Stop
+    int m_wake = -1;  // an eventfd: a notification is queued, or Stop; set before the thread starts
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
     std::mutex m_queueLock;  // guards m_queue
