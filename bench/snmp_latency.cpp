@@ -14,9 +14,9 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -248,7 +248,8 @@ int main(int argc, char** argv)
     std::printf("get: n=%d median=%.3f p99=%.3f max=%.3f ms\n", gets, Median(getTimes), Percentile(getTimes, 0.99),
                 getTimes.back());
     // The walks see the alarms that are up at the time: their length may change mid-run.
-    const std::string varbinds = fewest == most ? std::to_string(most) : std::to_string(fewest) + ".." + std::to_string(most);
+    const std::string varbinds =
+        fewest == most ? std::to_string(most) : std::to_string(fewest) + ".." + std::to_string(most);
     std::printf("walk: n=%d varbinds=%s median=%.3f max=%.3f ms\n", walks, varbinds.c_str(), Median(walkTimes),
                 walkTimes.back());
     snmp_shutdown(kName);
