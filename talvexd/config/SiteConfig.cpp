@@ -535,6 +535,9 @@ public:
             return Fail(LineOf("notify.email.user"), "notify.email.user: set without password_file");
         if (!m_config.webhook.url.empty() && m_config.webhook.secretFile.empty())
             return Fail(LineOf("notify.webhook.url"), "notify.webhook.url: set without secret_file");
+        // A [snmp] without its address would be SNMP silently off.
+        if (m_lines.contains("snmp") && m_config.snmpAgentx.empty())
+            return Fail(LineOf("snmp"), "snmp.agentx: missing; [snmp] needs the address of snmpd's AgentX master");
         return true;
     }
 

@@ -76,6 +76,7 @@ TEST(SiteConfig, NamesFileLineAndKeyOfEveryMistake)
         {kPort + "[snmp]\nagentx = \"udp:127.0.0.1:705\"\n", "x.toml:4: snmp.agentx: expected tcp:HOST:PORT or"},
         {kPort + "[snmp]\nagentx = \"tcp:127.0.0.1:0\"\n", "x.toml:4: snmp.agentx: not a port: '0'"},
         {kPort + "[snmp]\nagentx = \"tcp:705\"\n", "x.toml:4: snmp.agentx: expected tcp:HOST:PORT or"},
+        {kPort + "[snmp]\n", "x.toml:3: snmp.agentx: missing; [snmp] needs the address"},
     };
     for (const auto& c : cases) {
         SiteConfig config;
