@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 
 namespace {
@@ -177,13 +178,26 @@ TEST_F(NotifyTest, ABurstBecomesOneSummary)
         notifier.Notify(i % 2 ? kSwrDown : kSwrUp);
     ASSERT_TRUE(nettest::WaitFor([&] { return notifier.Pending() == 0; }, 15s));
     std::this_thread::sleep_for(500ms);
+    // On a loaded machine the first events may go out on their own before
+    // the rest are queued; either way, no more than summary_after messages,
+    // the last a summary, and every event in one of them.
     const auto mails = Mails();
     const auto bodies = m_hook.Bodies();
-    ASSERT_EQ(mails.size(), 1u);
-    EXPECT_NE(mails[0].find("Subject: [Talvex Hill] CRITICAL: 5 alarm events"), std::string::npos);
-    ASSERT_EQ(bodies.size(), 1u);
-    EXPECT_EQ(bodies[0]["event"], "summary");
-    EXPECT_EQ(bodies[0]["alarms"].size(), 5u);
+    ASSERT_TRUE(!mails.empty() && mails.size() <= 3u) << mails.size();
+    ASSERT_TRUE(!bodies.empty() && bodies.size() <= 3u) << bodies.size();
+    const std::regex summary("Subject: \\[Talvex Hill\\] CRITICAL: ([0-9]+) alarm events");
+    std::size_t mailed = 0;
+    for (const std::string& mail : mails) {
+        std::smatch events;
+        mailed += std::regex_search(mail, events, summary) ? std::stoul(events[1]) : 1;
+    }
+    EXPECT_TRUE(std::regex_search(mails.back(), summary));
+    EXPECT_EQ(mailed, 5u);
+    std::size_t posted = 0;
+    for (const Json& body : bodies)
+        posted += body["event"] == "summary" ? body["alarms"].size() : 1;
+    EXPECT_EQ(bodies.back()["event"], "summary");
+    EXPECT_EQ(posted, 5u);
     EXPECT_EQ(m_hook.BadSignatures(), 0);
 }
 
